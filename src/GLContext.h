@@ -1,0 +1,26 @@
+#ifndef ORVALIS_GLCONTEXT_H
+#define ORVALIS_GLCONTEXT_H
+
+// epoxy must come before any Qt OpenGL header.
+#include <epoxy/gl.h>
+
+#include <QString>
+#include <QSurfaceFormat>
+
+// Surface format every view asks for: core profile, OpenGL 3.3, an alpha channel.
+QSurfaceFormat viewSurfaceFormat();
+
+// Common start of every view's initializeGL (context current): reports the board,
+// ends the process with status 1 when functions cannot be loaded or the context is
+// older than 3.3, optionally switches vertical sync off, enables alpha blending and
+// creates the unit-square VAO/VBO (attribute 0, two floats per vertex).
+void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad);
+
+// Sets the swap interval of the current context (true = 1, false = 0).
+// Returns true only when the interval read back equals the requested one.
+bool SyncToVBlank(bool on);
+
+// $ORVALIS_SHADER_DIR when set, else the "shaders/" directory beside the executable.
+QString shaderDirectory();
+
+#endif // ORVALIS_GLCONTEXT_H

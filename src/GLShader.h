@@ -1,0 +1,34 @@
+#ifndef ORVALIS_GLSHADER_H
+#define ORVALIS_GLSHADER_H
+
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <string>
+
+// One OpenGL program built from GLSL files: vertex + fragment, optionally a
+// geometry stage. Diagnostics go to the given stream (stderr for the views).
+class GLShader
+{
+public:
+    GLShader();
+    ~GLShader();
+    GLShader(const GLShader&) = delete;
+    GLShader& operator=(const GLShader&) = delete;
+
+    bool createProgramFromFile(const char* vertFile, const char* fragFile, FILE* out);
+    bool createProgramFromFile(const char* vertFile, const char* geomFile, const char* fragFile);
+    GLuint createShaderFromFile(const char* file, GLenum type, FILE* out);
+    int readShaderFromFile(const char* file, std::string& text, FILE* out);
+    bool printInfoLog(GLuint shader, FILE* out);
+    bool printProgramInfoLog(FILE* out);
+
+    void bind();
+    void release();
+    GLint getUniformLocation(const char* name);
+    void removeAllShaders();
+
+    GLuint progHandle = 0;
+};
+
+#endif // ORVALIS_GLSHADER_H
