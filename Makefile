@@ -1,0 +1,57 @@
+# Thin wrapper around CMake. `make run` and `make test` each do their whole
+# set-up on a fresh Debian 12 machine: packages, configure, build.
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+WERROR     ?= OFF
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+XVFB       := xvfb-run -a -s "-screen 0 1600x1200x24"
+
+.PHONY: deps configure build run test test-sanitize fuzz bench clean
+
+deps:
+	@sh scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVALIS_WERROR=$(WERROR)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Started from the source tree so the parameter dialogs open in config/.
+run: build
+	./$(BUILD)/bin/orvalis
+
+test: build
+	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The same suite built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then a bounded run of the parameter-file fuzzer.
+test-sanitize: deps
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+		-DORVALIS_WERROR=$(WERROR) -DORVALIS_SANITIZE=ON -DORVALIS_FUZZ=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+		$(XVFB) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz
+
+fuzz:
+	mkdir -p $(ASAN_BUILD)/fuzz-corpus
+	ASAN_OPTIONS=detect_leaks=1 \
+		./$(ASAN_BUILD)/bin/fuzz_params -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+		-artifact_prefix=$(ASAN_BUILD)/ $(ASAN_BUILD)/fuzz-corpus tests/fuzz/corpus
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DORVALIS_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@for b in $(BENCH_BUILD)/bin/bench_*; do \
+		echo "== $$b"; \
+		$(XVFB) $$b --benchmark_repetitions=10 --benchmark_report_aggregates_only=true || exit 1; \
+	done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
