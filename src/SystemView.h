@@ -1,0 +1,117 @@
+#ifndef ORVALIS_SYSTEMVIEW_H
+#define ORVALIS_SYSTEMVIEW_H
+
+#include <QColor>
+#include <QDockWidget>
+
+class DoubleEdit;
+class OpenGL2d;
+class OpenGL3d;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class SystemData;
+
+// The dock "Parameters": editors that mirror the model's pendulum, magnet and
+// trajectory fields, and the playback controls. It holds no model data itself;
+// the model and both views are borrowed and outlive the panel.
+class SystemView : public QDockWidget
+{
+    Q_OBJECT
+
+public:
+    SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent = nullptr);
+    ~SystemView() override;
+
+    QSize sizeHint() const override;
+
+signals:
+    void emitReset();
+    void updateView();
+
+public slots:
+    void SetTimer(bool on);
+    void SingleTimeStep();
+    void Reset();
+    void Play();
+    void UpdateMagnet(int i);
+    void SetAllParams();
+    void AnimPlay();
+    void SetAnimTimer(bool on);
+    void AnimReset();
+    void SingleAnimTimeStep();
+
+protected slots:
+    void updateParams();
+    void changeMagnet(int i);
+    void setMagnetParams();
+    void setMagnetColor();
+    void setTScale();
+    void setLineWidth(int n);
+    void setLineColor();
+    void setMaxNumPoints(int n);
+
+protected:
+    // Runs the modal colour dialog; an invalid colour means it was cancelled.
+    // Virtual so that tests can answer without a dialog.
+    virtual QColor chooseColor(const QColor& initial);
+
+    SystemData* data = nullptr;
+    OpenGL2d* view2d = nullptr;
+    OpenGL3d* view3d = nullptr;
+
+    QLabel* heightLabel = nullptr;
+    DoubleEdit* heightEdit = nullptr;
+    QLabel* lengthLabel = nullptr;
+    DoubleEdit* lengthEdit = nullptr;
+    QLabel* gravityLabel = nullptr;
+    DoubleEdit* gravityEdit = nullptr;
+    QLabel* dampingLabel = nullptr;
+    DoubleEdit* dampingEdit = nullptr;
+    QLabel* kappaLabel = nullptr;
+    DoubleEdit* kappaEdit = nullptr;
+    QLabel* magFactorLabel = nullptr;
+    DoubleEdit* magFactorEdit = nullptr;
+    QLabel* maxThetaLabel = nullptr;
+    DoubleEdit* maxThetaEdit = nullptr;
+
+    QLabel* lineWidthLabel = nullptr;
+    QSpinBox* lineWidthSpin = nullptr;
+    QLabel* lineColorLabel = nullptr;
+    QPushButton* lineColorButton = nullptr;
+    QLabel* maxNumPointsLabel = nullptr;
+    QSpinBox* maxNumPointsSpin = nullptr;
+
+    QLabel* magnetIdLabel = nullptr;
+    QSpinBox* magnetIdSpin = nullptr;
+    QLabel* magnetPosXLabel = nullptr;
+    DoubleEdit* magnetPosXEdit = nullptr;
+    QLabel* magnetPosYLabel = nullptr;
+    DoubleEdit* magnetPosYEdit = nullptr;
+    QLabel* magnetAlphaLabel = nullptr;
+    DoubleEdit* magnetAlphaEdit = nullptr;
+    QLabel* magnetColorLabel = nullptr;
+    QPushButton* magnetColorButton = nullptr;
+
+    QPushButton* simResetButton = nullptr;
+    QPushButton* simPlayButton = nullptr;
+    QPushButton* simStepButton = nullptr;
+
+    QLabel* tScaleLabel = nullptr;
+    DoubleEdit* tScaleEdit = nullptr;
+
+    QPushButton* animResetButton = nullptr;
+    QPushButton* animPlayButton = nullptr;
+    QPushButton* animStepButton = nullptr;
+
+    QGroupBox* animateGroup = nullptr;
+
+private:
+    // Shared by SetTimer and SetAnimTimer: run or stop a timer and mirror it on its buttons.
+    static void switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
+                            bool on);
+};
+
+#endif
