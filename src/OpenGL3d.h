@@ -1,0 +1,114 @@
+#ifndef ORVALIS_OPENGL3D_H
+#define ORVALIS_OPENGL3D_H
+
+// epoxy must come before any Qt OpenGL header.
+#include "GLShader.h"
+
+#include "Camera.h"
+#include "VecMath.h"
+
+#include <QOpenGLWidget>
+#include <QString>
+
+class SystemData;
+class QKeyEvent;
+class QMouseEvent;
+
+// Perspective view of the apparatus: plate, post, arm, magnets, bob and rod.
+// Every frame goes into an off-screen framebuffer that also records an id image,
+// so a Shift-press can tell which magnet (or the bob) lies under the cursor.
+// Drags orbit (left), zoom (right) or raise (middle) the camera, or move the
+// picked object across a horizontal plane; I resets the camera, S reloads the shaders.
+class OpenGL3d : public QOpenGLWidget
+{
+    Q_OBJECT
+
+public:
+    OpenGL3d(const QSurfaceFormat& format, SystemData* data, QWidget* parent = nullptr);
+    ~OpenGL3d() override;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // Saves the last frame shown, without alpha; the suffix chooses the format.
+    void saveImage(const QString& fileName);
+    // Id under a widget pixel (y from the top): 1000 + i for magnet i, 15000 for
+    // the bob, 0 for anything else or when there is no framebuffer.
+    int pickId(int x, int y);
+    const Camera& getCamera() const { return camera; }
+
+signals:
+    void magnetMoved(int index);
+    void updateTraj();
+
+public slots:
+    void resetCamera();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+    void createShaders();
+    void createObjects();
+    void renderScene();
+    void drawCylinder(GLShader* shader);
+
+    void createTexture(GLuint& texture, GLint internalFormat, GLenum format, GLenum type,
+                       GLint filter, int width, int height);
+    bool createFBO(int width, int height);
+    void deleteFBO();
+
+    SystemData* data;
+    Camera camera;
+
+    int mouseButton = 0;
+    int lastMouseX = 0;
+    int lastMouseY = 0;
+    float elevation = 0.0f;
+    float azimuth = 0.0f;
+
+    GLShader quadShader;
+    QString quadVertFile, quadFragFile;
+    GLuint vaQuad = 0;
+    GLuint vboQuad = 0;
+    GLShader sceneShader;
+    QString sceneVertFile, sceneGeomFile, sceneFragFile;
+    GLShader rodShader;
+    QString rodVertFile, rodGeomFile, rodFragFile;
+    // Core profiles refuse draws without a vertex array, even the attribute-less rod point.
+    GLuint vaRod = 0;
+
+    GLuint vaCube = 0;
+    GLuint vboCube = 0;
+    GLuint iboCube = 0;
+    GLuint vaCyl = 0;
+    GLuint vboCylPos = 0;
+    GLuint vboCylNorm = 0;
+    int numCylSegments = 0;
+
+    vec3 plateTrans{}, plateScale{};
+    vec3 poleTrans{}, poleScale{}, poleAxis{};
+    vec3 armTrans{}, armScale{}, armAxis{};
+    float poleAngle = 0.0f;
+    float armAngle = 0.0f;
+
+    GLuint fbo = 0;
+    GLuint colTex[2] = {0, 0};
+    GLuint depthTex = 0;
+
+    int selected = -1;
+
+private:
+    // Moves the picked magnet or the bob to where the ray through (x, y) meets its plane.
+    void dragSelected(int x, int y);
+    void releaseGL();
+};
+
+#endif // ORVALIS_OPENGL3D_H
