@@ -10,6 +10,7 @@ make
 pkg-config
 qt6-base-dev
 qt6-base-dev-tools
+libqt6opengl6-dev
 libgl-dev
 libegl-dev
 libepoxy-dev
