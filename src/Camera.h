@@ -12,7 +12,7 @@ public:
     virtual ~Camera();
 
     void reset();
-    void setFovY(float fovY);
+    void setFovY(float degrees);
     void setSize(int width, int height);
 
     vec3 getEyePos() const;

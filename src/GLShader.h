@@ -4,6 +4,7 @@
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 // One OpenGL program built from GLSL files: vertex + fragment, optionally a
@@ -29,6 +30,14 @@ public:
     void removeAllShaders();
 
     GLuint progHandle = 0;
+
+private:
+    struct Stage
+    {
+        const char* file;
+        GLenum type;
+    };
+    bool buildProgram(std::initializer_list<Stage> stages, FILE* out);
 };
 
 #endif // ORVALIS_GLSHADER_H

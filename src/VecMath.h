@@ -34,6 +34,10 @@ vec3 cross(vec3 a, vec3 b); // right-handed
 float length(vec3 v);
 vec3 normalize(vec3 v); // no zero check
 
+// Degrees to radians with pi/180 rounded to single precision and applied in
+// double precision; the result is rounded to single precision.
+float radians(float degrees);
+
 mat4 operator*(const mat4& a, const mat4& b);
 mat4 translate(const mat4& m, vec3 t);                // m * T(t)
 mat4 scale(const mat4& m, vec3 s);                    // m * S(s)
