@@ -1,0 +1,592 @@
+#include <epoxy/gl.h>
+
+#include "SystemData.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QTimer>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kStateSize = 4;  // x, y, vx, vy
+
+// Cash-Karp embedded Runge-Kutta pair of orders 5 and 4. The equations of
+// motion do not depend on time, so the stage nodes are not needed.
+namespace cashkarp {
+constexpr double b21 = 1.0 / 5.0;
+constexpr double b31 = 3.0 / 40.0, b32 = 9.0 / 40.0;
+constexpr double b41 = 3.0 / 10.0, b42 = -9.0 / 10.0, b43 = 6.0 / 5.0;
+constexpr double b51 = -11.0 / 54.0, b52 = 5.0 / 2.0, b53 = -70.0 / 27.0, b54 = 35.0 / 27.0;
+constexpr double b61 = 1631.0 / 55296.0, b62 = 175.0 / 512.0, b63 = 575.0 / 13824.0,
+                 b64 = 44275.0 / 110592.0, b65 = 253.0 / 4096.0;
+// Fifth-order weights (the solution carried forward); those of k2 and k5 are zero.
+constexpr double c1 = 37.0 / 378.0, c3 = 250.0 / 621.0, c4 = 125.0 / 594.0, c6 = 512.0 / 1771.0;
+// Fifth minus embedded fourth-order weights: the error estimate.
+constexpr double dc1 = c1 - 2825.0 / 27648.0;
+constexpr double dc3 = c3 - 18575.0 / 48384.0;
+constexpr double dc4 = c4 - 13525.0 / 55296.0;
+constexpr double dc5 = -277.0 / 14336.0;
+constexpr double dc6 = c6 - 1.0 / 4.0;
+}  // namespace cashkarp
+
+// Step-size control of the quality-controlled step.
+namespace stepcontrol {
+constexpr double safety = 0.9;
+constexpr double shrinkExponent = -0.25;
+constexpr double growExponent = -0.2;
+constexpr double growThreshold = 1.89e-4;  // (5 / safety)^(-5): below it the step grows by maxGrow
+constexpr double maxGrow = 5.0;
+constexpr double maxShrink = 0.1;
+constexpr double minStep = 1e-8;
+}  // namespace stepcontrol
+
+// Trajectory settings.
+constexpr double kFirstStep = 0.005;
+constexpr double kTolerance = 1e-8;
+constexpr double kTinyScale = 1e-30;
+
+// r^p from r^2 for an integer p: at most one square root, the rest products.
+inline double integerPowerOfSquare(double r2, int p)
+{
+    const double base = p < 0 ? 1.0 / r2 : r2;
+    const int k = std::abs(p);
+    double result = (k % 2 != 0) ? std::sqrt(base) : 1.0;
+    for (int i = 0; i < k / 2; ++i)
+        result *= base;
+    return result;
+}
+
+// The three shapes of r^(-kappa-2). A compile-time exponent (kappa 1, the
+// default, and kappa 2) lets the magnet loop vectorise.
+template <int P>
+struct FixedPower
+{
+    double operator()(double r2) const { return integerPowerOfSquare(r2, P); }
+};
+
+struct IntegerPower
+{
+    int p;
+    double operator()(double r2) const { return integerPowerOfSquare(r2, p); }
+};
+
+struct GeneralPower
+{
+    double p;
+    double operator()(double r2) const { return std::pow(std::sqrt(r2), p); }
+};
+
+// Per-magnet force terms w_i * dx_i and w_i * dy_i, written out so that the
+// loop has no reduction and can run in vector registers.
+struct MagnetArrays
+{
+    const double* posX;
+    const double* posY;
+    const double* dz2;     // (h0 - posZ)^2
+    const double* factor;  // kappa * magFactor * alpha
+    double* termX;
+    double* termY;
+    int count;
+};
+
+template <class Power>
+inline void magnetTerms(const MagnetArrays& m, double x, double y, Power power)
+{
+    for (int i = 0; i < m.count; ++i) {
+        const double dx = x - m.posX[i];
+        const double dy = y - m.posY[i];
+        const double w = m.factor[i] * power(dx * dx + dy * dy + m.dz2[i]);
+        m.termX[i] = w * dx;
+        m.termY[i] = w * dy;
+    }
+}
+
+// The same loop compiled for AVX2 (4 doubles per register). FMA stays off on
+// purpose: contraction would round differently from the portable build, and
+// a trajectory should not depend on the processor it was computed on.
+template <class Power>
+__attribute__((target("avx2"))) void magnetTermsAvx2(const MagnetArrays& m, double x, double y,
+                                                     Power power)
+{
+    magnetTerms(m, x, y, power);
+}
+
+// A snapshot of the model's parameters and magnets laid out for fast
+// evaluation of the equations of motion. Taken once per trajectory.
+class MagnetField
+{
+public:
+    explicit MagnetField(const SystemData& data)
+        : gOverL(data.gravity / data.pendulumLength), damping(data.damping),
+          useAvx2(__builtin_cpu_supports("avx2"))
+    {
+        const double h0 = data.pendulumHeight - data.pendulumLength;
+        const double kf = data.kappa * data.magFactor;
+        const int n = int(data.magnets.size());
+        storage.resize(6 * std::size_t(n));
+        double* posX = storage.data();
+        double* posY = posX + n;
+        double* dz2 = posY + n;
+        double* factor = dz2 + n;
+        double* termX = factor + n;
+        double* termY = termX + n;
+        arrays = {posX, posY, dz2, factor, termX, termY, n};
+        for (int i = 0; i < n; ++i) {
+            const Magnet& m = data.magnets[i];
+            posX[i] = m.posX;
+            posY[i] = m.posY;
+            const double dz = h0 - double(m.posZ);
+            dz2[i] = dz * dz;
+            factor[i] = kf * double(m.alpha);
+        }
+
+        const double p = -data.kappa - 2.0;
+        if (p == -3.0)
+            kind = Kind::InverseCube;
+        else if (p == -4.0)
+            kind = Kind::InverseFourth;
+        else if (p == std::trunc(p) && std::abs(p) <= kMaxIntegerPower) {
+            kind = Kind::Integer;
+            integerPower = int(p);
+        } else {
+            kind = Kind::General;
+            generalPower = p;
+        }
+    }
+
+    void operator()(const double* y, double* dydx)
+    {
+        dydx[0] = y[2];
+        dydx[1] = y[3];
+        double ax = -damping * y[2] - gOverL * y[0];
+        double ay = -damping * y[3] - gOverL * y[1];
+
+        switch (kind) {
+        case Kind::InverseCube:
+            computeTerms(y[0], y[1], FixedPower<-3>{});
+            break;
+        case Kind::InverseFourth:
+            computeTerms(y[0], y[1], FixedPower<-4>{});
+            break;
+        case Kind::Integer:
+            computeTerms(y[0], y[1], IntegerPower{integerPower});
+            break;
+        case Kind::General:
+            computeTerms(y[0], y[1], GeneralPower{generalPower});
+            break;
+        }
+
+        // Summed in list order, as a plain loop over the magnets would.
+        double sx = 0.0;
+        double sy = 0.0;
+        for (int i = 0; i < arrays.count; ++i) {
+            sx += arrays.termX[i];
+            sy += arrays.termY[i];
+        }
+        dydx[2] = ax - sx;
+        dydx[3] = ay - sy;
+    }
+
+    MagnetField(const MagnetField&) = delete;
+    MagnetField& operator=(const MagnetField&) = delete;
+
+private:
+    static constexpr double kMaxIntegerPower = 16.0;
+    enum class Kind { InverseCube, InverseFourth, Integer, General };
+
+    template <class Power>
+    void computeTerms(double x, double y, Power power)
+    {
+        if (useAvx2)
+            magnetTermsAvx2(arrays, x, y, power);
+        else
+            magnetTerms(arrays, x, y, power);
+    }
+
+    double gOverL;
+    double damping;
+    bool useAvx2;
+    Kind kind = Kind::General;
+    int integerPower = 0;
+    double generalPower = 0.0;
+    std::vector<double> storage;
+    MagnetArrays arrays{};
+};
+
+// One Cash-Karp step of size h from y (with derivative dydx): the fifth-order
+// result and its error estimate.
+template <class Derivs>
+void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, double h,
+                  double* yout, double* yerr)
+{
+    using namespace cashkarp;
+    double k2[kStateSize], k3[kStateSize], k4[kStateSize], k5[kStateSize], k6[kStateSize];
+    double ytemp[kStateSize];
+
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b21 * dydx[i]);
+    derivs(ytemp, k2);
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b31 * dydx[i] + b32 * k2[i]);
+    derivs(ytemp, k3);
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b41 * dydx[i] + b42 * k2[i] + b43 * k3[i]);
+    derivs(ytemp, k4);
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b51 * dydx[i] + b52 * k2[i] + b53 * k3[i] + b54 * k4[i]);
+    derivs(ytemp, k5);
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b61 * dydx[i] + b62 * k2[i] + b63 * k3[i] + b64 * k4[i] + b65 * k5[i]);
+    derivs(ytemp, k6);
+    for (int i = 0; i < n; ++i) {
+        yout[i] = y[i] + h * (c1 * dydx[i] + c3 * k3[i] + c4 * k4[i] + c6 * k6[i]);
+        yerr[i] = h * (dc1 * dydx[i] + dc3 * k3[i] + dc4 * k4[i] + dc5 * k5[i] + dc6 * k6[i]);
+    }
+}
+
+// Tries Cash-Karp steps from htry on until the scaled error is within eps,
+// then proposes the next step size.
+template <class Derivs>
+void controlledStep(Derivs& derivs, double* y, const double* dydx, int n, double& t, double htry,
+                    double eps, const double* yscal, double& hdid, double& hnext)
+{
+    using namespace stepcontrol;
+    double ytemp[kStateSize];
+    double yerr[kStateSize];
+    double h = htry;
+    double errmax = 0.0;
+    for (;;) {
+        cashKarpStep(derivs, y, dydx, n, h, ytemp, yerr);
+        errmax = 0.0;
+        for (int i = 0; i < n; ++i) {
+            const double e = std::fabs(yerr[i] / yscal[i]);
+            // A NaN must survive so that the step keeps shrinking.
+            if (e > errmax || std::isnan(e))
+                errmax = e;
+        }
+        errmax /= eps;
+        if (errmax <= 1.0)
+            break;
+        const double htemp = safety * h * std::pow(errmax, shrinkExponent);
+        // Written so that a NaN htemp loses against maxShrink * h.
+        h = h >= 0.0 ? (htemp > maxShrink * h ? htemp : maxShrink * h)
+                     : (htemp < maxShrink * h ? htemp : maxShrink * h);
+        // Give up; the caller ends the trajectory on the tiny hnext this yields.
+        if (std::fabs(h) < minStep)
+            break;
+    }
+    hnext = errmax > growThreshold ? safety * h * std::pow(errmax, growExponent) : maxGrow * h;
+    hdid = h;
+    t += h;
+    std::copy(ytemp, ytemp + n, y);
+}
+
+// Parameter-file numbers: anything that is not a finite number reads as 0.
+double parseDouble(const QString& token)
+{
+    bool ok = false;
+    const double value = token.toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+float parseFloat(const QString& token)
+{
+    bool ok = false;
+    const float value = token.toFloat(&ok);
+    return ok && std::isfinite(value) ? value : 0.0f;
+}
+
+// g-style with 6 significant digits and the C locale's decimal point,
+// whatever the user's locale is.
+QByteArray formatNumber(double value)
+{
+    char buffer[32];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return QByteArray(buffer, int(result.ptr - buffer));
+}
+
+}  // namespace
+
+SystemData::SystemData()
+{
+    ResetParams();
+    appendDefaultMagnets();
+    magnetSize = 0.005f;
+    pendulumColor = QColor(255, 240, 160, 255);
+    ambientColor = Qt::white;
+    diffuseColor = Qt::white;
+    specularColor = Qt::white;
+    k_amb = 0.2f;
+    k_diff = 0.8f;
+    k_spec = 0.0f;
+    k_exp = 120.0f;
+}
+
+SystemData::~SystemData()
+{
+    if (timer) {
+        timer->stop();
+        delete timer;
+        timer = nullptr;
+    }
+    view2d = nullptr;
+}
+
+void SystemData::derivs(const double* y, double* dydx) const
+{
+    MagnetField field(*this);
+    field(y, dydx);
+}
+
+void SystemData::rkck(const double* y, const double* dydx, int n, double h, double* yout,
+                      double* yerr) const
+{
+    Q_ASSERT(n <= kStateSize);
+    MagnetField field(*this);
+    cashKarpStep(field, y, dydx, n, h, yout, yerr);
+}
+
+void SystemData::rkqs(double* y, const double* dydx, int n, double& t, double htry, double eps,
+                      const double* yscal, double& hdid, double& hnext) const
+{
+    Q_ASSERT(n <= kStateSize);
+    MagnetField field(*this);
+    controlledStep(field, y, dydx, n, t, htry, eps, yscal, hdid, hnext);
+}
+
+void SystemData::computeTrajectory(double x0, double y0)
+{
+    // The buffer follows maxNumPoints, which the 2D view may change.
+    const int capacity = std::max(maxNumPoints, 0);
+    if (trajPoints.size() < std::size_t(capacity))
+        trajPoints.resize(std::size_t(capacity));
+    trajTimes.clear();
+    trajTimes.reserve(std::size_t(capacity));
+    numTrajPoints = 0;
+
+    MagnetField field(*this);
+    double y[kStateSize] = {x0, y0, 0.0, 0.0};
+    double dydx[kStateSize];
+    double yscal[kStateSize];
+    double t = 0.0;
+    double h = kFirstStep;
+    for (int i = 0; i < capacity; ++i) {
+        trajPoints[std::size_t(i)] = {float(y[0]), float(y[1]), float(y[2]), float(y[3])};
+        trajTimes.push_back(float(t));
+
+        field(y, dydx);
+        for (int j = 0; j < kStateSize; ++j)
+            yscal[j] = std::fabs(y[j]) + std::fabs(h * dydx[j]) + kTinyScale;
+        double hdid = 0.0;
+        double hnext = 0.0;
+        controlledStep(field, y, dydx, kStateSize, t, h, kTolerance, yscal, hdid, hnext);
+        ++numTrajPoints;
+        // Stamps advance by twice the step; the playback speed is tuned to it.
+        t += hdid;
+        if (std::fabs(hnext) < stepcontrol::minStep)
+            break;
+        h = hnext;
+    }
+    if (numTrajPoints >= 2)
+        animTime = trajTimes.front();
+}
+
+void SystemData::uploadTrajectory(unsigned int buffer) const
+{
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(numTrajPoints) * GLsizeiptr(sizeof(trajPoints[0])),
+                    trajPoints.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+bool SystemData::animStep()
+{
+    if (numTrajPoints <= 1) {
+        animPos[0] = animPos[1] = 0.0f;
+        animTime = 0.0f;
+        animIndex = 0;
+    }
+    if (animIndex >= numTrajPoints - 1)
+        return false;
+
+    // One timer tick advances the clock by its interval in seconds; the
+    // factors are float constants, the product and the sum are in double.
+    const int interval = animTimer ? animTimer->interval() : 0;
+    animTime = float(double(animTime) + double(interval) * double(0.001f) * 10.0 * double(0.1f));
+    if (animIndex < 0)
+        return false;
+
+    const int last = int(trajTimes.size()) - 1;
+    for (int i = animIndex; i < last; ++i) {
+        const float t0 = trajTimes[std::size_t(i)];
+        const float t1 = trajTimes[std::size_t(i) + 1];
+        if (t0 <= animTime && animTime < t1) {
+            animIndex = i;
+            const float s = (animTime - t0) / (t1 - t0);
+            const auto& p0 = trajPoints[std::size_t(i)];
+            const auto& p1 = trajPoints[std::size_t(i) + 1];
+            animPos[0] = p0[0] + s * (p1[0] - p0[0]);
+            animPos[1] = p0[1] + s * (p1[1] - p0[1]);
+            return true;
+        }
+    }
+    return false;
+}
+
+void SystemData::readParams(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        std::fprintf(stderr, "Cannot read parameter file %s\n", fileName.toLocal8Bit().constData());
+        return;
+    }
+
+    magnets.clear();
+    static const QRegularExpression whitespace(QStringLiteral("\\s+"));
+    QTextStream in(&file);
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList tokens = line.split(whitespace, Qt::KeepEmptyParts);
+        if (tokens.size() < 2)
+            continue;
+
+        const QString& key = tokens[0];
+        if (key == QLatin1String("pendulumHeight"))
+            pendulumHeight = parseDouble(tokens[1]);
+        else if (key == QLatin1String("pendulumLength"))
+            pendulumLength = parseDouble(tokens[1]);
+        else if (key == QLatin1String("gravity"))
+            gravity = parseDouble(tokens[1]);
+        else if (key == QLatin1String("damping"))  // the file's name for kappa
+            kappa = parseDouble(tokens[1]);
+        else if (key == QLatin1String("magFactor"))
+            magFactor = parseDouble(tokens[1]);
+        else if (key == QLatin1String("maxTheta"))
+            maxTheta = parseDouble(tokens[1]);
+        else if (key == QLatin1String("magnet") && tokens.size() >= 7)
+            appendMagnet(parseFloat(tokens[1]), parseFloat(tokens[2]), parseFloat(tokens[6]),
+                         parseFloat(tokens[3]), parseFloat(tokens[4]), parseFloat(tokens[5]));
+    }
+    file.close();
+
+    if (magnets.isEmpty())
+        appendDefaultMagnets();
+    emit dataRead();
+}
+
+void SystemData::writeParams(const QString& fileName) const
+{
+    QByteArray text;
+    const auto addLine = [&text](const char* key, const double value) {
+        text += key;
+        text += ' ';
+        text += formatNumber(value);
+        text += '\n';
+    };
+    addLine("pendulumHeight", pendulumHeight);
+    addLine("pendulumLength", pendulumLength);
+    addLine("gravity", gravity);
+    addLine("damping", kappa);
+    addLine("magFactor", magFactor);
+    addLine("maxTheta", maxTheta);
+    text += '\n';
+    for (const Magnet& m : magnets) {
+        text += "magnet";
+        for (const float value : {m.posX, m.posY, m.color[0], m.color[1], m.color[2], m.alpha}) {
+            text += ' ';
+            text += formatNumber(double(value));
+        }
+        text += '\n';
+    }
+
+    // QSaveFile keeps the old file until the new one is complete.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+        std::fprintf(stderr, "Cannot save parameter file %s\n", fileName.toLocal8Bit().constData());
+}
+
+std::array<float, 3> SystemData::pickColorFromId(int id)
+{
+    return {float(id & 255) / 255.0f, float((id >> 8) & 255) / 255.0f,
+            float((id >> 16) & 255) / 255.0f};
+}
+
+int SystemData::pickIdFromColor(unsigned char r, unsigned char g, unsigned char b)
+{
+    return int(r) | (int(g) << 8) | (int(b) << 16);
+}
+
+void SystemData::appendMagnet(float posX, float posY, float alpha, float r, float g, float b)
+{
+    Magnet magnet;
+    magnet.posX = posX;
+    magnet.posY = posY;
+    magnet.posZ = 0.0f;
+    magnet.alpha = alpha;
+    magnet.color[0] = r;
+    magnet.color[1] = g;
+    magnet.color[2] = b;
+    magnet.color[3] = 1.0f;
+    const std::array<float, 3> pick = pickColorFromId(1000 + int(magnets.size()));
+    std::copy(pick.begin(), pick.end(), magnet.pickColor);
+    magnets.append(magnet);
+}
+
+void SystemData::appendDefaultMagnets()
+{
+    appendMagnet(-0.03f, -0.03f, 1.0f, 1.0f, 0.0f, 0.0f);
+    appendMagnet(0.03f, -0.03f, 1.0f, 0.0f, 1.0f, 0.0f);
+    appendMagnet(0.0f, float(0.03 * std::sqrt(2.0)), 1.0f, 0.0f, 0.0f, 1.0f);
+}
+
+void SystemData::ResetParams()
+{
+    pendulumHeight = 2.02;
+    pendulumLength = 2.0;
+    numTrajPoints = 0;
+    maxNumPoints = 1500;
+    gravity = 9.81;
+    lineWidth = 2;
+    damping = 1.0;
+    kappa = 1.0;
+    magFactor = 0.01;
+    maxTheta = 5.0;
+    maxRadius = viewHalfWidth = viewHalfHeight = 1.0;
+    lineColor = Qt::white;
+    tScale = 1.0;
+    trajPoints.assign(std::size_t(maxNumPoints), {});
+    animPos[0] = animPos[1] = 0.0f;
+    animIndex = 0;
+    animTime = 0.0f;
+}
+
+void SystemData::ResetAnim()
+{
+    // The start of the most recent trajectory, even one that has been cleared;
+    // a buffer that never held one is all zeros.
+    if (!trajPoints.empty()) {
+        animPos[0] = trajPoints[0][0];
+        animPos[1] = trajPoints[0][1];
+    } else {
+        animPos[0] = animPos[1] = 0.0f;
+    }
+    animIndex = 0;
+    animTime = 0.0f;
+}
+
+void SystemData::SetTimerInterval(int val)
+{
+    if (timer)
+        timer->setInterval(val);
+}
