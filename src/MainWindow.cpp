@@ -1,0 +1,274 @@
+#include "MainWindow.h"
+
+// GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
+#include "GLContext.h"
+#include "OpenGL2d.h"
+#include "OpenGL3d.h"
+#include "SystemData.h"
+#include "SystemView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QIcon>
+#include <QKeySequence>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace {
+
+// Appends the suffix unless the name already ends with it, in exactly this case:
+// "set.PAR" becomes "set.PAR.par".
+QString withSuffix(const QString& name, const QString& suffix)
+{
+    return name.endsWith(suffix, Qt::CaseSensitive) ? name : name + suffix;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+    // Model, views, timers and status bar. Each view gets its own copy of the
+    // format and its own context; they share no GL objects.
+    const QSurfaceFormat format = viewSurfaceFormat();
+    data = new SystemData();
+    view2d = new OpenGL2d(format, data, this);
+    data->view2d = view2d;
+    view3d = new OpenGL3d(format, data, this);
+
+    data->timer = new QTimer();
+    data->timer->setInterval(1);
+    connect(data->timer, &QTimer::timeout, this, &MainWindow::particleStep);
+    data->animTimer = new QTimer();
+    data->animTimer->setInterval(10);
+    connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
+
+    paramView = new SystemView(data, view2d, view3d);
+
+    stepsLabel = new QLabel(tr("# steps:"));
+    stepsLcd = new QLCDNumber();
+    stepsLcd->setEnabled(false);
+    stepsLcd->display(0);
+    stepsLcd->setSegmentStyle(QLCDNumber::Flat);
+    mainStatusBar = new QStatusBar(this);
+    mainStatusBar->addPermanentWidget(stepsLabel, 0);
+    mainStatusBar->addPermanentWidget(stepsLcd, 0);
+
+    // Window actions: their shortcuts work wherever the focus is in the window.
+    act_animate = addWindowAction(tr("Animate"), QKeySequence(Qt::CTRL | Qt::Key_A),
+                                  &MainWindow::animate);
+    act_showParamWin = addWindowAction(tr("Show Param Win"), QKeySequence(Qt::CTRL | Qt::Key_W),
+                                       &MainWindow::showParamWin);
+    act_grabWindow = addWindowAction(tr("Grab window"), QKeySequence(Qt::CTRL | Qt::Key_G),
+                                     &MainWindow::grabWindow);
+    act_view2d = addWindowAction(tr("View2D"), QKeySequence(Qt::CTRL | Qt::Key_1),
+                                 &MainWindow::selectTab);
+    act_view2d->setObjectName(QStringLiteral("act_view2d"));
+    act_view3d = addWindowAction(tr("View3D"), QKeySequence(Qt::CTRL | Qt::Key_2),
+                                 &MainWindow::selectTab);
+    act_view3d->setObjectName(QStringLiteral("act_view3d"));
+
+    connect(paramView, &SystemView::emitReset, this, &MainWindow::particleReset);
+    connect(paramView, &SystemView::updateView, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(view2d, &OpenGL2d::magnetMoved, paramView, &SystemView::UpdateMagnet);
+    connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
+    connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
+    connect(view3d, &OpenGL3d::updateTraj, view2d, &OpenGL2d::UpdateTraj);
+
+    tabs = new QTabWidget();
+    tabs->addTab(view2d, tr("View2D"));
+    tabs->addTab(view3d, tr("View3D"));
+    setCentralWidget(tabs);
+    addDockWidget(Qt::RightDockWidgetArea, paramView);
+    setStatusBar(mainStatusBar);
+
+    fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->addAction(QIcon(QStringLiteral(":/open.png")), tr("Load params"),
+                        QKeySequence(Qt::CTRL | Qt::Key_L), this, &MainWindow::loadParams);
+    fileMenu->addAction(QIcon(QStringLiteral(":/save.png")), tr("Save params"),
+                        QKeySequence(Qt::CTRL | Qt::Key_S), this, &MainWindow::saveParams);
+    fileMenu->addSeparator();
+    fileMenu->addAction(act_showParamWin);
+    fileMenu->addAction(act_grabWindow);
+    fileMenu->addSeparator();
+    fileMenu->addAction(QIcon(QStringLiteral(":/exit.png")), tr("Quit"),
+                        QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
+
+    helpMenu = menuBar()->addMenu(tr("&Help"));
+    // There is no about.png among the resources, so the entry stays without an icon.
+    helpMenu->addAction(QIcon(QStringLiteral(":/about.png")), tr("&About"), this,
+                        &MainWindow::about);
+
+    setWindowTitle(tr("Orvalis Simulation"));
+}
+
+MainWindow::~MainWindow()
+{
+    // The views and the panel keep plain pointers into the model. Qt would delete
+    // these children only after this body, so they go first, the model last.
+    delete paramView;
+    delete view3d;
+    delete view2d;
+    QTimer* animTimer = data->animTimer;
+    delete data;  // deletes the simulation timer with it
+    delete animTimer;
+}
+
+QSize MainWindow::sizeHint() const
+{
+    return {1270, 700};
+}
+
+QSize MainWindow::minimumSizeHint() const
+{
+    return {1270, 700};
+}
+
+void MainWindow::resetView()
+{
+    view2d->resetView();
+}
+
+void MainWindow::about()
+{
+    showAbout(tr("Kelvora"),
+              tr("Orvalis Simulation\n\n"
+                 "The chaotic path of a pendulum bob swinging over magnets,\n"
+                 "integrated with an adaptive Runge-Kutta method and shown\n"
+                 "in a top-down and a perspective OpenGL view."));
+}
+
+void MainWindow::play()
+{
+    paramView->SetTimer(!data->timer->isActive());
+}
+
+void MainWindow::quit()
+{
+    close();
+}
+
+void MainWindow::loadParams()
+{
+    const QString name =
+        askOpenFileName(tr("Load Parameters"), parameterDirectory(), QStringLiteral("*.par"));
+    if (name.isEmpty())
+        return;
+    data->readParams(withSuffix(name, QStringLiteral(".par")));
+    // A successful read has refilled the panel through dataRead(); this keeps the
+    // selected magnet's position rows in step as well.
+    paramView->UpdateMagnet(0);
+}
+
+void MainWindow::saveParams()
+{
+    const QString name =
+        askSaveFileName(tr("Save Parameters"), parameterDirectory(), QStringLiteral("*.par"));
+    if (name.isEmpty())
+        return;
+    data->writeParams(withSuffix(name, QStringLiteral(".par")));
+}
+
+void MainWindow::animate()
+{
+    paramView->SetAnimTimer(!data->animTimer->isActive());
+}
+
+void MainWindow::showParamWin()
+{
+    paramView->setVisible(!paramView->isVisible());
+}
+
+void MainWindow::grabWindow()
+{
+    const QString name =
+        askSaveFileName(tr("Save window"), QDir::currentPath(), QStringLiteral("*.png"));
+    if (name.isEmpty())
+        return;
+    const QString fileName = withSuffix(name, QStringLiteral(".png"));
+    if (tabs->currentIndex() == 0)
+        view2d->saveImage(fileName);
+    else
+        view3d->saveImage(fileName);
+}
+
+void MainWindow::particleStep()
+{
+    view2d->particleStep();
+    stepsLcd->display(data->numSteps);
+}
+
+void MainWindow::particleReset()
+{
+    view2d->resetView();
+    data->numSteps = 0;
+    stepsLcd->display(0);
+}
+
+void MainWindow::selectTab()
+{
+    // Playback only makes sense where the bob is drawn, in the 3D view.
+    const bool to2d = sender() && sender()->objectName() == QLatin1String("act_view2d");
+    tabs->setCurrentIndex(to2d ? 0 : 1);
+    act_animate->setEnabled(!to2d);
+    paramView->SetTimer(false);
+    paramView->SetAnimTimer(false);
+}
+
+void MainWindow::animateStep()
+{
+    if (!data->animStep())
+        paramView->SetAnimTimer(false);
+    view3d->update();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A floating parameter panel is a top-level window of its own.
+    QApplication::closeAllWindows();
+    event->accept();
+}
+
+QString MainWindow::askOpenFileName(const QString& caption, const QString& dir,
+                                    const QString& filter)
+{
+    return QFileDialog::getOpenFileName(this, caption, dir, filter);
+}
+
+QString MainWindow::askSaveFileName(const QString& caption, const QString& dir,
+                                    const QString& filter)
+{
+    return QFileDialog::getSaveFileName(this, caption, dir, filter);
+}
+
+void MainWindow::showAbout(const QString& title, const QString& text)
+{
+    QMessageBox::about(this, title, text);
+}
+
+QString MainWindow::parameterDirectory()
+{
+    QDir dir = QDir::current();
+    dir.cd(QStringLiteral("config"));  // stays put when there is no such directory
+    return dir.absolutePath();
+}
+
+QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& shortcut,
+                                     void (MainWindow::*slot)())
+{
+    auto* action = new QAction(text, this);
+    action->setShortcut(shortcut);
+    addAction(action);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}

@@ -1,0 +1,90 @@
+#ifndef ORVALIS_MAINWINDOW_H
+#define ORVALIS_MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QString>
+
+class OpenGL2d;
+class OpenGL3d;
+class QAction;
+class QCloseEvent;
+class QKeySequence;
+class QLabel;
+class QLCDNumber;
+class QMenu;
+class QStatusBar;
+class QTabWidget;
+class SystemData;
+class SystemView;
+
+// The application's only top-level window. It owns the model, the two views (as
+// tabs), the parameter panel (as a dock) and the two timers, and wires them all
+// together; its menus and shortcuts carry the file commands and the view switch.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // Re-frames the 2D view; called once the window is shown and has its size.
+    void resetView();
+
+public slots:
+    void about();
+    void play();
+    void quit();
+    void loadParams();
+    void saveParams();
+    void animate();
+    void showParamWin();
+    void grabWindow();
+
+protected slots:
+    void particleStep();
+    void particleReset();
+    void selectTab();
+    void animateStep();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+    // The modal dialogs, virtual so that tests can answer them without blocking.
+    // An empty name means the user cancelled.
+    virtual QString askOpenFileName(const QString& caption, const QString& dir,
+                                    const QString& filter);
+    virtual QString askSaveFileName(const QString& caption, const QString& dir,
+                                    const QString& filter);
+    virtual void showAbout(const QString& title, const QString& text);
+
+    // Where the parameter dialogs open: ./config when it exists, else the
+    // working directory; always absolute.
+    static QString parameterDirectory();
+
+    SystemData* data = nullptr;
+    SystemView* paramView = nullptr;
+    OpenGL2d* view2d = nullptr;
+    OpenGL3d* view3d = nullptr;
+    QTabWidget* tabs = nullptr;
+    QStatusBar* mainStatusBar = nullptr;
+    QLabel* stepsLabel = nullptr;
+    QLCDNumber* stepsLcd = nullptr;
+    QMenu* fileMenu = nullptr;
+    QAction* act_showParamWin = nullptr;
+    QAction* act_grabWindow = nullptr;
+    QAction* act_view2d = nullptr;
+    QAction* act_view3d = nullptr;
+    QMenu* helpMenu = nullptr;
+    QAction* act_animate = nullptr;
+
+private:
+    // The window's own actions: parented, with a shortcut, active anywhere in the window.
+    QAction* addWindowAction(const QString& text, const QKeySequence& shortcut,
+                             void (MainWindow::*slot)());
+};
+
+#endif // ORVALIS_MAINWINDOW_H

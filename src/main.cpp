@@ -1,0 +1,26 @@
+#include "MainWindow.h"
+#include "StyleSheet.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLocale>
+#include <QStyleFactory>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Set even when empty, so a missing sheet still leaves a defined look.
+    app.setStyleSheet(readStyleSheet());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/orvalis.png")));
+
+    // English (US) decides number entry and display in the widgets: '.' as the
+    // decimal separator whatever the system's locale.
+    QLocale::setDefault(QLocale::C);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    MainWindow window;
+    window.show();
+    window.resetView();
+    return app.exec();
+}
