@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QOpenGLContext>
+#include <QSurface>
 #include <QtGlobal>
 
 // Xlib/GLX headers come last: they define macros (None, Bool, Status) that clash with Qt.
@@ -125,6 +126,10 @@ bool SyncToVBlank(bool on)
     QOpenGLContext* context = QOpenGLContext::currentContext();
     auto* glx = context != nullptr ? context->nativeInterface<QNativeInterface::QGLXContext>() : nullptr;
     if (glx == nullptr)
+        return false;
+    // A QOpenGLWidget's context is current on a pbuffer, whose interval governs no
+    // presentation; only a window's interval is worth setting and reporting.
+    if (context->surface() == nullptr || context->surface()->surfaceClass() != QSurface::Window)
         return false;
 
     Display* dpy = glXGetCurrentDisplay();
