@@ -10,6 +10,7 @@
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
+class QPointF;
 
 // Top-down view of the magnet plane: the magnets as coloured discs, the one under
 // the cursor highlighted, and the computed path of the bob as a line strip.
@@ -53,7 +54,7 @@ protected:
 private:
     void createShaders();
     void updateViewWindow();
-    void windowToWorld(int px, int py, double& x, double& y) const;
+    void windowToWorld(const QPointF& pos, double& x, double& y) const;
     void uploadTrajectory();
     void releaseGL();
 

@@ -1,0 +1,409 @@
+// The 2D view rendered for real (Xvfb + Mesa) and driven with mouse and key events.
+#include "GLContext.h"
+#include "OpenGL2d.h"
+#include "SystemData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Redirects fd 2 into a temporary file for its lifetime; text() ends the capture.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        file.open();
+        fflush(stderr);
+        saved = dup(2);
+        dup2(file.handle(), 2);
+    }
+    ~StderrCapture() { restore(); }
+    QString text()
+    {
+        restore();
+        file.seek(0);
+        return QString::fromLocal8Bit(file.readAll());
+    }
+
+private:
+    void restore()
+    {
+        if (saved < 0)
+            return;
+        fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        saved = -1;
+    }
+    QTemporaryFile file;
+    int saved = -1;
+};
+
+QRgb rgbAt(const QImage& image, QPoint p)
+{
+    return image.pixel(p) & 0xffffff;
+}
+
+// Whether any pixel within `radius` of p has exactly the colour c.
+bool colourNear(const QImage& image, QPoint p, QRgb c, int radius)
+{
+    for (int dy = -radius; dy <= radius; ++dy)
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QPoint q = p + QPoint(dx, dy);
+            if (image.rect().contains(q) && rgbAt(image, q) == (c & 0xffffff))
+                return true;
+        }
+    return false;
+}
+
+int countColour(const QImage& image, QRgb c)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += rgbAt(image, {x, y}) == (c & 0xffffff) ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestView2d : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void framesThePendulumReach();
+    void clickMapsPixelsToPlane();
+    void drawsMagnetsWhereAndHowTheyAre();
+    void hoverHighlightsMagnetWithinItsSize();
+    void leftClickDrawsPathAndMiddleClickHidesIt();
+    void rightDragMovesMagnetUnderCursor();
+    void maxNumPointsBelowTwoIsIgnored();
+    void reloadKeyRebuildsFromEditedFiles();
+    void brokenShaderLeavesOtherLayersDrawn();
+    void savedImageHasNoAlpha();
+
+private:
+    void makeView(int w, int h);
+    QPoint toPixel(double x, double y) const;
+
+    std::unique_ptr<SystemData> data;
+    std::unique_ptr<OpenGL2d> view;
+    QTemporaryDir shaderDir;
+    QString buildOutput;
+};
+
+void TestView2d::init()
+{
+    // Every view reads a private copy of the shaders, so a test may edit or delete them.
+    QVERIFY(shaderDir.isValid());
+    const QDir built(QCoreApplication::applicationDirPath() + "/shaders");
+    for (const QString& name : built.entryList(QDir::Files)) {
+        QFile::remove(shaderDir.filePath(name));
+        QVERIFY(QFile::copy(built.filePath(name), shaderDir.filePath(name)));
+    }
+    qputenv("ORVALIS_SHADER_DIR", (shaderDir.path() + "/").toLocal8Bit());
+    data = std::make_unique<SystemData>();
+    data->lineColor = QColor(255, 255, 0);
+}
+
+void TestView2d::cleanup()
+{
+    view.reset();
+    data.reset();
+}
+
+void TestView2d::makeView(int w, int h)
+{
+    view = std::make_unique<OpenGL2d>(viewSurfaceFormat(), data.get());
+    view->resize(w, h);
+    StderrCapture capture;
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    view->grabFramebuffer(); // initializeGL has run once this returns
+    buildOutput = capture.text();
+}
+
+QPoint TestView2d::toPixel(double x, double y) const
+{
+    const double w = view->width();
+    const double h = view->height();
+    return QPoint(int(std::lround(w / 2 + x / (2 * data->viewHalfWidth) * w)),
+                  int(std::lround(h / 2 - y / (2 * data->viewHalfHeight) * h)));
+}
+
+void TestView2d::framesThePendulumReach()
+{
+    makeView(600, 300);
+    QVERIFY(std::abs(data->viewHalfWidth - 0.348623) < 1e-6);
+    QVERIFY(std::abs(data->viewHalfHeight - 0.174311) < 1e-6);
+    QVERIFY(std::abs(data->maxRadius - 0.174311) < 1e-6);
+
+    // A parameter change takes effect on resetView, which also clears the step counter.
+    data->maxTheta = 10.0;
+    data->numSteps = 7;
+    view->resetView();
+    QVERIFY(std::abs(data->viewHalfHeight - 2.0 * std::sin(10.0 * M_PI / 180.0)) < 1e-12);
+    QCOMPARE(data->numSteps, 0);
+
+    // So does a resize.
+    view->resize(400, 400);
+    QTRY_VERIFY(std::abs(data->viewHalfWidth - data->viewHalfHeight) < 1e-12);
+}
+
+void TestView2d::clickMapsPixelsToPlane()
+{
+    makeView(600, 300);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(300, 150));
+    QVERIFY(data->animPos[0] == 0.0f && data->animPos[1] == 0.0f);
+
+    // QTest reads QPoint(0, 0) as "the widget's centre", so the corner press is sent directly.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(0, 0), view->mapToGlobal(QPointF(0, 0)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.get(), &press);
+    QVERIFY(data->animPos[0] == float(-data->viewHalfWidth));
+    QVERIFY(data->animPos[1] == float(data->viewHalfHeight));
+    QVERIFY(data->trajPoints[0][0] == float(-data->viewHalfWidth));
+}
+
+void TestView2d::drawsMagnetsWhereAndHowTheyAre()
+{
+    data->magnets[0].posX = -0.3f;
+    data->magnets[0].posY = 0.15f;
+    data->magnets[1].posX = 0.3f;
+    data->magnets[1].posY = -0.15f;
+    makeView(600, 300);
+    QCOMPARE(buildOutput.count("Create "), 4);
+    QVERIFY(!buildOutput.contains("Error"));
+
+    // The disc radius is magnetSize: about 4.3 pixels here.
+    const double radiusPx = data->magnetSize / data->viewHalfHeight * 150.0;
+    QVERIFY(radiusPx > 3.0);
+    const QImage frame = view->grabFramebuffer();
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    for (int i = 0; i < 3; ++i) {
+        const QPoint centre = toPixel(data->magnets[i].posX, data->magnets[i].posY);
+        QCOMPARE(rgbAt(frame, centre), colours[i] & 0xffffff);
+        const int outside = int(std::ceil(radiusPx * 1.5));
+        QCOMPARE(rgbAt(frame, centre + QPoint(outside, 0)), QRgb(0));
+        QCOMPARE(rgbAt(frame, centre - QPoint(0, outside)), QRgb(0));
+    }
+
+    // Without magnets the frame is the cleared background only.
+    data->magnets.clear();
+    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(0, 0, 0)), 600 * 300);
+}
+
+void TestView2d::hoverHighlightsMagnetWithinItsSize()
+{
+    makeView(512, 512);
+    const QPoint centre(256, 256); // the plane's origin, exactly
+    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
+    QCOMPARE(view->getActiveMagnet(), -1);
+    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(255, 255, 255)), 0);
+
+    QTest::mouseMove(view.get(), red);
+    QCOMPARE(view->getActiveMagnet(), 0);
+    const QImage lit = view->grabFramebuffer();
+    QCOMPARE(rgbAt(lit, red), qRgb(255, 0, 0) & 0xffffff);
+    QVERIFY(countColour(lit, qRgb(255, 255, 255)) > 10);
+    QVERIFY(colourNear(lit, red, qRgb(255, 255, 255), int(data->magnetSize / 0.1743 * 256)));
+
+    // Strictly closer than magnetSize: 0.004 picks, 0.005 does not.
+    data->magnets[0].posX = 0.004f;
+    data->magnets[0].posY = 0.0f;
+    QTest::mouseMove(view.get(), centre);
+    QCOMPARE(view->getActiveMagnet(), 0);
+    data->magnets[0].posX = 0.005f;
+    QTest::mouseMove(view.get(), centre + QPoint(1, 0));
+    QTest::mouseMove(view.get(), centre);
+    QCOMPARE(view->getActiveMagnet(), -1);
+    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(255, 255, 255)), 0);
+
+    // Of two overlapping magnets the earlier one wins.
+    data->magnets[0].posX = 0.1f;
+    data->magnets[1].posX = 0.001f;
+    data->magnets[1].posY = 0.0f;
+    data->magnets[2].posX = 0.0f;
+    data->magnets[2].posY = 0.0f;
+    QTest::mouseMove(view.get(), centre + QPoint(1, 0));
+    QCOMPARE(view->getActiveMagnet(), 1);
+}
+
+void TestView2d::leftClickDrawsPathAndMiddleClickHidesIt()
+{
+    makeView(512, 512);
+    const QRgb yellow = qRgb(255, 255, 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), yellow), 0);
+
+    const QPoint start(100, 120);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, start);
+    QVERIFY(data->numTrajPoints > 1);
+    QImage frame = view->grabFramebuffer();
+    QVERIFY(colourNear(frame, start, yellow, 1));
+    QVERIFY(countColour(frame, yellow) > 50);
+
+    // Dragging restarts the path from the cursor.
+    const QPoint moved(400, 380);
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(view.get(), moved);
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, moved);
+    frame = view->grabFramebuffer();
+    QVERIFY(colourNear(frame, moved, yellow, 1));
+    QVERIFY(!colourNear(frame, start, yellow, 1));
+
+    QTest::mouseClick(view.get(), Qt::MiddleButton, {}, moved);
+    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), yellow), 0);
+
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, start);
+    QVERIFY(colourNear(view->grabFramebuffer(), start, yellow, 1));
+}
+
+void TestView2d::rightDragMovesMagnetUnderCursor()
+{
+    makeView(512, 512);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(60, 60));
+    const auto path = data->trajPoints;
+    const int pathLength = data->numTrajPoints;
+    QSignalSpy moved(view.get(), &OpenGL2d::magnetMoved);
+
+    const QPoint green = toPixel(data->magnets[1].posX, data->magnets[1].posY);
+    QTest::mouseMove(view.get(), green);
+    QTest::mousePress(view.get(), Qt::RightButton, {}, green);
+    const QPoint steps[] = {green + QPoint(3, -2), green + QPoint(20, -30), QPoint(400, 100)};
+    for (const QPoint& p : steps)
+        QTest::mouseMove(view.get(), p);
+    QTest::mouseRelease(view.get(), Qt::RightButton, {}, steps[2]);
+
+    QCOMPARE(moved.count(), 3);
+    for (const auto& args : moved)
+        QCOMPARE(args.at(0).toInt(), 1);
+    QCOMPARE(toPixel(data->magnets[1].posX, data->magnets[1].posY), steps[2]);
+    QCOMPARE(data->numTrajPoints, pathLength);
+    QVERIFY(data->trajPoints == path);
+    QCOMPARE(rgbAt(view->grabFramebuffer(), steps[2]), qRgb(0, 255, 0) & 0xffffff);
+
+    // After the release moves only hover.
+    QTest::mouseMove(view.get(), QPoint(420, 120));
+    QCOMPARE(moved.count(), 3);
+
+    // A right drag over empty plane moves nothing.
+    QTest::mousePress(view.get(), Qt::RightButton, {}, QPoint(30, 400));
+    QTest::mouseMove(view.get(), QPoint(40, 410));
+    QTest::mouseRelease(view.get(), Qt::RightButton, {}, QPoint(40, 410));
+    QCOMPARE(moved.count(), 3);
+}
+
+void TestView2d::maxNumPointsBelowTwoIsIgnored()
+{
+    makeView(512, 512);
+    QCOMPARE(data->maxNumPoints, 1500);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
+    const int pathLength = data->numTrajPoints;
+
+    view->SetMaxNumPoints(1);
+    QCOMPARE(data->maxNumPoints, 1500);
+    QCOMPARE(data->numTrajPoints, pathLength);
+    QVERIFY(countColour(view->grabFramebuffer(), qRgb(255, 255, 0)) > 0);
+
+    view->SetMaxNumPoints(2);
+    QCOMPARE(data->maxNumPoints, 2);
+    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(int(data->trajPoints.size()), 2);
+    QVERIFY(data->trajTimes.empty());
+    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(255, 255, 0)), 0);
+
+    // The smaller buffer takes a two-sample path.
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(data->numTrajPoints, 2);
+}
+
+void TestView2d::reloadKeyRebuildsFromEditedFiles()
+{
+    makeView(512, 512);
+    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
+    QCOMPARE(rgbAt(view->grabFramebuffer(), red), qRgb(255, 0, 0) & 0xffffff);
+
+    QFile frag(shaderDir.filePath("magnet.frag"));
+    QVERIFY(frag.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    frag.write("#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0, 0.0, 1.0, 1.0); }\n");
+    frag.close();
+
+    StderrCapture capture;
+    QTest::keyClick(view.get(), Qt::Key_S);
+    const QImage frame = view->grabFramebuffer();
+    const QString out = capture.text();
+    const QString dir = shaderDir.path() + "/";
+    QVERIFY(out.contains("Create quad shader with ...\n\t" + dir + "quad.vert\n\t" + dir +
+                         "quad.frag\n"));
+    QVERIFY(out.contains("Create line shader with ...\n\t" + dir + "line.vert\n\t" + dir +
+                         "line.frag\n"));
+    QVERIFY(out.contains("Create magnet shader with ...\n\t" + dir + "magnet.vert\n\t" + dir +
+                         "magnet.geom\n\t" + dir + "magnet.frag\n"));
+    QVERIFY(out.contains("Create pendulum shader with ...\n\t" + dir + "pendulum.vert\n\t" + dir +
+                         "pendulum.frag\n"));
+    QCOMPARE(rgbAt(frame, red), qRgb(255, 0, 255) & 0xffffff);
+}
+
+void TestView2d::brokenShaderLeavesOtherLayersDrawn()
+{
+    QVERIFY(QFile::remove(shaderDir.filePath("line.frag")));
+    makeView(512, 512);
+    QVERIFY(buildOutput.contains("Error: GLShader::readShaderFromFile() ... Cannot open file \"" +
+                                 shaderDir.filePath("line.frag") + "\"\n"));
+    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
+    QImage frame = view->grabFramebuffer();
+    QCOMPARE(rgbAt(frame, red), qRgb(255, 0, 0) & 0xffffff);
+    QCOMPARE(countColour(frame, qRgb(255, 255, 0)), 0);
+
+    // Restore the line stage, break the magnet stage, reload: now only the path shows.
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/shaders/line.frag",
+                        shaderDir.filePath("line.frag")));
+    QFile frag(shaderDir.filePath("magnet.frag"));
+    QVERIFY(frag.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    frag.write("#version 330 core\nvoid main() { undeclared = 1.0; }\n");
+    frag.close();
+    StderrCapture capture;
+    QTest::keyClick(view.get(), Qt::Key_S);
+    frame = view->grabFramebuffer();
+    const QString out = capture.text();
+    QVERIFY(out.contains("InfoLog : "));
+    QVERIFY(out.contains("   3 : void main() { undeclared = 1.0; }\n"));
+    QCOMPARE(rgbAt(frame, red), QRgb(0));
+    QVERIFY(colourNear(frame, QPoint(100, 100), qRgb(255, 255, 0), 1));
+}
+
+void TestView2d::savedImageHasNoAlpha()
+{
+    makeView(512, 512);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("view.png");
+    view->saveImage(file);
+    QImage saved(file);
+    QVERIFY(!saved.isNull());
+    QVERIFY(!saved.hasAlphaChannel());
+    QCOMPARE(saved.size(), QSize(512, 512));
+    // The cleared background has alpha 0 in the frame buffer; saved it is opaque black.
+    QCOMPARE(saved.pixel(0, 0), qRgb(0, 0, 0));
+    const QPoint blue = toPixel(data->magnets[2].posX, data->magnets[2].posY);
+    QCOMPARE(saved.pixel(blue), qRgb(0, 0, 255));
+}
+
+QTEST_MAIN(TestView2d)
+#include "tst_view2d_view.moc"
