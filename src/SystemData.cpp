@@ -510,9 +510,12 @@ void SystemData::writeParams(const QString& fileName) const
         text += '\n';
     }
 
-    // QSaveFile keeps the old file until the new one is complete.
+    // QSaveFile keeps the old file until the new one is complete. The explicit
+    // flush matters: commit() does not notice a buffered write that failed
+    // (disk full), and would replace the old file with a truncated one.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush()
+        || !file.commit())
         std::fprintf(stderr, "Cannot save parameter file %s\n", fileName.toLocal8Bit().constData());
 }
 

@@ -1,0 +1,316 @@
+// Reading and writing parameter files.
+#include "SystemData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Collects what is written to standard error while it lives.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        file.open();
+        std::fflush(stderr);
+        saved = dup(STDERR_FILENO);
+        dup2(file.handle(), STDERR_FILENO);
+    }
+    ~StderrCapture() { restore(); }
+    QByteArray text()
+    {
+        restore();
+        file.seek(0);
+        return file.readAll();
+    }
+
+private:
+    void restore()
+    {
+        if (saved < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+        saved = -1;
+    }
+    QTemporaryFile file;
+    int saved = -1;
+};
+
+QByteArray readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& fileName, const QByteArray& text)
+{
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(text), text.size());
+}
+
+// Parameter values that differ from the defaults, to see which ones a read changes.
+void setUnusualParams(SystemData& d)
+{
+    d.pendulumHeight = 11;
+    d.pendulumLength = 12;
+    d.gravity = 13;
+    d.damping = 14;
+    d.kappa = 15;
+    d.magFactor = 16;
+    d.maxTheta = 17;
+}
+
+}  // namespace
+
+class TestCoreParams : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void writesDefaultFile();
+    void roundTrip();
+    void malformedLines();
+    void paramsOnlyAndMagnetsOnly();
+    void notFiniteReadsAsZero();
+    void unreadableFileChangesNothing();
+    void failedWriteKeepsOldFile();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestCoreParams::init()
+{
+    QVERIFY(dir.isValid());
+}
+
+void TestCoreParams::writesDefaultFile()
+{
+    SystemData d;
+    const QString name = dir.filePath("default.par");
+    d.writeParams(name);
+    QCOMPARE(readAll(name), readAll(ORVALIS_TEST_DATA "/core_default.par"));
+
+    // Reading it back is the identity, and only that emits dataRead.
+    SystemData e;
+    setUnusualParams(e);
+    QSignalSpy spy(&e, &SystemData::dataRead);
+    e.readParams(ORVALIS_TEST_DATA "/core_default.par");
+    QCOMPARE(spy.count(), 1);
+    const QString again = dir.filePath("again.par");
+    e.writeParams(again);
+    QCOMPARE(readAll(again), readAll(name));
+    QCOMPARE(e.damping, 14.0);
+}
+
+void TestCoreParams::roundTrip()
+{
+    SystemData d;
+    d.pendulumHeight = 3.14159265358979;
+    d.pendulumLength = 0.0000123456789;
+    d.gravity = 1234567.0;
+    d.kappa = 2.5;
+    d.magFactor = -0.02;
+    d.maxTheta = 100000.0;
+    d.magnets.clear();
+    d.appendMagnet(0.123456789f, -1e-7f, -2.5f, 0.25f, 0.5f, 0.75f);
+    d.appendMagnet(1e6f, 3.0f, 0.0f, 1.0f, 1.0f, 1.0f);
+    d.magnets[1].posZ = 0.5f;
+    d.magnets[1].color[3] = 0.5f;
+    const QString name = dir.filePath("roundtrip.par");
+    d.writeParams(name);
+
+    SystemData e;
+    e.damping = 0.7;
+    e.readParams(name);
+    // Six significant digits.
+    QCOMPARE(e.pendulumHeight, 3.14159);
+    QCOMPARE(e.pendulumLength, 1.23457e-05);
+    QCOMPARE(e.gravity, 1234570.0);
+    QCOMPARE(e.kappa, 2.5);
+    QCOMPARE(e.magFactor, -0.02);
+    QCOMPARE(e.maxTheta, 100000.0);
+    QCOMPARE(e.damping, 0.7);  // not stored in the file
+
+    QCOMPARE(e.magnets.size(), 2);
+    const Magnet& a = e.magnets[0];
+    QCOMPARE(a.posX, 0.123457f);
+    QCOMPARE(a.posY, -1e-7f);
+    QCOMPARE(a.alpha, -2.5f);
+    QCOMPARE(a.color[0], 0.25f);
+    QCOMPARE(a.color[1], 0.5f);
+    QCOMPARE(a.color[2], 0.75f);
+    const Magnet& b = e.magnets[1];
+    QCOMPARE(b.posX, 1e6f);
+    QCOMPARE(b.posZ, 0.0f);
+    QCOMPARE(b.color[3], 1.0f);
+    QCOMPARE(b.alpha, 0.0f);
+    for (int i = 0; i < 2; ++i) {
+        const std::array<float, 3> pick = SystemData::pickColorFromId(1000 + i);
+        QCOMPARE(e.magnets[i].pickColor[0], pick[0]);
+        QCOMPARE(e.magnets[i].pickColor[1], pick[1]);
+    }
+
+    const QByteArray text = readAll(name);
+    QVERIFY2(text.contains("pendulumLength 1.23457e-05\n"), text.constData());
+    QVERIFY(text.contains("maxTheta 100000\n"));
+    QVERIFY(text.contains("\nmagnet 0.123457 -1e-07 0.25 0.5 0.75 -2.5\nmagnet 1e+06 3 1 1 1 0\n"));
+}
+
+void TestCoreParams::malformedLines()
+{
+    SystemData d;
+    setUnusualParams(d);
+    d.readParams(ORVALIS_TEST_DATA "/core_malformed.par");
+    QCOMPARE(d.pendulumLength, 3.0);  // tab
+    QCOMPARE(d.pendulumHeight, 4.0);  // blank after the value
+    QCOMPARE(d.gravity, 7.0);         // last of several; " gravity" and "Gravity" ignored
+    QCOMPARE(d.magFactor, 0.0);       // not a number
+    QCOMPARE(d.maxTheta, 17.0);       // key without a value
+    QCOMPARE(d.kappa, 2.5);           // the file's "damping"
+    QCOMPARE(d.damping, 14.0);
+
+    QCOMPARE(d.magnets.size(), 2);
+    QCOMPARE(d.magnets[0].posX, 0.3f);
+    QCOMPARE(d.magnets[0].posY, 0.4f);
+    QCOMPARE(d.magnets[0].color[1], 1.0f);
+    QCOMPARE(d.magnets[0].alpha, 2.0f);
+    QCOMPARE(d.magnets[1].posX, -0.5f);
+    QCOMPARE(d.magnets[1].posY, 0.6f);
+    QCOMPARE(d.magnets[1].color[2], 1.0f);
+    QCOMPARE(d.magnets[1].alpha, -1.0f);
+}
+
+void TestCoreParams::paramsOnlyAndMagnetsOnly()
+{
+    SystemData d;
+    d.magnets.clear();
+    d.appendMagnet(0.5f, 0.5f, 1, 1, 1, 1);
+    const QString params = dir.filePath("params.par");
+    writeFile(params, "gravity 3\nmaxTheta 8\n");
+    d.readParams(params);
+    QCOMPARE(d.gravity, 3.0);
+    QCOMPARE(d.maxTheta, 8.0);
+    // No magnet in the file: the three default ones.
+    QCOMPARE(d.magnets.size(), 3);
+    QCOMPARE(d.magnets[0].posX, -0.03f);
+    QCOMPARE(d.magnets[2].color[2], 1.0f);
+
+    setUnusualParams(d);
+    const QString magnets = dir.filePath("magnets.par");
+    writeFile(magnets, "magnet 0.01 0.02 1 1 0 3\n");
+    d.readParams(magnets);
+    QCOMPARE(d.magnets.size(), 1);
+    QCOMPARE(d.magnets[0].alpha, 3.0f);
+    QCOMPARE(d.pendulumHeight, 11.0);
+    QCOMPARE(d.pendulumLength, 12.0);
+    QCOMPARE(d.gravity, 13.0);
+    QCOMPARE(d.kappa, 15.0);
+    QCOMPARE(d.magFactor, 16.0);
+    QCOMPARE(d.maxTheta, 17.0);
+}
+
+void TestCoreParams::notFiniteReadsAsZero()
+{
+    SystemData d;
+    setUnusualParams(d);
+    const QString name = dir.filePath("inf.par");
+    writeFile(name, "pendulumHeight nan\npendulumLength inf\ngravity -inf\ndamping 1e400\n"
+                    "magFactor NaN\nmaxTheta 1e308\n"
+                    "magnet nan inf -inf 1e39 0.5 -1e39\n");
+    d.readParams(name);
+    QCOMPARE(d.pendulumHeight, 0.0);
+    QCOMPARE(d.pendulumLength, 0.0);
+    QCOMPARE(d.gravity, 0.0);
+    QCOMPARE(d.kappa, 0.0);
+    QCOMPARE(d.magFactor, 0.0);
+    QCOMPARE(d.maxTheta, 1e308);  // large but finite
+    QCOMPARE(d.magnets.size(), 1);
+    const Magnet& m = d.magnets[0];
+    QCOMPARE(m.posX, 0.0f);
+    QCOMPARE(m.posY, 0.0f);
+    QCOMPARE(m.color[0], 0.0f);
+    QCOMPARE(m.color[1], 0.0f);  // beyond the float range
+    QCOMPARE(m.color[2], 0.5f);
+    QCOMPARE(m.alpha, 0.0f);
+}
+
+void TestCoreParams::unreadableFileChangesNothing()
+{
+    SystemData d;
+    setUnusualParams(d);
+    d.magnets.removeFirst();
+    QSignalSpy spy(&d, &SystemData::dataRead);
+    const QString name = dir.filePath("missing.par");
+
+    StderrCapture capture;
+    d.readParams(name);
+    QCOMPARE(capture.text(), QByteArray("Cannot read parameter file " + name.toLocal8Bit() + "\n"));
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(d.magnets.size(), 2);
+    QCOMPARE(d.magnets[0].posX, 0.03f);
+    QCOMPARE(d.gravity, 13.0);
+    QCOMPARE(d.kappa, 15.0);
+}
+
+void TestCoreParams::failedWriteKeepsOldFile()
+{
+    SystemData d;
+    for (int i = 0; i < 100; ++i)
+        d.appendMagnet(0.001f * i, -0.001f * i, 1, 0.5f, 0.5f, 0.5f);
+
+    // Nowhere to write.
+    {
+        const QString name = dir.filePath("no/such/dir/params.par");
+        StderrCapture capture;
+        d.writeParams(name);
+        QCOMPARE(capture.text(), QByteArray("Cannot save parameter file " + name.toLocal8Bit() + "\n"));
+        QVERIFY(!QFile::exists(name));
+    }
+
+    // The disk fills up halfway (a file size limit, which binds root too):
+    // the old file must survive whole and no temporary file may be left.
+    const QString sub = dir.filePath("full");
+    QVERIFY(QDir().mkpath(sub));
+    const QString name = sub + "/params.par";
+    const QByteArray old = "gravity 1\n";
+    writeFile(name, old);
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 1024;  // room for the message, not for 103 magnet lines
+    StderrCapture capture;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    d.writeParams(name);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    QCOMPARE(capture.text(), QByteArray("Cannot save parameter file " + name.toLocal8Bit() + "\n"));
+    QCOMPARE(readAll(name), old);
+    QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"params.par"});
+
+    // With room again the same call succeeds.
+    d.writeParams(name);
+    QVERIFY(readAll(name).startsWith("pendulumHeight 2.02\n"));
+    QVERIFY(readAll(name).size() > 1024);
+}
+
+QTEST_GUILESS_MAIN(TestCoreParams)
+#include "tst_core_params.moc"
