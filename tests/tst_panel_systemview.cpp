@@ -1,0 +1,567 @@
+#include "GLContext.h"
+
+#include "DoubleEdit.h"
+#include "OpenGL2d.h"
+#include "OpenGL3d.h"
+#include "SystemData.h"
+#include "SystemView.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMetaMethod>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Opens the editors to the test and answers the colour dialogs without showing one.
+class PanelUnderTest : public SystemView
+{
+public:
+    using SystemView::SystemView;
+
+    using SystemView::dampingEdit;
+    using SystemView::gravityEdit;
+    using SystemView::heightEdit;
+    using SystemView::kappaEdit;
+    using SystemView::lengthEdit;
+    using SystemView::magFactorEdit;
+    using SystemView::maxThetaEdit;
+
+    using SystemView::lineColorButton;
+    using SystemView::lineWidthSpin;
+    using SystemView::maxNumPointsSpin;
+
+    using SystemView::magnetAlphaEdit;
+    using SystemView::magnetColorButton;
+    using SystemView::magnetIdSpin;
+    using SystemView::magnetPosXEdit;
+    using SystemView::magnetPosYEdit;
+
+    using SystemView::simPlayButton;
+    using SystemView::simResetButton;
+    using SystemView::simStepButton;
+    using SystemView::tScaleEdit;
+
+    using SystemView::animPlayButton;
+    using SystemView::animResetButton;
+    using SystemView::animStepButton;
+
+    QColor answer;           // what the "dialog" returns; invalid means cancelled
+    QList<QColor> askedWith; // the initial colour of every dialog opened
+
+protected:
+    QColor chooseColor(const QColor& initial) override
+    {
+        askedWith.append(initial);
+        return answer;
+    }
+};
+
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// What the main window sets up around the panel: the model with its two
+// timers, both views, and the dock.
+struct Rig
+{
+    SystemData data;
+    std::unique_ptr<QTimer> animTimer = std::make_unique<QTimer>();
+    QMainWindow window;
+    OpenGL2d* view2d = nullptr;
+    OpenGL3d* view3d = nullptr;
+    PanelUnderTest* panel = nullptr;
+
+    Rig()
+    {
+        data.timer = new QTimer;
+        data.timer->setInterval(1);
+        animTimer->setInterval(10);
+        data.animTimer = animTimer.get();
+
+        view2d = new OpenGL2d(viewSurfaceFormat(), &data);
+        view3d = new OpenGL3d(viewSurfaceFormat(), &data);
+        data.view2d = view2d;
+        auto* central = new QWidget;
+        auto* layout = new QHBoxLayout(central);
+        layout->addWidget(view2d);
+        layout->addWidget(view3d);
+        window.setCentralWidget(central);
+
+        panel = new PanelUnderTest(&data, view2d, view3d);
+        window.addDockWidget(Qt::RightDockWidgetArea, panel);
+        QObject::connect(&data, &SystemData::dataRead, panel, &SystemView::SetAllParams);
+        QObject::connect(panel, &SystemView::updateView, view3d, QOverload<>::of(&QWidget::update));
+    }
+};
+
+void typeInto(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QColor buttonColor(const QPushButton* button)
+{
+    return button->palette().color(QPalette::Button);
+}
+
+} // namespace
+
+class TestSystemView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void showsTheModelDefaults();
+    void isAParametersDock();
+    void constructionLeavesTheModelAlone();
+    void returnAppliesAllPendulumValues();
+    void loadingRefillsAndClampsTheMagnetId();
+    void emptyMagnetListIsLeftAlone();
+    void magnetEditsReachTheModel();
+    void followsOnlyTheSelectedMagnet();
+    void playbackFollowsItsButton();
+    void stepsChangeStopsPlayback();
+    void playbackStepAndRewind();
+    void simulationTimerSlots();
+    void cancelledColourDialogsChangeNothing();
+    void chosenColoursAreStored();
+
+private:
+    std::unique_ptr<Rig> rig;
+    PanelUnderTest* panel = nullptr;
+    SystemData* data = nullptr;
+};
+
+void TestSystemView::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestSystemView::init()
+{
+    rig = std::make_unique<Rig>();
+    panel = rig->panel;
+    data = &rig->data;
+    rig->window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig->window));
+}
+
+void TestSystemView::cleanup()
+{
+    rig.reset();
+}
+
+void TestSystemView::showsTheModelDefaults()
+{
+    QCOMPARE(panel->dampingEdit->text(), QString("1.000"));
+    QCOMPARE(panel->maxThetaEdit->text(), QString("5.00"));
+    QCOMPARE(panel->lineWidthSpin->value(), 2);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 1500);
+    QCOMPARE(panel->magnetIdSpin->value(), 0);
+    QCOMPARE(panel->magnetIdSpin->minimum(), 0);
+    QCOMPARE(panel->magnetIdSpin->maximum(), 2);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("-0.030"));
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("-0.030"));
+    QCOMPARE(panel->magnetAlphaEdit->text(), QString("1.000"));
+    QCOMPARE(buttonColor(panel->magnetColorButton), QColor(255, 0, 0));
+    QCOMPARE(buttonColor(panel->lineColorButton), QColor(Qt::white));
+    QVERIFY(panel->magnetColorButton->text().isEmpty());
+    QVERIFY(panel->lineColorButton->text().isEmpty());
+
+    const QList<QWidget*> shown{
+        panel->dampingEdit,       panel->maxThetaEdit,     panel->lineWidthSpin,
+        panel->lineColorButton,   panel->maxNumPointsSpin, panel->magnetIdSpin,
+        panel->magnetPosXEdit,    panel->magnetPosYEdit,   panel->magnetAlphaEdit,
+        panel->magnetColorButton, panel->animResetButton,  panel->animPlayButton,
+        panel->animStepButton};
+    for (QWidget* widget : shown)
+        QVERIFY(widget->isVisible());
+
+    // Kept up to date but never shown.
+    const QList<QPair<DoubleEdit*, QString>> offScreen{
+        {panel->heightEdit, "2.02"}, {panel->lengthEdit, "2.00"},     {panel->gravityEdit, "9.81"},
+        {panel->kappaEdit, "1.000"}, {panel->magFactorEdit, "0.010"}, {panel->tScaleEdit, "1.00"}};
+    for (const auto& [edit, text] : offScreen) {
+        QCOMPARE(edit->text(), text);
+        QVERIFY(!edit->parentWidget());
+        QVERIFY(!edit->isVisible());
+    }
+    for (QPushButton* button : {panel->simResetButton, panel->simPlayButton, panel->simStepButton})
+        QVERIFY(!button->parentWidget());
+}
+
+void TestSystemView::isAParametersDock()
+{
+    QCOMPARE(panel->windowTitle(), QString("Parameters"));
+    QCOMPARE(panel->features(), QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                                    QDockWidget::DockWidgetFloatable);
+    QCOMPARE(panel->sizeHint(), QSize(100, 50));
+
+    auto* grid = qobject_cast<QGridLayout*>(panel->widget()->layout());
+    QVERIFY(grid);
+    QStringList groups;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        groups << qobject_cast<QGroupBox*>(grid->itemAtPosition(row, 0)->widget())->title();
+    QCOMPARE(groups, QStringList({"Pendulum", "Magnets", "Trajectory", "Animate"}));
+
+    // Connections by index and the main window's wiring rely on this order.
+    const QMetaObject& meta = SystemView::staticMetaObject;
+    QStringList methods;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        const char* kind = method.methodType() == QMetaMethod::Signal ? "signal"
+                           : method.access() == QMetaMethod::Public   ? "public"
+                                                                      : "protected";
+        methods << QString("%1 %2").arg(QString(method.methodSignature()), kind);
+    }
+    QCOMPARE(methods, QStringList({"emitReset() signal",
+                                   "updateView() signal",
+                                   "SetTimer(bool) public",
+                                   "SingleTimeStep() public",
+                                   "Reset() public",
+                                   "Play() public",
+                                   "UpdateMagnet(int) public",
+                                   "SetAllParams() public",
+                                   "AnimPlay() public",
+                                   "SetAnimTimer(bool) public",
+                                   "AnimReset() public",
+                                   "SingleAnimTimeStep() public",
+                                   "updateParams() protected",
+                                   "changeMagnet(int) protected",
+                                   "setMagnetParams() protected",
+                                   "setMagnetColor() protected",
+                                   "setTScale() protected",
+                                   "setLineWidth(int) protected",
+                                   "setLineColor() protected",
+                                   "setMaxNumPoints(int) protected"}));
+}
+
+void TestSystemView::constructionLeavesTheModelAlone()
+{
+    data->computeTrajectory(0.05, 0.05);
+    const int points = data->numTrajPoints;
+    QVERIFY(points > 1);
+    data->animTimer->start();
+
+    {
+        PanelUnderTest another(data, rig->view2d, rig->view3d);
+        QCOMPARE(another.dampingEdit->text(), QString("1.000"));
+    }
+    QCOMPARE(data->numTrajPoints, points);
+    QCOMPARE(data->maxNumPoints, 1500);
+    QVERIFY(data->animTimer->isActive());
+    QCOMPARE(data->magnets.size(), 3);
+}
+
+void TestSystemView::returnAppliesAllPendulumValues()
+{
+    data->computeTrajectory(0.05, 0.05);
+    QVERIFY(data->numTrajPoints > 1);
+    // Changed behind the panel's back: Return must bring back what the editors hold.
+    data->pendulumHeight = 7.0;
+    data->pendulumLength = 6.0;
+    data->gravity = 1.0;
+    data->kappa = 3.0;
+    data->magFactor = 0.5;
+    data->maxRadius = 0.0;
+    PaintCounter paints2d(rig->view2d);
+    QSignalSpy updateView(panel, &SystemView::updateView);
+
+    // Stepping alone only changes the text.
+    QTest::keyClick(panel->maxThetaEdit, Qt::Key_Up);
+    QCOMPARE(panel->maxThetaEdit->text(), QString("5.01"));
+    QCOMPARE(data->maxTheta, 5.0);
+
+    typeInto(panel->dampingEdit, "0.25");
+    QCOMPARE(data->damping, 1.0);
+    QTest::keyClick(panel->dampingEdit, Qt::Key_Return);
+
+    QCOMPARE(data->damping, 0.25);
+    QCOMPARE(data->pendulumHeight, 2.02);
+    QCOMPARE(data->pendulumLength, 2.0);
+    QCOMPARE(data->gravity, 9.81);
+    QCOMPARE(data->kappa, 1.0);
+    QCOMPARE(data->magFactor, 0.01);
+    QCOMPARE(data->maxTheta, 5.01);
+    // The 2D view re-framed itself to the new pendulum.
+    QCOMPARE(data->maxRadius, 2.0 * std::sin(5.01 * 0.017453292519943295));
+    QCOMPARE(data->numTrajPoints, 0);
+    QTRY_VERIFY(paints2d.paints > 0);
+    QCOMPARE(updateView.count(), 0);
+}
+
+void TestSystemView::loadingRefillsAndClampsTheMagnetId()
+{
+    panel->magnetIdSpin->setValue(2);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("0.000"));
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("0.042"));
+    data->computeTrajectory(0.05, 0.05);
+
+    const QString file = QStringLiteral(ORVALIS_TEST_DATA "/panel_two_magnets.par");
+    data->readParams(file);
+    QCOMPARE(data->magnets.size(), 2);
+    QCOMPARE(panel->magnetIdSpin->maximum(), 1);
+    QCOMPARE(panel->magnetIdSpin->value(), 1);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("0.040"));
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("0.020"));
+    QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.750"));
+    QCOMPARE(buttonColor(panel->magnetColorButton), QColor(0, 127, 255));
+
+    QCOMPARE(panel->heightEdit->text(), QString("1.55"));
+    QCOMPARE(panel->lengthEdit->text(), QString("1.50"));
+    QCOMPARE(panel->gravityEdit->text(), QString("3.71"));
+    QCOMPARE(panel->kappaEdit->text(), QString("2.000"));
+    QCOMPARE(panel->magFactorEdit->text(), QString("0.020"));
+    QCOMPARE(panel->maxThetaEdit->text(), QString("8.00"));
+    QCOMPARE(panel->dampingEdit->text(), QString("1.000"));
+    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(data->maxRadius, 1.5 * std::sin(8.0 * 0.017453292519943295));
+
+    // Same index after the next load: the rows are refilled all the same.
+    data->magnets[1].posX = 0.9f;
+    data->magnets[1].alpha = 4.0f;
+    panel->magnetAlphaEdit->setText("4.000");
+    data->readParams(file);
+    QCOMPARE(panel->magnetIdSpin->value(), 1);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("0.040"));
+    QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.750"));
+}
+
+void TestSystemView::emptyMagnetListIsLeftAlone()
+{
+    QSignalSpy updateView(panel, &SystemView::updateView);
+    // What a parameter file that could not be read may leave behind.
+    data->magnets.clear();
+    QCOMPARE(panel->magnetIdSpin->maximum(), 2);
+
+    panel->magnetIdSpin->setValue(1);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("-0.030"));
+    typeInto(panel->magnetPosXEdit, "0.5");
+    QTest::keyClick(panel->magnetPosXEdit, Qt::Key_Return);
+    QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
+    panel->UpdateMagnet(1);
+
+    QVERIFY(data->magnets.isEmpty());
+    QCOMPARE(updateView.count(), 0);
+    QVERIFY(panel->askedWith.isEmpty());
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("-0.030"));
+}
+
+void TestSystemView::magnetEditsReachTheModel()
+{
+    panel->magnetIdSpin->setValue(1);
+    data->computeTrajectory(0.05, 0.05);
+    const Magnet before0 = data->magnets[0];
+    QSignalSpy updateView(panel, &SystemView::updateView);
+
+    typeInto(panel->magnetPosXEdit, "0.5");
+    typeInto(panel->magnetPosYEdit, "-2"); // beyond the stepping range, kept as typed
+    typeInto(panel->magnetAlphaEdit, "-0.3");
+    QCOMPARE(data->magnets[1].posX, 0.03f);
+    QTest::keyClick(panel->magnetPosYEdit, Qt::Key_Return);
+
+    QCOMPARE(data->magnets[1].posX, 0.5f);
+    QCOMPARE(data->magnets[1].posY, -2.0f);
+    QCOMPARE(data->magnets[1].posZ, 0.0f);
+    QCOMPARE(data->magnets[1].alpha, -0.3f);
+    QCOMPARE(data->magnets[0].posX, before0.posX);
+    QCOMPARE(data->magnets[0].alpha, before0.alpha);
+    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(updateView.count(), 1);
+
+    // A negative strength steps on down instead of snapping to zero.
+    QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Down);
+    QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.301"));
+}
+
+void TestSystemView::followsOnlyTheSelectedMagnet()
+{
+    panel->magnetIdSpin->setValue(1);
+    data->magnets[1].posX = 0.2f;
+    data->magnets[1].posY = -0.1f;
+    data->magnets[1].alpha = 3.0f;
+    data->magnets[1].color[2] = 1.0f;
+    panel->UpdateMagnet(1);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("0.200"));
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("-0.100"));
+    QCOMPARE(panel->magnetAlphaEdit->text(), QString("1.000"));
+    QCOMPARE(buttonColor(panel->magnetColorButton), QColor(0, 255, 0));
+
+    data->magnets[0].posX = 0.7f;
+    panel->UpdateMagnet(0);
+    panel->UpdateMagnet(3);
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("0.200"));
+}
+
+void TestSystemView::playbackFollowsItsButton()
+{
+    data->computeTrajectory(0.05, 0.05);
+    QVERIFY(panel->animStepButton->isEnabled());
+    QVERIFY(!panel->animPlayButton->isChecked());
+
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animTimer->isActive());
+    QVERIFY(!data->animTimer->isSingleShot());
+    QVERIFY(panel->animPlayButton->isChecked());
+    QVERIFY(!panel->animStepButton->isEnabled());
+
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(!data->animTimer->isActive());
+    QVERIFY(!panel->animPlayButton->isChecked());
+    QVERIFY(panel->animStepButton->isEnabled());
+
+    // The main window's animate() goes through AnimPlay.
+    panel->AnimPlay();
+    QVERIFY(data->animTimer->isActive());
+    QVERIFY(panel->animPlayButton->isChecked());
+    panel->AnimPlay();
+    QVERIFY(!data->animTimer->isActive());
+    QVERIFY(!panel->animPlayButton->isChecked());
+}
+
+void TestSystemView::stepsChangeStopsPlayback()
+{
+    data->computeTrajectory(0.05, 0.05);
+    panel->SetAnimTimer(true);
+    QVERIFY(data->animTimer->isActive());
+
+    QTest::keyClick(panel->maxNumPointsSpin, Qt::Key_Up);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 1501);
+    QVERIFY(!data->animTimer->isActive());
+    QVERIFY(!panel->animPlayButton->isChecked());
+    QVERIFY(panel->animStepButton->isEnabled());
+    QCOMPARE(data->maxNumPoints, 1501);
+    QCOMPARE(data->trajPoints.size(), size_t(1501));
+
+    // One sample is too few to keep: playback stops, the storage stays.
+    data->computeTrajectory(0.05, 0.05);
+    const int points = data->numTrajPoints;
+    panel->SetAnimTimer(true);
+    panel->maxNumPointsSpin->setValue(1);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 1);
+    QVERIFY(!data->animTimer->isActive());
+    QVERIFY(!panel->animPlayButton->isChecked());
+    QCOMPARE(data->maxNumPoints, 1501);
+    QCOMPARE(data->trajPoints.size(), size_t(1501));
+    QCOMPARE(data->numTrajPoints, points);
+}
+
+void TestSystemView::playbackStepAndRewind()
+{
+    data->computeTrajectory(0.05, 0.05);
+    data->ResetAnim();
+    PaintCounter paints3d(rig->view3d);
+
+    QTest::mouseClick(panel->animStepButton, Qt::LeftButton);
+    QVERIFY(data->animTime > 0.0f);
+    QTRY_VERIFY(paints3d.paints > 0);
+    QVERIFY(!data->animTimer->isActive());
+
+    QTest::mouseClick(panel->animResetButton, Qt::LeftButton);
+    QCOMPARE(data->animTime, 0.0f);
+    QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
+    QCOMPARE(data->animPos[1], data->trajPoints[0][1]);
+    QVERIFY(!data->animTimer->isActive());
+}
+
+void TestSystemView::simulationTimerSlots()
+{
+    QTimer* timer = data->timer;
+    panel->Play();
+    QVERIFY(timer->isActive());
+    QVERIFY(panel->simPlayButton->isChecked());
+    QVERIFY(!panel->simStepButton->isEnabled());
+    panel->Play();
+    QVERIFY(!timer->isActive());
+    QVERIFY(!panel->simPlayButton->isChecked());
+    QVERIFY(panel->simStepButton->isEnabled());
+
+    data->computeTrajectory(0.05, 0.05);
+    QSignalSpy reset(panel, &SystemView::emitReset);
+    panel->SingleTimeStep();
+    QVERIFY(timer->isActive());
+    QVERIFY(timer->isSingleShot());
+    panel->Reset();
+    QVERIFY(!timer->isSingleShot());
+    QVERIFY(timer->isActive());
+    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(reset.count(), 1);
+
+    panel->SetTimer(false);
+    QVERIFY(!timer->isActive());
+}
+
+void TestSystemView::cancelledColourDialogsChangeNothing()
+{
+    data->magnets[0].color[0] = 0.5f;
+    data->magnets[0].color[1] = 0.999f;
+    data->magnets[0].color[2] = 0.2f;
+    data->magnets[0].color[3] = 0.3f;
+    panel->magnetIdSpin->setValue(1);
+    panel->magnetIdSpin->setValue(0);
+    QCOMPARE(buttonColor(panel->magnetColorButton), QColor(127, 254, 51));
+
+    QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
+    QTest::mouseClick(panel->lineColorButton, Qt::LeftButton);
+    QCOMPARE(panel->askedWith, QList<QColor>({QColor(127, 254, 51), QColor(Qt::white)}));
+
+    QCOMPARE(data->magnets[0].color[0], 0.5f);
+    QCOMPARE(data->magnets[0].color[3], 0.3f);
+    QCOMPARE(buttonColor(panel->magnetColorButton), QColor(127, 254, 51));
+    QCOMPARE(data->lineColor, QColor(Qt::white));
+    QCOMPARE(buttonColor(panel->lineColorButton), QColor(Qt::white));
+}
+
+void TestSystemView::chosenColoursAreStored()
+{
+    panel->magnetIdSpin->setValue(2);
+    const QColor chosen(10, 128, 250);
+    panel->answer = chosen;
+
+    QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
+    QCOMPARE(panel->askedWith, QList<QColor>({QColor(0, 0, 255)}));
+    const Magnet& magnet = data->magnets[2];
+    QCOMPARE(magnet.color[0], float(chosen.redF()));
+    QCOMPARE(magnet.color[1], float(chosen.greenF()));
+    QCOMPARE(magnet.color[2], float(chosen.blueF()));
+    QCOMPARE(magnet.color[3], 1.0f);
+    QCOMPARE(buttonColor(panel->magnetColorButton), chosen);
+    QCOMPARE(data->magnets[0].color[0], 1.0f);
+
+    PaintCounter paints2d(rig->view2d);
+    QTest::mouseClick(panel->lineColorButton, Qt::LeftButton);
+    QCOMPARE(data->lineColor, chosen);
+    QCOMPARE(buttonColor(panel->lineColorButton), chosen);
+    QTRY_VERIFY(paints2d.paints > 0);
+}
+
+QTEST_MAIN(TestSystemView)
+#include "tst_panel_systemview.moc"
