@@ -1,4 +1,8 @@
 // The 2D view rendered for real (Xvfb + Mesa) and driven with mouse and key events.
+
+// Mouse events go through the window system interface like real input; without this,
+// QTest turns button-less moves into cursor warps that arrive at the X server's pace.
+#define QTEST_QPA_MOUSE_HANDLING
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "SystemData.h"
