@@ -1,0 +1,473 @@
+// The main window as a person drives it: menus and shortcuts, the file commands
+// through answered dialogs, the tab switch and the playback in the 3D view.
+// Real rendering under Xvfb.
+#include "MainWindow.h"
+
+// epoxy first: the views pull in Qt's OpenGL headers.
+#include "GLContext.h"
+#include "OpenGL2d.h"
+#include "OpenGL3d.h"
+#include "SystemData.h"
+#include "SystemView.h"
+
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+struct DialogCall
+{
+    QString caption, dir, filter;
+};
+
+// The window with its dialogs answered from a queue (empty answer = cancel) and
+// its parts in reach.
+class ProbeWindow : public MainWindow
+{
+public:
+    using MainWindow::act_animate;
+    using MainWindow::animateStep;
+    using MainWindow::data;
+    using MainWindow::fileMenu;
+    using MainWindow::helpMenu;
+    using MainWindow::paramView;
+    using MainWindow::stepsLcd;
+    using MainWindow::tabs;
+    using MainWindow::view2d;
+    using MainWindow::view3d;
+
+    QStringList answers;
+    QList<DialogCall> calls;
+    QString aboutTitle, aboutText;
+
+protected:
+    QString askOpenFileName(const QString& caption, const QString& dir,
+                            const QString& filter) override
+    {
+        return answer(caption, dir, filter);
+    }
+    QString askSaveFileName(const QString& caption, const QString& dir,
+                            const QString& filter) override
+    {
+        return answer(caption, dir, filter);
+    }
+    void showAbout(const QString& title, const QString& text) override
+    {
+        aboutTitle = title;
+        aboutText = text;
+    }
+
+private:
+    QString answer(const QString& caption, const QString& dir, const QString& filter)
+    {
+        calls.append({caption, dir, filter});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
+
+// The editor a person finds beside a caption in one of the panel's boxes.
+template <typename Editor>
+Editor* editorBeside(QWidget* panel, const QString& caption)
+{
+    for (QLabel* label : panel->findChildren<QLabel*>()) {
+        if (label->text() != caption || !label->isVisible())
+            continue;
+        auto* grid = qobject_cast<QGridLayout*>(label->parentWidget()->layout());
+        if (!grid)
+            continue;
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
+        if (QLayoutItem* item = grid->itemAtPosition(row, column + 1))
+            return qobject_cast<Editor*>(item->widget());
+    }
+    return nullptr;
+}
+
+QPushButton* animPlayButton(QWidget* panel)
+{
+    for (QGroupBox* box : panel->findChildren<QGroupBox*>())
+        if (box->title() == QLatin1String("Animate"))
+            for (QPushButton* button : box->findChildren<QPushButton*>())
+                if (button->isCheckable())
+                    return button;
+    return nullptr;
+}
+
+// Pixel of a plane point in the 2D view's image, with the view window the model holds.
+QPoint planeToPixel(const SystemData& data, const QSize& size, float x, float y)
+{
+    return {int((x / data.viewHalfWidth + 1.0) * 0.5 * size.width()),
+            int((1.0 - (y / data.viewHalfHeight + 1.0) * 0.5) * size.height())};
+}
+
+// Centre of the pixels lit in the bob's colour (255, 240, 160): warm, yellow-white,
+// whatever the shading. Grey floor, rod, and the pure-coloured magnets do not match.
+bool bobCentre(const QImage& image, QPointF& centre)
+{
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const int r = qRed(p), g = qGreen(p), b = qBlue(p);
+            if (r > 60 && g > 0.85 * r && g <= 1.02 * r && b < 0.8 * g && b > 0.4 * r) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+        }
+    if (n < 10)
+        return false;
+    centre = {sx / n, sy / n};
+    return true;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void menusAndAbout();
+    void stepCounterShowsZero();
+    void parameterDialogsStartInConfig();
+    void loadAppendsSuffix_data();
+    void loadAppendsSuffix();
+    void saveAppendsSuffix_data();
+    void saveAppendsSuffix();
+    void grabWindowSavesCurrentView();
+    void animateOnlyOnThe3dTab();
+    void tickAfterEndStopsAndRepaints();
+    void releaseAndPlayBack();
+
+private:
+    void writeFile(const QString& name, const QByteArray& text);
+    QString path(const QString& name) const { return tmp->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> tmp;
+    QString oldCurrent;
+    std::unique_ptr<ProbeWindow> window;
+};
+
+void TestMainWindow::init()
+{
+    tmp = std::make_unique<QTemporaryDir>();
+    QVERIFY(tmp->isValid());
+    oldCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tmp->path()));
+
+    window = std::make_unique<ProbeWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->resetView();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void TestMainWindow::cleanup()
+{
+    window.reset();
+    QDir::setCurrent(oldCurrent);
+    tmp.reset();
+}
+
+void TestMainWindow::writeFile(const QString& name, const QByteArray& text)
+{
+    QFile file(path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void TestMainWindow::menusAndAbout()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Orvalis Simulation"));
+    QCOMPARE(window->tabs->tabText(0), QStringLiteral("View2D"));
+    QCOMPARE(window->tabs->tabText(1), QStringLiteral("View3D"));
+    QCOMPARE(window->dockWidgetArea(window->paramView), Qt::RightDockWidgetArea);
+
+    QStringList entries;
+    QList<bool> hasIcon;
+    for (QAction* action : window->fileMenu->actions()) {
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        hasIcon << !action->icon().pixmap(16).isNull();
+    }
+    QCOMPARE(entries, QStringList({"Load params", "Save params", "-", "Show Param Win",
+                                   "Grab window", "-", "Quit"}));
+    QCOMPARE(hasIcon, QList<bool>({true, true, false, false, false, false, true}));
+
+    // The About entry asks for an icon that is not compiled in.
+    const QList<QAction*> help = window->helpMenu->actions();
+    QCOMPARE(help.size(), 1);
+    QCOMPARE(help[0]->text(), QStringLiteral("&About"));
+    QVERIFY(help[0]->icon().pixmap(16).isNull());
+    help[0]->trigger();
+    QCOMPARE(window->aboutTitle, QStringLiteral("Kelvora"));
+    QVERIFY(window->aboutText.startsWith(QStringLiteral("Orvalis Simulation\n\n")));
+    QVERIFY(window->aboutText.size() > 22);
+
+    // Ctrl+W hides the dock and shows it again.
+    QVERIFY(window->paramView->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(!window->paramView->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+    QVERIFY(window->paramView->isVisible());
+}
+
+void TestMainWindow::stepCounterShowsZero()
+{
+    QCOMPARE(window->stepsLcd->intValue(), 0);
+    QVERIFY(!window->stepsLcd->isEnabled());
+
+    // Whatever the count was, a reset from the panel shows 0 again.
+    window->data->numSteps = 42;
+    window->stepsLcd->display(42);
+    emit window->paramView->emitReset();
+    QCOMPARE(window->data->numSteps, 0);
+    QCOMPARE(window->stepsLcd->intValue(), 0);
+}
+
+void TestMainWindow::parameterDialogsStartInConfig()
+{
+    const QString here = QDir(tmp->path()).absolutePath();
+
+    // No config directory: the working directory itself. Cancelling changes nothing.
+    window->loadParams();
+    window->saveParams();
+    QCOMPARE(window->calls.size(), 2);
+    QCOMPARE(window->calls[0].caption, QStringLiteral("Load Parameters"));
+    QCOMPARE(window->calls[0].dir, here);
+    QCOMPARE(window->calls[0].filter, QStringLiteral("*.par"));
+    QCOMPARE(window->calls[1].caption, QStringLiteral("Save Parameters"));
+    QCOMPARE(window->calls[1].dir, here);
+    QCOMPARE(window->calls[1].filter, QStringLiteral("*.par"));
+    QCOMPARE(window->data->magnets.size(), 3);
+    QCOMPARE(QDir(here).entryList(QDir::Files), QStringList());
+
+    // With one, both parameter dialogs open there; the image dialog does not.
+    QVERIFY(QDir(here).mkdir(QStringLiteral("config")));
+    window->calls.clear();
+    window->loadParams();
+    window->saveParams();
+    window->grabWindow();
+    QCOMPARE(window->calls.size(), 3);
+    QCOMPARE(window->calls[0].dir, here + QStringLiteral("/config"));
+    QCOMPARE(window->calls[1].dir, here + QStringLiteral("/config"));
+    QCOMPARE(window->calls[2].caption, QStringLiteral("Save window"));
+    QCOMPARE(window->calls[2].dir, here);
+    QCOMPARE(window->calls[2].filter, QStringLiteral("*.png"));
+}
+
+void TestMainWindow::loadAppendsSuffix_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<double>("gravity");
+    QTest::newRow("no suffix") << "set" << 3.5;
+    QTest::newRow("suffix") << "set.par" << 3.5;
+    QTest::newRow("upper-case suffix") << "set.PAR" << 7.25;
+}
+
+void TestMainWindow::loadAppendsSuffix()
+{
+    QFETCH(QString, answer);
+    QFETCH(double, gravity);
+    // A decoy for each name that must not be read as it stands.
+    writeFile("set", "gravity 1\n");
+    writeFile("set.PAR", "gravity 2\n");
+    writeFile("set.par", "gravity 3.5\nmaxTheta 4\nmagnet 0.01 0.02 1 1 0 2\n");
+    writeFile("set.PAR.par", "gravity 7.25\nmaxTheta 4\nmagnet 0.01 0.02 1 1 0 2\n");
+
+    window->answers << path(answer);
+    window->loadParams();
+    QCOMPARE(window->data->gravity, gravity);
+    QCOMPARE(window->data->magnets.size(), 1);
+
+    // The panel follows the loaded set: its editors and the selected magnet's rows.
+    auto* maxTheta = editorBeside<QLineEdit>(window->paramView, QStringLiteral("maxTheta"));
+    auto* posY = editorBeside<QLineEdit>(window->paramView, QStringLiteral("posY"));
+    QVERIFY(maxTheta && posY);
+    QCOMPARE(maxTheta->text().toDouble(), 4.0);
+    QCOMPARE(posY->text().toDouble(), 0.02);
+}
+
+void TestMainWindow::saveAppendsSuffix_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no suffix") << "out" << "out.par";
+    QTest::newRow("suffix") << "out.par" << "out.par";
+    QTest::newRow("upper-case suffix") << "out.PAR" << "out.PAR.par";
+}
+
+void TestMainWindow::saveAppendsSuffix()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    window->answers << path(answer);
+    window->saveParams();
+
+    QCOMPARE(QDir(tmp->path()).entryList(QDir::Files), QStringList(written));
+    // The defaults come out exactly as the shipped default set.
+    QFile saved(path(written));
+    QFile shipped(QStringLiteral(ORVALIS_SOURCE_DIR "/config/default.par"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), shipped.readAll());
+}
+
+void TestMainWindow::grabWindowSavesCurrentView()
+{
+    const SystemData& data = *window->data;
+    window->answers << path("top") << path("side.PNG");
+
+    window->grabWindow();
+    QVERIFY(QFile::exists(path("top.png")));
+    const QImage top(path("top.png"));
+    QCOMPARE(top.size(), window->view2d->size() * window->view2d->devicePixelRatio());
+    // Each magnet in its colour where the view window puts it.
+    const QRgb expected[3] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    for (int i = 0; i < 3; ++i) {
+        const QPoint p = planeToPixel(data, top.size(), data.magnets[i].posX, data.magnets[i].posY);
+        QCOMPARE(top.pixel(p), expected[i]);
+    }
+    QCOMPARE(top.pixel(2, 2), qRgb(0, 0, 0));
+
+    // The other tab: the 3D view's frame, with the suffix appended to ".PNG".
+    window->tabs->setCurrentIndex(1);
+    QTRY_VERIFY(window->view3d->isVisible());
+    window->grabWindow();
+    QVERIFY(QFile::exists(path("side.PNG.png")));
+    const QImage side(path("side.PNG.png"));
+    QCOMPARE(side.size(), window->view3d->size() * window->view3d->devicePixelRatio());
+    QPointF bob;
+    QVERIFY(bobCentre(side, bob));
+}
+
+void TestMainWindow::animateOnlyOnThe3dTab()
+{
+    QTimer* animTimer = window->data->animTimer;
+    QPushButton* play = animPlayButton(window->paramView);
+    QVERIFY(play);
+
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(window->tabs->currentIndex(), 0);
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(!animTimer->isActive());
+
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(window->tabs->currentIndex(), 1);
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(animTimer->isActive());
+    QCOMPARE(animTimer->interval(), 10);
+    QVERIFY(play->isChecked());
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(!animTimer->isActive());
+    QVERIFY(!play->isChecked());
+
+    // Switching views stops a running playback.
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(animTimer->isActive());
+    QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+    QVERIFY(!animTimer->isActive());
+    QVERIFY(!play->isChecked());
+    QVERIFY(!window->act_animate->isEnabled());
+}
+
+void TestMainWindow::tickAfterEndStopsAndRepaints()
+{
+    SystemData& data = *window->data;
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    data.computeTrajectory(0.05, 0.05);
+    QVERIFY(data.numTrajPoints > 2);
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(data.animTimer->isActive());
+    data.animTimer->stop();  // the ticks below are delivered by hand
+    data.ResetAnim();
+
+    // A tick inside the path moves the bob off the release point and keeps the
+    // playback going.
+    window->animateStep();
+    QVERIFY(data.animTime > 0.0f);
+    QVERIFY(data.animPos[0] != 0.05f || data.animPos[1] != 0.05f);
+    QVERIFY(animPlayButton(window->paramView)->isChecked());
+
+    // Past the last sample: the playback stops, and the view still repaints.
+    data.animTimer->start();
+    QTRY_VERIFY(!window->view3d->isHidden());
+    QSignalSpy frames(window->view3d, &QOpenGLWidget::frameSwapped);
+    data.animTime = data.trajTimes[data.numTrajPoints - 1] + 1.0f;
+    window->animateStep();
+    QVERIFY(!data.animTimer->isActive());
+    QVERIFY(!animPlayButton(window->paramView)->isChecked());
+    QTRY_VERIFY(frames.count() > 0);
+}
+
+void TestMainWindow::releaseAndPlayBack()
+{
+    SystemData& data = *window->data;
+
+    // A short path, so that the playback ends soon: "#steps" 60, typed.
+    auto* steps = editorBeside<QSpinBox>(window->paramView, QStringLiteral("#steps"));
+    QVERIFY(steps);
+    steps->selectAll();
+    QTest::keyClicks(steps, QStringLiteral("60"));
+    QCOMPARE(data.maxNumPoints, 60);
+
+    // Release the bob up and to the left of the magnets.
+    const QPoint release(window->view2d->width() / 2 - 90, window->view2d->height() / 2 - 60);
+    QTest::mouseClick(window->view2d, Qt::LeftButton, {}, release);
+    QCOMPARE(data.numTrajPoints, 60);
+    QVERIFY(data.trajTimes[59] > 0.5f);  // long enough to watch
+
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(window->tabs->currentIndex(), 1);
+    QImage first = window->view3d->grabFramebuffer();
+    QPointF start;
+    QVERIFY(bobCentre(first, start));
+
+    QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(data.animTimer->isActive());
+
+    // Watch the frames until the playback stops by itself.
+    QList<QPointF> seen{start};
+    QSignalSpy frames(window->view3d, &QOpenGLWidget::frameSwapped);
+    while (data.animTimer->isActive()) {
+        QVERIFY2(frames.wait(30000), "no frame while the playback runs");
+        QPointF centre;
+        QVERIFY(bobCentre(window->view3d->grabFramebuffer(), centre));
+        if (QLineF(centre, seen.last()).length() > 1.0)
+            seen << centre;
+    }
+    QVERIFY(!animPlayButton(window->paramView)->isChecked());
+
+    // It moved, step by step, and came to rest at the end of the path.
+    QVERIFY2(seen.size() >= 5, qPrintable(QString::number(seen.size())));
+    QPointF last;
+    QVERIFY(bobCentre(window->view3d->grabFramebuffer(), last));
+    QVERIFY(QLineF(start, last).length() > 10.0);
+    QCOMPARE(data.animIndex, data.numTrajPoints - 2);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_app_mainwindow.moc"
