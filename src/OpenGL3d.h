@@ -106,6 +106,9 @@ protected:
     int selected = -1;
 
 private:
+    // Size of the framebuffers in device pixels.
+    QSize pixelSize() const;
+    bool selectionIsDraggable() const;
     // Moves the picked magnet or the bob to where the ray through (x, y) meets its plane.
     void dragSelected(int x, int y);
     void releaseGL();

@@ -1,0 +1,455 @@
+// The 3D view rendered for real (Xvfb + Mesa): picking through the id image,
+// the frame's colours, and the camera and object drags.
+#include "GLContext.h"
+#include "OpenGL3d.h"
+#include "SystemData.h"
+
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryFile>
+#include <QtTest>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Opens the view's protected state to the tests.
+class View : public OpenGL3d
+{
+public:
+    using OpenGL3d::createFBO;
+    using OpenGL3d::OpenGL3d;
+    GLuint framebuffer() const { return fbo; }
+    int selection() const { return selected; }
+    float elevationAngle() const { return elevation; }
+    Camera& cam() { return camera; }
+};
+
+// Redirects fd 2 into a temporary file for its lifetime; text() ends the capture.
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        file.open();
+        fflush(stderr);
+        saved = dup(2);
+        dup2(file.handle(), 2);
+    }
+    ~StderrCapture() { restore(); }
+    QByteArray text()
+    {
+        restore();
+        file.seek(0);
+        return file.readAll();
+    }
+
+private:
+    void restore()
+    {
+        if (saved < 0)
+            return;
+        fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        saved = -1;
+    }
+    QTemporaryFile file;
+    int saved = -1;
+};
+
+// Widget pixel (y from the top) where the camera puts a world point.
+QPoint project(const OpenGL3d& view, vec3 p)
+{
+    const Camera& c = view.getCamera();
+    const mat4 m = c.getProjMatrix() * c.getViewMatrix();
+    float clip[4];
+    for (int row = 0; row < 4; ++row)
+        clip[row] = m.m[row] * p.x + m.m[4 + row] * p.y + m.m[8 + row] * p.z + m.m[12 + row];
+    const float x = clip[0] / clip[3];
+    const float y = clip[1] / clip[3];
+    return {int((x + 1.0f) * 0.5f * view.width()), int((1.0f - y) * 0.5f * view.height())};
+}
+
+// Where the ray through a pixel meets the horizontal plane at height z.
+vec3 hitOnPlane(const OpenGL3d& view, QPoint pixel, float z)
+{
+    const vec3 eye = view.getCamera().getEyePos();
+    const vec3 ray = view.getCamera().getRayDir(pixel.x(), pixel.y());
+    return eye + ((z - eye.z) / ray.z) * ray;
+}
+
+float bobZ(const SystemData& data, float x, float y)
+{
+    return float(data.pendulumHeight -
+                 std::sqrt(data.pendulumLength * data.pendulumLength - x * x - y * y));
+}
+
+bool sameMatrix(const mat4& a, const mat4& b)
+{
+    return std::memcmp(a.m, b.m, sizeof a.m) == 0;
+}
+
+constexpr QRgb rodColour = 0xd9d9f2; // the rod is unlit: (0.85, 0.85, 0.95)
+
+// A pixel next to p (within one) that has exactly colour c, or (-1, -1).
+QPoint findColour(const QImage& image, QPoint p, QRgb c)
+{
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QPoint q = p + QPoint(dx, dy);
+            if (image.rect().contains(q) && (image.pixel(q) & 0xffffff) == c)
+                return q;
+        }
+    return {-1, -1};
+}
+
+} // namespace
+
+class TestView3d : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void picksMagnetsAndBob();
+    void showsObjectsInTheirColours();
+    void picksNothingOnStandRodAndBackground();
+    void framebufferFollowsSize();
+    void shiftDragMovesMagnet();
+    void shiftDragMovesBob();
+    void dragIgnoresRaysMissingThePlane();
+    void cameraDragsAndReset();
+    void bobBeyondRodReachStaysDrawable();
+
+private:
+    // Renders a fresh frame (which also refreshes the id image) and returns it.
+    QImage frame() { return view->grabFramebuffer(); }
+
+    SystemData* data = nullptr;
+    View* view = nullptr;
+};
+
+void TestView3d::init()
+{
+    data = new SystemData;
+    view = new View(viewSurfaceFormat(), data);
+    view->resize(600, 600);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    // Off the axis, so that neither the bob nor the rod covers a magnet.
+    data->animPos[0] = 0.045f;
+    data->animPos[1] = 0.01f;
+    frame();
+}
+
+void TestView3d::cleanup()
+{
+    delete view;
+    delete data;
+}
+
+void TestView3d::picksMagnetsAndBob()
+{
+    for (int i = 0; i < data->magnets.size(); ++i) {
+        const Magnet& m = data->magnets[i];
+        // The magnet's top face is at z = 0.
+        const QPoint p = project(*view, {m.posX, m.posY, 0.0f});
+        QCOMPARE(view->pickId(p.x(), p.y()), 1000 + i);
+    }
+    const float x = data->animPos[0], y = data->animPos[1];
+    const QPoint bob = project(*view, {x, y, bobZ(*data, x, y)});
+    QCOMPARE(view->pickId(bob.x(), bob.y()), 15000);
+
+    // A new magnet gets the next id wherever it is put.
+    data->appendMagnet(-0.05f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f);
+    frame();
+    const QPoint added = project(*view, {-0.05f, 0.0f, 0.0f});
+    QCOMPARE(view->pickId(added.x(), added.y()), 1003);
+}
+
+void TestView3d::showsObjectsInTheirColours()
+{
+    const QImage image = frame();
+    QCOMPARE(image.size(), view->size());
+
+    // Magnets red, green, blue: their own channel clearly dominates.
+    for (int i = 0; i < 3; ++i) {
+        const Magnet& m = data->magnets[i];
+        const QColor c = image.pixelColor(project(*view, {m.posX, m.posY, 0.0f}));
+        const int channel[3] = {c.red(), c.green(), c.blue()};
+        QVERIFY2(channel[i] > 100 && channel[i] > 3 * channel[(i + 1) % 3] &&
+                     channel[i] > 3 * channel[(i + 2) % 3],
+                 qPrintable(QStringLiteral("magnet %1 shows %2").arg(i).arg(c.name())));
+    }
+
+    // The bob in its warm yellow (255, 240, 160): red >= green > blue, all lit.
+    const float x = data->animPos[0], y = data->animPos[1];
+    const QColor bob = image.pixelColor(project(*view, {x, y, bobZ(*data, x, y)}));
+    QVERIFY2(bob.red() > 80 && bob.red() >= bob.green() && bob.green() > bob.blue(),
+             qPrintable(bob.name()));
+
+    // The plate is a grey checker: lit, neutral, and of two shades.
+    const QColor a = image.pixelColor(project(*view, {-0.125f, 0.125f, -0.01f}));
+    const QColor b = image.pixelColor(project(*view, {-0.075f, 0.125f, -0.01f}));
+    for (const QColor& c : {a, b}) {
+        QVERIFY2(c.red() > 30 && c.red() == c.green() && c.green() == c.blue(),
+                 qPrintable(c.name()));
+    }
+    QVERIFY(a != b);
+
+    // The rod, a band two pixels across, runs from the bob up towards the pivot.
+    const float s = 0.04f; // a short way up from the bob
+    const QPoint rod =
+        project(*view, {x * (1 - s), y * (1 - s),
+                        bobZ(*data, x, y) * (1 - s) + float(data->pendulumHeight) * s});
+    int across = 0;
+    for (int dx = -4; dx <= 4; ++dx)
+        across += (image.pixel(rod + QPoint(dx, 0)) & 0xffffff) == rodColour ? 1 : 0;
+    QVERIFY2(across >= 2 && across <= 3, qPrintable(QString::number(across)));
+}
+
+void TestView3d::picksNothingOnStandRodAndBackground()
+{
+    const QPoint plate = project(*view, {-0.125f, 0.125f, -0.01f});
+    QCOMPARE(view->pickId(plate.x(), plate.y()), 0);
+
+    // From afar the post, the arm, the rod and empty space are all in sight.
+    view->cam().setDistance(4.0f);
+    const QImage image = frame();
+    const float h = float(data->pendulumHeight);
+    const QPoint post = project(*view, {-0.5f, 0.5f, 1.0f});
+    const QPoint arm = project(*view, {-0.2f, 0.2f, h - 0.005f});
+    for (const QPoint& p : {post, arm}) {
+        QVERIFY(view->rect().contains(p));
+        QVERIFY(QColor(image.pixel(p)) != QColor(Qt::black));
+        QCOMPARE(view->pickId(p.x(), p.y()), 0);
+    }
+    QCOMPARE(QColor(image.pixel(2, 2)), QColor(Qt::black));
+    QCOMPARE(view->pickId(2, 2), 0);
+
+    // The rod is drawn where the camera puts it, in its own flat colour, and is not pickable.
+    const float x = data->animPos[0], y = data->animPos[1];
+    const QPoint rod = project(*view, {x / 2, y / 2, (h + bobZ(*data, x, y)) / 2});
+    const QPoint onRod = findColour(image, rod, rodColour);
+    QVERIFY(onRod.x() >= 0);
+    QCOMPARE(view->pickId(onRod.x(), onRod.y()), 0);
+}
+
+void TestView3d::framebufferFollowsSize()
+{
+    const QPoint magnet = project(*view, {data->magnets[0].posX, data->magnets[0].posY, 0.0f});
+    view->makeCurrent();
+    const GLuint before = view->framebuffer();
+    QVERIFY(glIsFramebuffer(before));
+
+    StderrCapture capture;
+    QVERIFY(!view->createFBO(0, 200));
+    QVERIFY(!view->createFBO(200, 0));
+    QCOMPARE(view->framebuffer(), before);
+    QVERIFY(glIsFramebuffer(before));
+
+    QVERIFY(view->createFBO(1, 1));
+    glBindFramebuffer(GL_FRAMEBUFFER, view->framebuffer());
+    QCOMPARE(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    GLint idImage = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1,
+                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &idImage);
+    QVERIFY(idImage != 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, view->defaultFramebufferObject());
+    QCOMPARE(capture.text(), QByteArray());
+    view->doneCurrent();
+
+    // A real resize builds a framebuffer of the new size again, and picking works on it.
+    view->resize(640, 600);
+    QTRY_COMPARE(view->getCamera().getWidth(), 640);
+    frame();
+    const QPoint moved = project(*view, {data->magnets[0].posX, data->magnets[0].posY, 0.0f});
+    QVERIFY(moved != magnet);
+    QCOMPARE(view->pickId(moved.x(), moved.y()), 1000);
+}
+
+void TestView3d::shiftDragMovesMagnet()
+{
+    data->computeTrajectory(data->animPos[0], data->animPos[1]);
+    const std::array<float, 4> lastBefore = data->trajPoints[data->numTrajPoints - 1];
+    data->animTime = 1.0f;
+    data->animIndex = 5;
+
+    QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+    QSignalSpy traj(view, &OpenGL3d::updateTraj);
+    const mat4 viewMatrix = view->getCamera().getViewMatrix();
+    const QPoint start = project(*view, {data->magnets[1].posX, data->magnets[1].posY, 0.0f});
+    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, start);
+    QCOMPARE(view->selection(), 1);
+
+    const QPoint path[] = {start + QPoint(-20, 10), start + QPoint(-40, 30)};
+    for (const QPoint& p : path)
+        QTest::mouseMove(view, p);
+    QCOMPARE(moved.count(), 2);
+    QCOMPARE(moved.last().at(0).toInt(), 1);
+    QCOMPARE(traj.count(), 2);
+
+    const vec3 hit = hitOnPlane(*view, path[1], 0.0f);
+    QCOMPARE(data->magnets[1].posX, hit.x);
+    QCOMPARE(data->magnets[1].posY, hit.y);
+    QVERIFY(std::fabs(data->magnets[1].posZ) < 1e-6f);
+    QCOMPARE(data->animTime, 0.0f);
+    QCOMPARE(data->animIndex, 0);
+    QVERIFY(data->trajPoints[data->numTrajPoints - 1] != lastBefore);
+
+    // The camera did not move, and the magnet is picked at its new place.
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, path[1]);
+    QCOMPARE(view->selection(), -1);
+    QVERIFY(sameMatrix(view->getCamera().getViewMatrix(), viewMatrix));
+    frame();
+    const QPoint now = project(*view, {hit.x, hit.y, 0.0f});
+    QCOMPARE(view->pickId(now.x(), now.y()), 1001);
+
+    // Without Shift the same press only steers the camera.
+    const vec3 eye = view->getCamera().getEyePos();
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, now);
+    QCOMPARE(view->selection(), -1);
+    QTest::mouseMove(view, now + QPoint(15, 0));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, now + QPoint(15, 0));
+    QCOMPARE(data->magnets[1].posX, hit.x);
+    QVERIFY(view->getCamera().getEyePos().x != eye.x);
+    QCOMPARE(moved.count(), 2);
+}
+
+void TestView3d::shiftDragMovesBob()
+{
+    QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+    QSignalSpy traj(view, &OpenGL3d::updateTraj);
+    const float x = data->animPos[0], y = data->animPos[1];
+    const QPoint start = project(*view, {x, y, bobZ(*data, x, y)});
+    // Any button picks with Shift held.
+    QTest::mousePress(view, Qt::RightButton, Qt::ShiftModifier, start);
+    QCOMPARE(view->selection(), 14000);
+
+    const QPoint target = start + QPoint(-60, 25);
+    QTest::mouseMove(view, target);
+    const vec3 hit = hitOnPlane(*view, target, float(data->pendulumHeight - data->pendulumLength));
+    QCOMPARE(data->animPos[0], hit.x);
+    QCOMPARE(data->animPos[1], hit.y);
+    QCOMPARE(traj.count(), 1);
+    QCOMPARE(moved.count(), 0);
+    QVERIFY(data->numTrajPoints > 1);
+    QCOMPARE(data->trajPoints[0][0], hit.x);
+    QCOMPARE(data->trajPoints[0][1], hit.y);
+    QTest::mouseRelease(view, Qt::RightButton, Qt::ShiftModifier, target);
+}
+
+void TestView3d::dragIgnoresRaysMissingThePlane()
+{
+    const float x = data->animPos[0], y = data->animPos[1];
+    const float bobPlane = float(data->pendulumHeight - data->pendulumLength);
+    struct Target
+    {
+        QPoint pixel;
+        int selection;
+        float planeZ;
+    };
+    const Target targets[] = {
+        {project(*view, {data->magnets[0].posX, data->magnets[0].posY, 0.0f}), 0, 0.0f},
+        {project(*view, {x, y, bobZ(*data, x, y)}), 14000, bobPlane}};
+    for (const Target& target : targets) {
+        QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, target.pixel);
+        QCOMPARE(view->selection(), target.selection);
+        QSignalSpy traj(view, &OpenGL3d::updateTraj);
+        const Magnet magnet = data->magnets[0];
+        const float animPos[2] = {data->animPos[0], data->animPos[1]};
+
+        // Looking level, the middle row's rays run parallel to the plane; from above
+        // it the upper rows, from below it the lower rows point away from it.
+        const struct
+        {
+            float eyeZ;
+            int awayRow;
+        } setups[] = {{target.planeZ + 0.02f, 0}, {target.planeZ - 0.02f, view->height() - 1}};
+        for (const auto& setup : setups) {
+            view->cam().setPOI(0.0f, 0.0f, setup.eyeZ);
+            view->cam().setEyePos(0.0f, -0.3f, setup.eyeZ);
+            view->cam().orbit(0.0f, -1.5707964f);
+            for (int row : {view->height() / 2, setup.awayRow})
+                QTest::mouseMove(view, QPoint(target.pixel.x(), row));
+        }
+        QCOMPARE(traj.count(), 0);
+        QCOMPARE(data->magnets[0].posX, magnet.posX);
+        QCOMPARE(data->magnets[0].posY, magnet.posY);
+        QCOMPARE(data->animPos[0], animPos[0]);
+        QCOMPARE(data->animPos[1], animPos[1]);
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, target.pixel);
+        view->resetCamera();
+        frame();
+    }
+}
+
+void TestView3d::cameraDragsAndReset()
+{
+    const Camera initial = view->getCamera();
+    const QPoint centre(300, 300);
+
+    // Left: dragging down far enough stops just short of the pole, and up likewise.
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 1000));
+    QCOMPARE(view->elevationAngle(), 1.5697963f);
+    const vec3 eye = view->getCamera().getEyePos();
+    QVERIFY(std::fabs(eye.x) < 1e-3f && std::fabs(eye.y) < 1e-3f && eye.z > 0.299f);
+    QTest::mouseMove(view, centre + QPoint(0, -3000));
+    QCOMPARE(view->elevationAngle(), -1.5697963f);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, centre + QPoint(0, -3000));
+
+    // Middle: 10 pixels down lift the point of interest and the eye by 0.1.
+    const vec3 poi0 = view->getCamera().getPOI();
+    const vec3 eye0 = view->getCamera().getEyePos();
+    QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 10));
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, centre + QPoint(0, 10));
+    QCOMPARE(view->getCamera().getPOI().z, float(poi0.z + 0.1));
+    QCOMPARE(view->getCamera().getEyePos().z, float(eye0.z + 0.1));
+
+    // Right: down moves away; a drag that would reach distance zero is ignored.
+    const float d0 = view->getCamera().getDistance();
+    QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 20));
+    QVERIFY(std::fabs(view->getCamera().getDistance() - (d0 + 0.2f)) < 1e-4f);
+    QTest::mouseMove(view, centre + QPoint(0, -2000));
+    QVERIFY(std::fabs(view->getCamera().getDistance() - (d0 + 0.2f)) < 1e-4f);
+    QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, centre);
+
+    // I, upper or lower case, gives back exactly the view after construction.
+    QTest::keyClick(view, Qt::Key_I);
+    const Camera& c = view->getCamera();
+    QVERIFY(sameMatrix(c.getViewMatrix(), initial.getViewMatrix()));
+    QVERIFY(sameMatrix(c.getProjMatrix(), initial.getProjMatrix()));
+    QCOMPARE(c.getFovY(), 60.0f);
+    QCOMPARE(view->elevationAngle(), 1.0471976f);
+
+    // S rebuilds the programs from disk; the frame is the same afterwards.
+    const QImage before = frame();
+    QTest::keyClick(view, Qt::Key_S);
+    QCOMPARE(frame(), before);
+}
+
+void TestView3d::bobBeyondRodReachStaysDrawable()
+{
+    // A short pendulum and a bob placed past its reach: drawn level with the pivot.
+    data->pendulumLength = 0.05;
+    data->pendulumHeight = 0.07;
+    data->animPos[0] = 0.08f;
+    data->animPos[1] = 0.08f;
+    const QImage image = frame();
+    const QPoint bob = project(*view, {0.08f, 0.08f, 0.07f});
+    QCOMPARE(view->pickId(bob.x(), bob.y()), 15000);
+
+    QVERIFY(findColour(image, project(*view, {0.06f, 0.06f, 0.07f}), rodColour).x() >= 0);
+}
+
+QTEST_MAIN(TestView3d)
+#include "tst_view3d_view.moc"
