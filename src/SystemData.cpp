@@ -229,7 +229,7 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
 {
     using namespace cashkarp;
     double k2[kStateSize], k3[kStateSize], k4[kStateSize], k5[kStateSize], k6[kStateSize];
-    double ytemp[kStateSize];
+    double ytemp[kStateSize] = {};  // derivs reads all four components
 
     for (int i = 0; i < n; ++i)
         ytemp[i] = y[i] + h * (b21 * dydx[i]);
