@@ -1,0 +1,94 @@
+// One step of dragging the release point in the 2D view, end to end: the mouse move
+// event, the trajectory computation, its upload, and the frame drawn, composed and
+// presented (QOpenGLWidget::frameSwapped). Runs under Xvfb with Mesa llvmpipe; the
+// argument is the number of samples per trajectory.
+#include "GLContext.h"
+#include "OpenGL2d.h"
+#include "SystemData.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+namespace {
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons buttons)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+bool waitUntilShown(OpenGL2d& view)
+{
+    QElapsedTimer wait;
+    wait.start();
+    const auto shown = [&view] {
+        return view.isValid() && view.windowHandle() != nullptr && view.windowHandle()->isExposed();
+    };
+    while (!shown() && wait.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return shown();
+}
+
+void BM_DragStep(benchmark::State& state)
+{
+    SystemData data;
+    OpenGL2d view(viewSurfaceFormat(), &data);
+    view.resize(view.sizeHint());
+    view.show();
+    if (!waitUntilShown(view)) {
+        state.SkipWithError("the view was not shown with an OpenGL context");
+        return;
+    }
+    view.SetMaxNumPoints(int(state.range(0)));
+
+    // Each step waits for its frame; the watchdog keeps a lost frame from hanging the run.
+    QEventLoop frame;
+    QObject::connect(&view, &OpenGL2d::frameSwapped, &frame, &QEventLoop::quit);
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    watchdog.setInterval(2000);
+    QObject::connect(&watchdog, &QTimer::timeout, &frame, [&frame] { frame.exit(1); });
+
+    // The cursor circles the magnets a fraction of a degree per step.
+    const QPointF centre(view.width() / 2.0, view.height() / 2.0);
+    sendMouse(&view, QEvent::MouseButtonPress, centre + QPointF(100, 0), Qt::LeftButton);
+    frame.exec();
+    int step = 0;
+    for (auto _ : state) {
+        const double angle = 0.01 * ++step;
+        const QPointF pos = centre + 100.0 * QPointF(std::cos(angle), std::sin(angle));
+        sendMouse(&view, QEvent::MouseMove, pos, Qt::LeftButton);
+        watchdog.start();
+        if (frame.exec() != 0) {
+            state.SkipWithError("no frame was presented");
+            break;
+        }
+    }
+    watchdog.stop();
+    sendMouse(&view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+    state.counters["samples"] = data.numTrajPoints;
+}
+
+BENCHMARK(BM_DragStep)->Arg(1500)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
