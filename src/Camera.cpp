@@ -100,8 +100,8 @@ void Camera::orbit(float elevation, float azimuth)
         return;
 
     const float ce = std::cos(elevation);
-    const vec3 w = (ce * std::cos(azimuth)) * orbitFrame[0] + (ce * std::sin(azimuth)) * orbitFrame[1]
-                   + std::sin(elevation) * orbitFrame[2];
+    const vec3 w = (ce * std::cos(azimuth)) * orbitFrame[0] +
+                   (ce * std::sin(azimuth)) * orbitFrame[1] + std::sin(elevation) * orbitFrame[2];
     eyePos = poi + distance * w;
     dir = normalize(poi - eyePos);
     right = normalize(cross(dir, vec3{0.0f, 0.0f, 1.0f}));
@@ -113,7 +113,8 @@ vec3 Camera::getRayDir(int x, int y) const
     const float h = std::tan(halfFovRadians(fovY)) * nearZ;
     const float xs = (2.0f * static_cast<float>(x) / static_cast<float>(width) - 1.0f) * aspect * h;
     // Window rows grow downwards.
-    const float ys = (2.0f * static_cast<float>(height - y) / static_cast<float>(height) - 1.0f) * h;
+    const float ys =
+        (2.0f * static_cast<float>(height - y) / static_cast<float>(height) - 1.0f) * h;
     return normalize(nearZ * dir + ys * up + xs * right);
 }
 

@@ -42,8 +42,7 @@ int trapXError(Display*, XErrorEvent*)
 class XErrorTrap
 {
 public:
-    explicit XErrorTrap(Display* dpy)
-        : m_dpy(dpy)
+    explicit XErrorTrap(Display* dpy) : m_dpy(dpy)
     {
         XSync(m_dpy, False);
         xErrorSeen = false;
@@ -103,7 +102,8 @@ void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad)
         fatal("Error: OpenGL 3.3 or higher is not supported.\n");
 
     if (disableVSync && !SyncToVBlank(false))
-        fprintf(stderr, "SyncToVBlank could not be disabled. This might lead to high performance lost!");
+        fprintf(stderr,
+                "SyncToVBlank could not be disabled. This might lead to high performance lost!");
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -124,7 +124,8 @@ bool SyncToVBlank(bool on)
 {
     // Only a GLX context has a GLX drawable; EGL and other platforms find nothing.
     QOpenGLContext* context = QOpenGLContext::currentContext();
-    auto* glx = context != nullptr ? context->nativeInterface<QNativeInterface::QGLXContext>() : nullptr;
+    auto* glx =
+        context != nullptr ? context->nativeInterface<QNativeInterface::QGLXContext>() : nullptr;
     if (glx == nullptr)
         return false;
     // A QOpenGLWidget's context is current on a pbuffer, whose interval governs no

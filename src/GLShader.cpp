@@ -17,11 +17,13 @@ bool GLShader::createProgramFromFile(const char* vertFile, const char* fragFile,
     return buildProgram({{vertFile, GL_VERTEX_SHADER}, {fragFile, GL_FRAGMENT_SHADER}}, out);
 }
 
-bool GLShader::createProgramFromFile(const char* vertFile, const char* geomFile, const char* fragFile)
+bool GLShader::createProgramFromFile(const char* vertFile, const char* geomFile,
+                                     const char* fragFile)
 {
-    return buildProgram(
-        {{vertFile, GL_VERTEX_SHADER}, {geomFile, GL_GEOMETRY_SHADER}, {fragFile, GL_FRAGMENT_SHADER}},
-        stderr);
+    return buildProgram({{vertFile, GL_VERTEX_SHADER},
+                         {geomFile, GL_GEOMETRY_SHADER},
+                         {fragFile, GL_FRAGMENT_SHADER}},
+                        stderr);
 }
 
 bool GLShader::buildProgram(std::initializer_list<Stage> stages, FILE* out)

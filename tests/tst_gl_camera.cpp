@@ -49,11 +49,11 @@ bool same(vec3 a, vec3 b)
 
 QByteArray str(vec3 v)
 {
-    return QByteArray("(") + QByteArray::number(v.x, 'g', 9) + ", " + QByteArray::number(v.y, 'g', 9)
-           + ", " + QByteArray::number(v.z, 'g', 9) + ")";
+    return QByteArray("(") + QByteArray::number(v.x, 'g', 9) + ", " +
+           QByteArray::number(v.y, 'g', 9) + ", " + QByteArray::number(v.z, 'g', 9) + ")";
 }
 
-#define VERIFY_NEAR3(actual, expected, eps) \
+#define VERIFY_NEAR3(actual, expected, eps)                                                        \
     QVERIFY2(near((actual), (expected), (eps)), str(actual) + " expected " + str(expected))
 
 // The camera the 3D view sets up on its reset.
@@ -277,7 +277,8 @@ void TestCamera::rotateIsRightHandedAndPostMultiplied()
     VERIFY_NEAR3(transformPoint(r, {0, 0, 1}), (vec3{1, 0, 0}), 1e-6f);
 
     // Each helper applies its transform on the right: T * R * S acts on a point as T(R(S p)).
-    const mat4 m = scale(rotate(translate(mat4::identity(), {1, 2, 3}), 90.0f, {0, 0, 1}), {2, 2, 2});
+    const mat4 m =
+        scale(rotate(translate(mat4::identity(), {1, 2, 3}), 90.0f, {0, 0, 1}), {2, 2, 2});
     VERIFY_NEAR3(transformPoint(m, {1, 0, 0}), (vec3{1, 4, 3}), 1e-6f);
 }
 
@@ -320,7 +321,8 @@ void TestCamera::lookAtAndPerspective()
     VERIFY_NEAR3(transformPoint(p, {0, 0, -1}), (vec3{0, 0, -1}), 1e-6f);
     VERIFY_NEAR3(transformPoint(p, {0, 0, -10}), (vec3{0, 0, 1}), 1e-5f);
     // 90 degrees: the top edge at distance d is at height d; width is twice the height.
-    VERIFY_NEAR3(transformPoint(p, {4, 2, -2}), (vec3{1, 1, transformPoint(p, {0, 0, -2}).z}), 1e-6f);
+    VERIFY_NEAR3(transformPoint(p, {4, 2, -2}), (vec3{1, 1, transformPoint(p, {0, 0, -2}).z}),
+                 1e-6f);
 }
 
 void TestCamera::orthoMatrixMapsWindow()
@@ -336,5 +338,5 @@ void TestCamera::orthoMatrixMapsWindow()
     QCOMPARE(o.m[15], 1.0f);
 }
 
-QTEST_APPLESS_MAIN(TestCamera)
+QTEST_GUILESS_MAIN(TestCamera)
 #include "tst_gl_camera.moc"

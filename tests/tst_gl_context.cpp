@@ -37,8 +37,7 @@ QByteArray readAll(FILE* f)
 class StderrCapture
 {
 public:
-    StderrCapture()
-        : m_file(tmpfile(), &fclose)
+    StderrCapture() : m_file(tmpfile(), &fclose)
     {
         fflush(stderr);
         m_saved = dup(2);
@@ -67,10 +66,12 @@ private:
 
 QByteArray boardDetails()
 {
-    auto str = [](GLenum name) { return QByteArray(reinterpret_cast<const char*>(glGetString(name))); };
-    return "Graphics board details:\n\tVendor:         " + str(GL_VENDOR) + "\n\tGPU:            " + str(GL_RENDERER)
-           + "\n\tOpenGL version: " + str(GL_VERSION) + "\n\tGLSL version:   " + str(GL_SHADING_LANGUAGE_VERSION)
-           + "\n\n";
+    auto str = [](GLenum name) {
+        return QByteArray(reinterpret_cast<const char*>(glGetString(name)));
+    };
+    return "Graphics board details:\n\tVendor:         " + str(GL_VENDOR) +
+           "\n\tGPU:            " + str(GL_RENDERER) + "\n\tOpenGL version: " + str(GL_VERSION) +
+           "\n\tGLSL version:   " + str(GL_SHADING_LANGUAGE_VERSION) + "\n\n";
 }
 
 // Child process: runs the start-up in a situation that must end the process.
@@ -220,16 +221,18 @@ void TestContext::unitSquareDrawsWithBlending()
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, kSize, kSize);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    QCOMPARE(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    QCOMPARE(glCheckFramebufferStatus(GL_FRAMEBUFFER),
+             static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
 
     GLShader shader;
-    QVERIFY(shader.createProgramFromFile(ORVALIS_TEST_DATA "/gl_flat.vert", ORVALIS_TEST_DATA "/gl_flat.frag",
-                                         stderr));
+    QVERIFY(shader.createProgramFromFile(ORVALIS_TEST_DATA "/gl_flat.vert",
+                                         ORVALIS_TEST_DATA "/gl_flat.frag", stderr));
     glViewport(0, 0, kSize, kSize);
     glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     shader.bind();
-    glUniformMatrix4fv(shader.getUniformLocation("mvp"), 1, GL_FALSE, orthoMatrix(0, 1, 0, 1).data());
+    glUniformMatrix4fv(shader.getUniformLocation("mvp"), 1, GL_FALSE,
+                       orthoMatrix(0, 1, 0, 1).data());
     glUniform4f(shader.getUniformLocation("color"), 1.0f, 0.0f, 0.0f, 0.5f);
     glBindVertexArray(m_va);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
@@ -242,7 +245,8 @@ void TestContext::unitSquareDrawsWithBlending()
             unsigned char px[4] = {};
             glReadPixels(xy, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
             QVERIFY2(qAbs(px[0] - 128) <= 1 && px[1] == 0 && qAbs(px[2] - 127) <= 1,
-                     QByteArray::number(px[0]) + "," + QByteArray::number(px[1]) + "," + QByteArray::number(px[2]));
+                     QByteArray::number(px[0]) + "," + QByteArray::number(px[1]) + "," +
+                         QByteArray::number(px[2]));
         }
     }
     shader.removeAllShaders();
@@ -261,8 +265,9 @@ void TestContext::vsyncOnOffscreenSurfaceIsNotClaimed()
     const QByteArray text = err.text();
     glDeleteVertexArrays(1, &va);
     glDeleteBuffers(1, &vbo);
-    QCOMPARE(text, "Initialize OpenGL...\n" + boardDetails()
-                       + "SyncToVBlank could not be disabled. This might lead to high performance lost!");
+    QCOMPARE(text,
+             "Initialize OpenGL...\n" + boardDetails() +
+                 "SyncToVBlank could not be disabled. This might lead to high performance lost!");
 }
 
 void TestContext::syncToVBlankMatchesDriver()
@@ -303,7 +308,8 @@ void TestContext::syncToVBlankMatchesDriver()
                 QVERIFY(text.isEmpty());
                 continue;
             }
-            QCOMPARE(text, QByteArray("+++ Windows: Sync to VBlank = ") + (on ? "1" : "0") + " +++\n");
+            QCOMPARE(text,
+                     QByteArray("+++ Windows: Sync to VBlank = ") + (on ? "1" : "0") + " +++\n");
             int actual = -1;
             if (ext) {
                 unsigned int value = 0;
@@ -325,12 +331,11 @@ void TestContext::fatalStarts_data()
     QTest::addColumn<QByteArray>("versionOverride");
     QTest::addColumn<QByteArray>("expectedTail");
     QTest::addColumn<bool>("boardShown");
-    QTest::newRow("no current context") << QByteArray("nocontext") << QByteArray()
-                                        << QByteArray("Initialize OpenGL...\nOpenGL::Error: Failed to initialize gl3w.\n")
-                                        << false;
+    QTest::newRow("no current context")
+        << QByteArray("nocontext") << QByteArray()
+        << QByteArray("Initialize OpenGL...\nOpenGL::Error: Failed to initialize gl3w.\n") << false;
     QTest::newRow("OpenGL 3.2") << QByteArray("old") << QByteArray("3.2")
-                                << QByteArray("\tOpenGL version: 3.2")
-                                << true;
+                                << QByteArray("\tOpenGL version: 3.2") << true;
 }
 
 void TestContext::fatalStarts()

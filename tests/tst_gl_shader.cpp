@@ -36,10 +36,7 @@ QByteArray readAll(FILE* f)
 class Capture
 {
 public:
-    Capture()
-        : m_file(tmpfile(), &fclose)
-    {
-    }
+    Capture() : m_file(tmpfile(), &fclose) {}
     FILE* stream() const { return m_file.get(); }
     QByteArray text() const { return readAll(m_file.get()); }
 
@@ -138,14 +135,17 @@ void TestShader::missingVertexFile()
     const std::string missing = (m_tmp.path() + "/no_such.vert").toStdString();
     Capture out;
     GLShader shader;
-    QVERIFY(!shader.createProgramFromFile(missing.c_str(), dataFile("gl_flat.frag").c_str(), out.stream()));
+    QVERIFY(!shader.createProgramFromFile(missing.c_str(), dataFile("gl_flat.frag").c_str(),
+                                          out.stream()));
     QCOMPARE(shader.progHandle, 0u);
-    QCOMPARE(out.text(), QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"") + missing.c_str()
-                             + "\"\n");
+    QCOMPARE(out.text(),
+             QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"") +
+                 missing.c_str() + "\"\n");
 
     // A missing fragment stage is reported the same way and leaves no program.
     Capture fragOut;
-    QVERIFY(!shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), missing.c_str(), fragOut.stream()));
+    QVERIFY(!shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), missing.c_str(),
+                                          fragOut.stream()));
     QCOMPARE(shader.progHandle, 0u);
     QCOMPARE(fragOut.text().count("Cannot open file"), 1);
 }
@@ -162,8 +162,9 @@ void TestShader::missingFileWithLongPath()
     GLShader shader;
     std::string text = "left alone";
     QCOMPARE(shader.readShaderFromFile(path.c_str(), text, out.stream()), 0);
-    const QByteArray expected = QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"")
-                                + path.c_str() + "\"\n";
+    const QByteArray expected =
+        QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"") + path.c_str() +
+        "\"\n";
     QCOMPARE(out.text(), expected);
 }
 
@@ -173,9 +174,11 @@ void TestShader::emptyFileBuildsNothing()
     GLShader shader;
     std::string text;
     QCOMPARE(shader.readShaderFromFile(dataFile("gl_empty.vert").c_str(), text, out.stream()), 0);
-    QCOMPARE(shader.createShaderFromFile(dataFile("gl_empty.vert").c_str(), GL_VERTEX_SHADER, out.stream()), 0u);
-    QVERIFY(!shader.createProgramFromFile(dataFile("gl_empty.vert").c_str(), dataFile("gl_flat.frag").c_str(),
-                                          out.stream()));
+    QCOMPARE(shader.createShaderFromFile(dataFile("gl_empty.vert").c_str(), GL_VERTEX_SHADER,
+                                         out.stream()),
+             0u);
+    QVERIFY(!shader.createProgramFromFile(dataFile("gl_empty.vert").c_str(),
+                                          dataFile("gl_flat.frag").c_str(), out.stream()));
     QCOMPARE(shader.progHandle, 0u);
     QVERIFY(out.text().isEmpty());
 }
@@ -184,8 +187,8 @@ void TestShader::compileErrorListsSource()
 {
     Capture out;
     GLShader shader;
-    QVERIFY(!shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), dataFile("gl_broken.frag").c_str(),
-                                          out.stream()));
+    QVERIFY(!shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(),
+                                          dataFile("gl_broken.frag").c_str(), out.stream()));
     QCOMPARE(shader.progHandle, 0u);
 
     const QByteArray text = out.text();
@@ -195,9 +198,11 @@ void TestShader::compileErrorListsSource()
     for (int i = 0; i < fileLines.size() - 1; ++i) // the file ends with a newline
         listing += QByteArray::number(i + 2).rightJustified(4) + " : " + fileLines[i] + "\n";
     QVERIFY2(text.endsWith(listing), text);
-    // The driver's log counts lines the way the listing does: the faulty statement is listed as line 6.
+    // The driver's log counts lines the way the listing does: the faulty statement is listed as
+    // line 6.
     const QByteArray log = text.left(text.size() - listing.size());
-    QVERIFY2(QRegularExpression(QStringLiteral("\\b6\\b")).match(QString::fromUtf8(log)).hasMatch(), log);
+    QVERIFY2(QRegularExpression(QStringLiteral("\\b6\\b")).match(QString::fromUtf8(log)).hasMatch(),
+             log);
 }
 
 void TestShader::crlfListsLikeLf()
@@ -212,13 +217,18 @@ void TestShader::crlfListsLikeLf()
     GLShader shader;
     Capture lfOut;
     Capture crlfOut;
-    QCOMPARE(shader.createShaderFromFile(dataFile("gl_broken.frag").c_str(), GL_FRAGMENT_SHADER, lfOut.stream()), 0u);
-    QCOMPARE(shader.createShaderFromFile(crlfPath.toStdString().c_str(), GL_FRAGMENT_SHADER, crlfOut.stream()), 0u);
+    QCOMPARE(shader.createShaderFromFile(dataFile("gl_broken.frag").c_str(), GL_FRAGMENT_SHADER,
+                                         lfOut.stream()),
+             0u);
+    QCOMPARE(shader.createShaderFromFile(crlfPath.toStdString().c_str(), GL_FRAGMENT_SHADER,
+                                         crlfOut.stream()),
+             0u);
     QVERIFY(!lfOut.text().isEmpty());
     QCOMPARE(crlfOut.text(), lfOut.text());
 
     std::string text;
-    QCOMPARE(shader.readShaderFromFile(crlfPath.toStdString().c_str(), text, lfOut.stream()), lf.size());
+    QCOMPARE(shader.readShaderFromFile(crlfPath.toStdString().c_str(), text, lfOut.stream()),
+             lf.size());
     QCOMPARE(QByteArray::fromStdString(text), lf);
 
     // A CR LF stage that is valid compiles and links.
@@ -227,8 +237,8 @@ void TestShader::crlfListsLikeLf()
     const QString vertPath = m_tmp.filePath("crlf_flat.vert");
     QVERIFY(writeFile(vertPath, vert));
     Capture out;
-    QVERIFY(shader.createProgramFromFile(vertPath.toStdString().c_str(), dataFile("gl_flat.frag").c_str(),
-                                         out.stream()));
+    QVERIFY(shader.createProgramFromFile(vertPath.toStdString().c_str(),
+                                         dataFile("gl_flat.frag").c_str(), out.stream()));
     QVERIFY(out.text().isEmpty());
     shader.removeAllShaders();
 }
@@ -237,8 +247,8 @@ void TestShader::linkErrorKeepsProgram()
 {
     Capture out;
     GLShader shader;
-    QVERIFY(!shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), dataFile("gl_nomain.frag").c_str(),
-                                          out.stream()));
+    QVERIFY(!shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(),
+                                          dataFile("gl_nomain.frag").c_str(), out.stream()));
     QVERIFY(shader.progHandle != 0);
     QVERIFY(glIsProgram(shader.progHandle));
     const QByteArray text = out.text();
@@ -252,8 +262,8 @@ void TestShader::workingProgramAndUniforms()
 {
     Capture out;
     GLShader shader;
-    QVERIFY(shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), dataFile("gl_flat.frag").c_str(),
-                                         out.stream()));
+    QVERIFY(shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(),
+                                         dataFile("gl_flat.frag").c_str(), out.stream()));
     QVERIFY(out.text().isEmpty());
     QVERIFY(glIsProgram(shader.progHandle));
 
@@ -283,8 +293,8 @@ void TestShader::removeAllShadersIsIdempotent()
     QCOMPARE(shader.progHandle, 0u);
 
     Capture out;
-    QVERIFY(shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), dataFile("gl_flat.frag").c_str(),
-                                         out.stream()));
+    QVERIFY(shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(),
+                                         dataFile("gl_flat.frag").c_str(), out.stream()));
     const GLuint program = shader.progHandle;
     GLuint attached[4] = {};
     GLsizei count = 0;
@@ -307,8 +317,8 @@ void TestShader::removeAllShadersIsIdempotent()
     QCOMPARE(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
     // Rebuilding after removal works, as a reload does.
-    QVERIFY(shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(), dataFile("gl_flat.frag").c_str(),
-                                         out.stream()));
+    QVERIFY(shader.createProgramFromFile(dataFile("gl_flat.vert").c_str(),
+                                         dataFile("gl_flat.frag").c_str(), out.stream()));
     QVERIFY(out.text().isEmpty());
 }
 
@@ -333,13 +343,13 @@ void TestShader::threeStageMessagesGoToStderr()
     const std::string missing = (m_tmp.path() + "/missing.geom").toStdString();
     StderrCapture err;
     GLShader shader;
-    const bool built = shader.createProgramFromFile(dataFile("gl_point.vert").c_str(), missing.c_str(),
-                                                    dataFile("gl_flat.frag").c_str());
+    const bool built = shader.createProgramFromFile(
+        dataFile("gl_point.vert").c_str(), missing.c_str(), dataFile("gl_flat.frag").c_str());
     const QByteArray text = err.text();
     QVERIFY(!built);
     QCOMPARE(shader.progHandle, 0u);
-    QCOMPARE(text, QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"") + missing.c_str()
-                       + "\"\n");
+    QCOMPARE(text, QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"") +
+                       missing.c_str() + "\"\n");
 }
 
 QTEST_MAIN(TestShader)
