@@ -128,8 +128,8 @@ bool SyncToVBlank(bool on)
         context != nullptr ? context->nativeInterface<QNativeInterface::QGLXContext>() : nullptr;
     if (glx == nullptr)
         return false;
-    // A QOpenGLWidget's context is current on a pbuffer, whose interval governs no
-    // presentation; only a window's interval is worth setting and reporting.
+    // A QOpenGLWidget's context is current on an offscreen surface (a pbuffer or a hidden
+    // window) whose interval governs no presentation; only a window's is worth setting.
     if (context->surface() == nullptr || context->surface()->surfaceClass() != QSurface::Window)
         return false;
 

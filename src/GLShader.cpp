@@ -1,7 +1,6 @@
 #include "GLShader.h"
 
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <sstream>
 #include <vector>
 
@@ -78,13 +77,23 @@ GLuint GLShader::createShaderFromFile(const char* file, GLenum type, FILE* out)
 
 int GLShader::readShaderFromFile(const char* file, std::string& text, FILE* out)
 {
-    std::ifstream in(file, std::ios::in | std::ios::binary);
-    if (!in) {
-        // Formatted without a fixed buffer so that a long path is reported in full.
+    // Printed without a fixed-size buffer so that a long path is reported in full.
+    auto cannotOpen = [&] {
         fprintf(out, "Error: GLShader::readShaderFromFile() ... Cannot open file \"%s\"\n", file);
         return 0;
-    }
-    const std::string raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+
+    const std::unique_ptr<FILE, int (*)(FILE*)> in(fopen(file, "rb"), &fclose);
+    if (!in)
+        return cannotOpen();
+    std::string raw;
+    char chunk[4096];
+    size_t n = 0;
+    while ((n = fread(chunk, 1, sizeof chunk, in.get())) > 0)
+        raw.append(chunk, n);
+    // A directory opens but cannot be read.
+    if (ferror(in.get()))
+        return cannotOpen();
 
     // Text mode on every platform: a CR LF line end becomes a single newline.
     text.clear();

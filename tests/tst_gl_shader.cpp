@@ -148,6 +148,15 @@ void TestShader::missingVertexFile()
                                           fragOut.stream()));
     QCOMPARE(shader.progHandle, 0u);
     QCOMPARE(fragOut.text().count("Cannot open file"), 1);
+
+    // A directory opens on some systems but cannot be read: reported the same way.
+    Capture dirOut;
+    const std::string dir = m_tmp.path().toStdString();
+    std::string text;
+    QCOMPARE(shader.readShaderFromFile(dir.c_str(), text, dirOut.stream()), 0);
+    QCOMPARE(dirOut.text(),
+             QByteArray("Error: GLShader::readShaderFromFile() ... Cannot open file \"") +
+                 dir.c_str() + "\"\n");
 }
 
 void TestShader::missingFileWithLongPath()
