@@ -150,7 +150,6 @@ private slots:
     void playbackFollowsItsButton();
     void stepsChangeStopsPlayback();
     void playbackStepAndRewind();
-    void simulationTimerSlots();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
 
@@ -490,33 +489,6 @@ void TestSystemView::playbackStepAndRewind()
     QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
     QCOMPARE(data->animPos[1], data->trajPoints[0][1]);
     QVERIFY(!data->animTimer->isActive());
-}
-
-void TestSystemView::simulationTimerSlots()
-{
-    QTimer* timer = data->timer;
-    panel->Play();
-    QVERIFY(timer->isActive());
-    QVERIFY(panel->simPlayButton->isChecked());
-    QVERIFY(!panel->simStepButton->isEnabled());
-    panel->Play();
-    QVERIFY(!timer->isActive());
-    QVERIFY(!panel->simPlayButton->isChecked());
-    QVERIFY(panel->simStepButton->isEnabled());
-
-    data->computeTrajectory(0.05, 0.05);
-    QSignalSpy reset(panel, &SystemView::emitReset);
-    panel->SingleTimeStep();
-    QVERIFY(timer->isActive());
-    QVERIFY(timer->isSingleShot());
-    panel->Reset();
-    QVERIFY(!timer->isSingleShot());
-    QVERIFY(timer->isActive());
-    QCOMPARE(data->numTrajPoints, 0);
-    QCOMPARE(reset.count(), 1);
-
-    panel->SetTimer(false);
-    QVERIFY(!timer->isActive());
 }
 
 void TestSystemView::cancelledColourDialogsChangeNothing()
