@@ -53,35 +53,35 @@ constexpr double kFirstStep = 0.005;
 constexpr double kTolerance = 1e-8;
 constexpr double kTinyScale = 1e-30;
 
-// r^p from r^2 for an integer p: at most one square root, the rest products.
-inline double integerPowerOfSquare(double r2, int p)
+// factor * r^p from r^2 for an integer p: at most one square root, the rest
+// products and one division.
+inline double scaledIntegerPower(double factor, double r2, int p)
 {
-    const double base = p < 0 ? 1.0 / r2 : r2;
     const int k = std::abs(p);
-    double result = (k % 2 != 0) ? std::sqrt(base) : 1.0;
+    double rk = (k % 2 != 0) ? std::sqrt(r2) : 1.0;
     for (int i = 0; i < k / 2; ++i)
-        result *= base;
-    return result;
+        rk *= r2;
+    return p < 0 ? factor / rk : factor * rk;
 }
 
-// The three shapes of r^(-kappa-2). A compile-time exponent (kappa 1, the
-// default, and kappa 2) lets the magnet loop vectorise.
+// The three shapes of factor * r^(-kappa-2). A compile-time exponent (kappa 1,
+// the default, and kappa 2) lets the magnet loop vectorise.
 template <int P>
 struct FixedPower
 {
-    double operator()(double r2) const { return integerPowerOfSquare(r2, P); }
+    double operator()(double factor, double r2) const { return scaledIntegerPower(factor, r2, P); }
 };
 
 struct IntegerPower
 {
     int p;
-    double operator()(double r2) const { return integerPowerOfSquare(r2, p); }
+    double operator()(double factor, double r2) const { return scaledIntegerPower(factor, r2, p); }
 };
 
 struct GeneralPower
 {
     double p;
-    double operator()(double r2) const { return std::pow(std::sqrt(r2), p); }
+    double operator()(double factor, double r2) const { return factor * std::pow(std::sqrt(r2), p); }
 };
 
 // Per-magnet force terms w_i * dx_i and w_i * dy_i, written out so that the
@@ -100,13 +100,21 @@ struct MagnetArrays
 template <class Power>
 inline void magnetTerms(const MagnetArrays& m, double x, double y, Power power)
 {
-    for (int i = 0; i < m.count; ++i) {
-        const double dx = x - m.posX[i];
-        const double dy = y - m.posY[i];
-        const double w = m.factor[i] * power(dx * dx + dy * dy + m.dz2[i]);
-        m.termX[i] = w * dx;
-        m.termY[i] = w * dy;
-    }
+    // Local restrict-qualified copies tell the compiler the arrays do not
+    // overlap, which spares it run-time overlap checks.
+    const auto loop = [](int count, double x, double y, Power power, const double* __restrict posX,
+                         const double* __restrict posY, const double* __restrict dz2,
+                         const double* __restrict factor, double* __restrict termX,
+                         double* __restrict termY) {
+        for (int i = 0; i < count; ++i) {
+            const double dx = x - posX[i];
+            const double dy = y - posY[i];
+            const double w = power(factor[i], dx * dx + dy * dy + dz2[i]);
+            termX[i] = w * dx;
+            termY[i] = w * dy;
+        }
+    };
+    loop(m.count, x, y, power, m.posX, m.posY, m.dz2, m.factor, m.termX, m.termY);
 }
 
 // The same loop compiled for AVX2 (4 doubles per register). FMA stays off on
@@ -169,6 +177,20 @@ public:
         double ax = -damping * y[2] - gOverL * y[0];
         double ay = -damping * y[3] - gOverL * y[1];
 
+        if (kind == Kind::InverseCube && arrays.count < 8) {
+            double sx = 0.0, sy = 0.0;
+            for (int i = 0; i < arrays.count; ++i) {
+                const double dx = y[0] - arrays.posX[i];
+                const double dy = y[1] - arrays.posY[i];
+                const double r2 = dx * dx + dy * dy + arrays.dz2[i];
+                const double w = arrays.factor[i] / (r2 * std::sqrt(r2));
+                sx += w * dx;
+                sy += w * dy;
+            }
+            dydx[2] = ax - sx;
+            dydx[3] = ay - sy;
+            return;
+        }
         switch (kind) {
         case Kind::InverseCube:
             computeTerms(y[0], y[1], FixedPower<-3>{});
