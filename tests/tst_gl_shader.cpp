@@ -104,8 +104,11 @@ int runChild(const QByteArray& mode)
     QOffscreenSurface surface;
     surface.setFormat(viewSurfaceFormat());
     surface.create();
+    // Ask for no more than MESA_GL_VERSION_OVERRIDE offers: EGL refuses a 3.3 request there.
+    QSurfaceFormat format = viewSurfaceFormat();
+    format.setVersion(3, 2);
     QOpenGLContext context;
-    context.setFormat(viewSurfaceFormat());
+    context.setFormat(format);
     if (mode != "nocontext" && (!context.create() || !context.makeCurrent(&surface)))
         return 2;
     initializeCommonGL(false, va, vbo);
