@@ -74,8 +74,9 @@ struct PlainPendulum
 
 void setCounters(benchmark::State& state, double stepsPerIteration)
 {
-    state.counters["step"] = benchmark::Counter(
-        stepsPerIteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["step"] =
+        benchmark::Counter(stepsPerIteration, benchmark::Counter::kIsIterationInvariantRate |
+                                                  benchmark::Counter::kInvert);
 }
 
 void BM_SystemData(benchmark::State& state)
@@ -165,7 +166,7 @@ void trajectoryArgs(benchmark::internal::Benchmark* b)
     b->Unit(benchmark::kMicrosecond);
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_SystemData)->Apply(trajectoryArgs);
 BENCHMARK(BM_BoostOdeint)->Apply(trajectoryArgs);

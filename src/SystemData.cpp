@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr int kStateSize = 4;  // x, y, vx, vy
+constexpr int kStateSize = 4; // x, y, vx, vy
 
 // Cash-Karp embedded Runge-Kutta pair of orders 5 and 4. The equations of
 // motion do not depend on time, so the stage nodes are not needed.
@@ -35,18 +36,18 @@ constexpr double dc3 = c3 - 18575.0 / 48384.0;
 constexpr double dc4 = c4 - 13525.0 / 55296.0;
 constexpr double dc5 = -277.0 / 14336.0;
 constexpr double dc6 = c6 - 1.0 / 4.0;
-}  // namespace cashkarp
+} // namespace cashkarp
 
 // Step-size control of the quality-controlled step.
 namespace stepcontrol {
 constexpr double safety = 0.9;
 constexpr double shrinkExponent = -0.25;
 constexpr double growExponent = -0.2;
-constexpr double growThreshold = 1.89e-4;  // (5 / safety)^(-5): below it the step grows by maxGrow
+constexpr double growThreshold = 1.89e-4; // (5 / safety)^(-5): below it the step grows by maxGrow
 constexpr double maxGrow = 5.0;
 constexpr double maxShrink = 0.1;
 constexpr double minStep = 1e-8;
-}  // namespace stepcontrol
+} // namespace stepcontrol
 
 // Trajectory settings.
 constexpr double kFirstStep = 0.005;
@@ -66,8 +67,7 @@ inline double scaledIntegerPower(double factor, double r2, int p)
 
 // The three shapes of factor * r^(-kappa-2). A compile-time exponent (kappa 1,
 // the default, and kappa 2) lets the magnet loop vectorise.
-template <int P>
-struct FixedPower
+template <int P> struct FixedPower
 {
     double operator()(double factor, double r2) const { return scaledIntegerPower(factor, r2, P); }
 };
@@ -81,38 +81,48 @@ struct IntegerPower
 struct GeneralPower
 {
     double p;
-    double operator()(double factor, double r2) const { return factor * std::pow(std::sqrt(r2), p); }
+    double operator()(double factor, double r2) const
+    {
+        return factor * std::pow(std::sqrt(r2), p);
+    }
 };
 
-// Per-magnet force terms w_i * dx_i and w_i * dy_i, written out so that the
-// loop has no reduction and can run in vector registers.
+// The magnets as arrays of doubles, and room for their force terms.
 struct MagnetArrays
 {
     const double* posX;
     const double* posY;
-    const double* dz2;     // (h0 - posZ)^2
-    const double* factor;  // kappa * magFactor * alpha
+    const double* dz2;    // (h0 - posZ)^2
+    const double* factor; // kappa * magFactor * alpha
     double* termX;
     double* termY;
     int count;
 };
 
+// Force term w * (dx, dy) of one magnet on the bob at (x, y).
+template <class Power>
+inline void magnetTerm(double x, double y, double posX, double posY, double dz2, double factor,
+                       Power power, double& termX, double& termY)
+{
+    const double dx = x - posX;
+    const double dy = y - posY;
+    const double w = power(factor, dx * dx + dy * dy + dz2);
+    termX = w * dx;
+    termY = w * dy;
+}
+
+// All terms into arrays: a loop without a running sum, so it can run in
+// vector registers. Restrict-qualified parameters tell the compiler that the
+// arrays do not overlap, which spares it run-time overlap checks.
 template <class Power>
 inline void magnetTerms(const MagnetArrays& m, double x, double y, Power power)
 {
-    // Local restrict-qualified copies tell the compiler the arrays do not
-    // overlap, which spares it run-time overlap checks.
     const auto loop = [](int count, double x, double y, Power power, const double* __restrict posX,
                          const double* __restrict posY, const double* __restrict dz2,
                          const double* __restrict factor, double* __restrict termX,
                          double* __restrict termY) {
-        for (int i = 0; i < count; ++i) {
-            const double dx = x - posX[i];
-            const double dy = y - posY[i];
-            const double w = power(factor[i], dx * dx + dy * dy + dz2[i]);
-            termX[i] = w * dx;
-            termY[i] = w * dy;
-        }
+        for (int i = 0; i < count; ++i)
+            magnetTerm(x, y, posX[i], posY[i], dz2[i], factor[i], power, termX[i], termY[i]);
     };
     loop(m.count, x, y, power, m.posX, m.posY, m.dz2, m.factor, m.termX, m.termY);
 }
@@ -177,44 +187,23 @@ public:
         double ax = -damping * y[2] - gOverL * y[0];
         double ay = -damping * y[3] - gOverL * y[1];
 
-        if (kind == Kind::InverseCube && arrays.count < 8) {
-            double sx = 0.0, sy = 0.0;
-            for (int i = 0; i < arrays.count; ++i) {
-                const double dx = y[0] - arrays.posX[i];
-                const double dy = y[1] - arrays.posY[i];
-                const double r2 = dx * dx + dy * dy + arrays.dz2[i];
-                const double w = arrays.factor[i] / (r2 * std::sqrt(r2));
-                sx += w * dx;
-                sy += w * dy;
-            }
-            dydx[2] = ax - sx;
-            dydx[3] = ay - sy;
-            return;
-        }
+        std::array<double, 2> s{};
         switch (kind) {
         case Kind::InverseCube:
-            computeTerms(y[0], y[1], FixedPower<-3>{});
+            s = magnetForce(y[0], y[1], FixedPower<-3>{});
             break;
         case Kind::InverseFourth:
-            computeTerms(y[0], y[1], FixedPower<-4>{});
+            s = magnetForce(y[0], y[1], FixedPower<-4>{});
             break;
         case Kind::Integer:
-            computeTerms(y[0], y[1], IntegerPower{integerPower});
+            s = magnetForce(y[0], y[1], IntegerPower{integerPower});
             break;
         case Kind::General:
-            computeTerms(y[0], y[1], GeneralPower{generalPower});
+            s = magnetForce(y[0], y[1], GeneralPower{generalPower});
             break;
         }
-
-        // Summed in list order, as a plain loop over the magnets would.
-        double sx = 0.0;
-        double sy = 0.0;
-        for (int i = 0; i < arrays.count; ++i) {
-            sx += arrays.termX[i];
-            sy += arrays.termY[i];
-        }
-        dydx[2] = ax - sx;
-        dydx[3] = ay - sy;
+        dydx[2] = ax - s[0];
+        dydx[3] = ay - s[1];
     }
 
     MagnetField(const MagnetField&) = delete;
@@ -222,15 +211,34 @@ public:
 
 private:
     static constexpr double kMaxIntegerPower = 16.0;
+    static constexpr int kVectorWidth = 4; // doubles in an AVX2 register
     enum class Kind { InverseCube, InverseFourth, Integer, General };
 
-    template <class Power>
-    void computeTerms(double x, double y, Power power)
+    // Sums of the magnet force terms, in list order either way.
+    template <class Power> std::array<double, 2> magnetForce(double x, double y, Power power)
     {
+        const MagnetArrays& m = arrays;
+        double sx = 0.0;
+        double sy = 0.0;
+        if (m.count < kVectorWidth) {
+            // Too few to fill a vector register: one pass, all in registers.
+            for (int i = 0; i < m.count; ++i) {
+                double tx, ty;
+                magnetTerm(x, y, m.posX[i], m.posY[i], m.dz2[i], m.factor[i], power, tx, ty);
+                sx += tx;
+                sy += ty;
+            }
+            return {sx, sy};
+        }
         if (useAvx2)
-            magnetTermsAvx2(arrays, x, y, power);
+            magnetTermsAvx2(m, x, y, power);
         else
-            magnetTerms(arrays, x, y, power);
+            magnetTerms(m, x, y, power);
+        for (int i = 0; i < m.count; ++i) {
+            sx += m.termX[i];
+            sy += m.termY[i];
+        }
+        return {sx, sy};
     }
 
     double gOverL;
@@ -251,7 +259,7 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
 {
     using namespace cashkarp;
     double k2[kStateSize], k3[kStateSize], k4[kStateSize], k5[kStateSize], k6[kStateSize];
-    double ytemp[kStateSize] = {};  // derivs reads all four components
+    double ytemp[kStateSize] = {}; // derivs reads all four components
 
     for (int i = 0; i < n; ++i)
         ytemp[i] = y[i] + h * (b21 * dydx[i]);
@@ -266,7 +274,8 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
         ytemp[i] = y[i] + h * (b51 * dydx[i] + b52 * k2[i] + b53 * k3[i] + b54 * k4[i]);
     derivs(ytemp, k5);
     for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (b61 * dydx[i] + b62 * k2[i] + b63 * k3[i] + b64 * k4[i] + b65 * k5[i]);
+        ytemp[i] =
+            y[i] + h * (b61 * dydx[i] + b62 * k2[i] + b63 * k3[i] + b64 * k4[i] + b65 * k5[i]);
     derivs(ytemp, k6);
     for (int i = 0; i < n; ++i) {
         yout[i] = y[i] + h * (c1 * dydx[i] + c3 * k3[i] + c4 * k4[i] + c6 * k6[i]);
@@ -336,7 +345,7 @@ QByteArray formatNumber(double value)
     return QByteArray(buffer, int(result.ptr - buffer));
 }
 
-}  // namespace
+} // namespace
 
 SystemData::SystemData()
 {
@@ -425,7 +434,8 @@ void SystemData::computeTrajectory(double x0, double y0)
 void SystemData::uploadTrajectory(unsigned int buffer) const
 {
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(numTrajPoints) * GLsizeiptr(sizeof(trajPoints[0])),
+    glBufferSubData(GL_ARRAY_BUFFER, 0,
+                    GLsizeiptr(numTrajPoints) * GLsizeiptr(sizeof(trajPoints[0])),
                     trajPoints.data());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
@@ -490,7 +500,7 @@ void SystemData::readParams(const QString& fileName)
             pendulumLength = parseDouble(tokens[1]);
         else if (key == QLatin1String("gravity"))
             gravity = parseDouble(tokens[1]);
-        else if (key == QLatin1String("damping"))  // the file's name for kappa
+        else if (key == QLatin1String("damping")) // the file's name for kappa
             kappa = parseDouble(tokens[1]);
         else if (key == QLatin1String("magFactor"))
             magFactor = parseDouble(tokens[1]);
@@ -536,8 +546,8 @@ void SystemData::writeParams(const QString& fileName) const
     // flush matters: commit() does not notice a buffered write that failed
     // (disk full), and would replace the old file with a truncated one.
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush()
-        || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush() ||
+        !file.commit())
         std::fprintf(stderr, "Cannot save parameter file %s\n", fileName.toLocal8Bit().constData());
 }
 

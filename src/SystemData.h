@@ -33,7 +33,8 @@ public:
     void derivs(const double* y, double* dydx) const;
 
     // One Cash-Karp step of size h with its error estimate.
-    void rkck(const double* y, const double* dydx, int n, double h, double* yout, double* yerr) const;
+    void rkck(const double* y, const double* dydx, int n, double h, double* yout,
+              double* yerr) const;
     // Quality-controlled step: tries steps until the scaled error is below eps.
     void rkqs(double* y, const double* dydx, int n, double& t, double htry, double eps,
               const double* yscal, double& hdid, double& hnext) const;
@@ -63,7 +64,7 @@ public:
     double viewHalfHeight = 0;
     QList<Magnet> magnets;
     float magnetSize = 0;
-    std::vector<std::array<float, 4>> trajPoints;  // x, y, vx, vy per sample
+    std::vector<std::array<float, 4>> trajPoints; // x, y, vx, vy per sample
     std::vector<float> trajTimes;
     int maxNumPoints = 0;
     int numTrajPoints = 0;

@@ -46,7 +46,7 @@ double errorRatio(const SystemData& d, const double* y, const double* dydx, doub
     return e;
 }
 
-}  // namespace
+} // namespace
 
 class TestCoreModel : public QObject
 {
@@ -119,7 +119,8 @@ void TestCoreModel::defaultsAndReset()
         for (int c = 0; c < 3; ++c)
             QCOMPARE(m.color[c], c == i ? 1.0f : 0.0f);
         QCOMPARE(m.color[3], 1.0f);
-        QCOMPARE(SystemData::pickIdFromColor(qRound(m.pickColor[0] * 255), qRound(m.pickColor[1] * 255),
+        QCOMPARE(SystemData::pickIdFromColor(qRound(m.pickColor[0] * 255),
+                                             qRound(m.pickColor[1] * 255),
                                              qRound(m.pickColor[2] * 255)),
                  1000 + i);
     }
@@ -181,7 +182,8 @@ void TestCoreModel::pickColours()
     QCOMPARE(c[2], 0.0f);
     for (const int id : {0, 1000, 1002, 15000, 0xabcdef}) {
         const std::array<float, 3> rgb = SystemData::pickColorFromId(id);
-        QCOMPARE(SystemData::pickIdFromColor(qRound(rgb[0] * 255), qRound(rgb[1] * 255), qRound(rgb[2] * 255)),
+        QCOMPARE(SystemData::pickIdFromColor(qRound(rgb[0] * 255), qRound(rgb[1] * 255),
+                                             qRound(rgb[2] * 255)),
                  id);
     }
 }
@@ -252,7 +254,7 @@ void TestCoreModel::fastForceMatchesReference()
     QFETCH(int, magnetCount);
     std::mt19937 random(1234);
     std::uniform_real_distribution<float> position(-0.1f, 0.1f);
-    std::uniform_real_distribution<float> strength(-2.0f, 2.0f);  // some magnets repel
+    std::uniform_real_distribution<float> strength(-2.0f, 2.0f); // some magnets repel
 
     SystemData d;
     d.kappa = kappa;
@@ -262,7 +264,8 @@ void TestCoreModel::fastForceMatchesReference()
     d.magnets[0].posZ = -0.01f;
 
     for (int trial = 0; trial < 50; ++trial) {
-        const double y[4] = {position(random), position(random), position(random), position(random)};
+        const double y[4] = {position(random), position(random), position(random),
+                             position(random)};
         double fast[4], reference[4];
         d.derivs(y, fast);
         referenceDerivs(d, y, reference);
@@ -272,7 +275,8 @@ void TestCoreModel::fastForceMatchesReference()
         for (const Magnet& m : d.magnets) {
             const double dx = y[0] - m.posX, dy = y[1] - m.posY, dz = 0.02 - m.posZ;
             const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-            scale = std::max(scale, std::fabs(kappa * d.magFactor * m.alpha) * std::pow(r, -kappa - 1.0));
+            scale = std::max(scale,
+                             std::fabs(kappa * d.magFactor * m.alpha) * std::pow(r, -kappa - 1.0));
         }
         scale = std::max(scale, std::fabs(reference[2]) + std::fabs(reference[3]));
         for (int i = 0; i < 4; ++i)
@@ -301,7 +305,8 @@ void TestCoreModel::cashKarpOrder()
         const double h = steps[k];
         double yout[4], yerr[4];
         d.rkck(y, dydx, 4, h, yout, yerr);
-        error[k] = std::fabs(yout[0] - 0.1 * std::cos(w * h)) + std::fabs(yout[2] + 0.1 * w * std::sin(w * h));
+        error[k] = std::fabs(yout[0] - 0.1 * std::cos(w * h)) +
+                   std::fabs(yout[2] + 0.1 * w * std::sin(w * h));
         estimate[k] = std::fabs(yerr[0]) + std::fabs(yerr[2]);
         QCOMPARE(yout[1], 0.0);
         QCOMPARE(yout[3], 0.0);
@@ -309,7 +314,8 @@ void TestCoreModel::cashKarpOrder()
     // Fifth order: local error ~ h^6, so halving h divides it by about 64
     // (a little more at these steps; 32 or 128 would mean a wrong order);
     // the embedded error estimate is ~ h^5, divided by about 32.
-    QVERIFY2(error[0] / error[1] > 48.0 && error[0] / error[1] < 96.0, qPrintable(QString::number(error[0] / error[1])));
+    QVERIFY2(error[0] / error[1] > 48.0 && error[0] / error[1] < 96.0,
+             qPrintable(QString::number(error[0] / error[1])));
     QVERIFY2(estimate[0] / estimate[1] > 26.0 && estimate[0] / estimate[1] < 38.0,
              qPrintable(QString::number(estimate[0] / estimate[1])));
     // The estimate is the gap to the fourth-order result, larger than the
@@ -367,7 +373,8 @@ void TestCoreModel::rkqsStepGrowth()
     std::copy(y0, y0 + 4, y);
     d.rkqs(y, dydx, 4, t, htry, e / 2e-4, yscal, hdid, hnext);
     QCOMPARE(hdid, htry);
-    QVERIFY2(std::fabs(hnext / htry - 4.9435224) < 1e-6, qPrintable(QString::number(hnext / htry, 'g', 10)));
+    QVERIFY2(std::fabs(hnext / htry - 4.9435224) < 1e-6,
+             qPrintable(QString::number(hnext / htry, 'g', 10)));
 
     // Ratio 0.5: 0.9 * 2^(1/5) = 1.03383...
     std::copy(y0, y0 + 4, y);
@@ -396,7 +403,8 @@ void TestCoreModel::rkqsShrinksAtMostTenfold()
         // Ratio 100: 0.9 / sqrt(10) of the step, within the limit.
         std::copy(y0, y0 + 4, y);
         d.rkqs(y, dydx, 4, t, htry, e / 100.0, yscal, hdid, hnext);
-        QVERIFY2(std::fabs(hdid / htry - 0.9 / std::sqrt(10.0)) < 1e-12, qPrintable(QString::number(hdid / htry)));
+        QVERIFY2(std::fabs(hdid / htry - 0.9 / std::sqrt(10.0)) < 1e-12,
+                 qPrintable(QString::number(hdid / htry)));
     }
 }
 
@@ -451,8 +459,10 @@ void TestCoreModel::trajectoryFollowsDampedOscillator()
     for (int i = 0; i < d.numTrajPoints; i += 7) {
         // The stamps run at twice the integrated time.
         const double t = d.trajTimes[std::size_t(i)] / 2.0;
-        const double shape = std::exp(-gamma * t) * (std::cos(wd * t) + gamma / wd * std::sin(wd * t));
-        const double speed = -std::exp(-gamma * t) * (gamma * gamma + wd * wd) / wd * std::sin(wd * t);
+        const double shape =
+            std::exp(-gamma * t) * (std::cos(wd * t) + gamma / wd * std::sin(wd * t));
+        const double speed =
+            -std::exp(-gamma * t) * (gamma * gamma + wd * wd) / wd * std::sin(wd * t);
         const auto& p = d.trajPoints[std::size_t(i)];
         QVERIFY2(std::fabs(p[0] - x0 * shape) < 2e-7 * (1.0 + t), qPrintable(QString::number(i)));
         QVERIFY(std::fabs(p[1] - y0 * shape) < 2e-7 * (1.0 + t));

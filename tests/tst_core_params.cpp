@@ -73,7 +73,7 @@ void setUnusualParams(SystemData& d)
     d.maxTheta = 17;
 }
 
-}  // namespace
+} // namespace
 
 class TestCoreParams : public QObject
 {
@@ -145,7 +145,7 @@ void TestCoreParams::roundTrip()
     QCOMPARE(e.kappa, 2.5);
     QCOMPARE(e.magFactor, -0.02);
     QCOMPARE(e.maxTheta, 100000.0);
-    QCOMPARE(e.damping, 0.7);  // not stored in the file
+    QCOMPARE(e.damping, 0.7); // not stored in the file
 
     QCOMPARE(e.magnets.size(), 2);
     const Magnet& a = e.magnets[0];
@@ -177,12 +177,12 @@ void TestCoreParams::malformedLines()
     SystemData d;
     setUnusualParams(d);
     d.readParams(ORVALIS_TEST_DATA "/core_malformed.par");
-    QCOMPARE(d.pendulumLength, 3.0);  // tab
-    QCOMPARE(d.pendulumHeight, 4.0);  // blank after the value
-    QCOMPARE(d.gravity, 7.0);         // last of several; " gravity" and "Gravity" ignored
-    QCOMPARE(d.magFactor, 0.0);       // not a number
-    QCOMPARE(d.maxTheta, 17.0);       // key without a value
-    QCOMPARE(d.kappa, 2.5);           // the file's "damping"
+    QCOMPARE(d.pendulumLength, 3.0); // tab
+    QCOMPARE(d.pendulumHeight, 4.0); // blank after the value
+    QCOMPARE(d.gravity, 7.0);        // last of several; " gravity" and "Gravity" ignored
+    QCOMPARE(d.magFactor, 0.0);      // not a number
+    QCOMPARE(d.maxTheta, 17.0);      // key without a value
+    QCOMPARE(d.kappa, 2.5);          // the file's "damping"
     QCOMPARE(d.damping, 14.0);
 
     QCOMPARE(d.magnets.size(), 2);
@@ -239,13 +239,13 @@ void TestCoreParams::notFiniteReadsAsZero()
     QCOMPARE(d.gravity, 0.0);
     QCOMPARE(d.kappa, 0.0);
     QCOMPARE(d.magFactor, 0.0);
-    QCOMPARE(d.maxTheta, 1e308);  // large but finite
+    QCOMPARE(d.maxTheta, 1e308); // large but finite
     QCOMPARE(d.magnets.size(), 1);
     const Magnet& m = d.magnets[0];
     QCOMPARE(m.posX, 0.0f);
     QCOMPARE(m.posY, 0.0f);
     QCOMPARE(m.color[0], 0.0f);
-    QCOMPARE(m.color[1], 0.0f);  // beyond the float range
+    QCOMPARE(m.color[1], 0.0f); // beyond the float range
     QCOMPARE(m.color[2], 0.5f);
     QCOMPARE(m.alpha, 0.0f);
 }
@@ -279,7 +279,8 @@ void TestCoreParams::failedWriteKeepsOldFile()
         const QString name = dir.filePath("no/such/dir/params.par");
         StderrCapture capture;
         d.writeParams(name);
-        QCOMPARE(capture.text(), QByteArray("Cannot save parameter file " + name.toLocal8Bit() + "\n"));
+        QCOMPARE(capture.text(),
+                 QByteArray("Cannot save parameter file " + name.toLocal8Bit() + "\n"));
         QVERIFY(!QFile::exists(name));
     }
 
@@ -295,7 +296,7 @@ void TestCoreParams::failedWriteKeepsOldFile()
     rlimit saved{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
-    small.rlim_cur = 1024;  // room for the message, not for 103 magnet lines
+    small.rlim_cur = 1024; // room for the message, not for 103 magnet lines
     StderrCapture capture;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     d.writeParams(name);
@@ -304,7 +305,8 @@ void TestCoreParams::failedWriteKeepsOldFile()
 
     QCOMPARE(capture.text(), QByteArray("Cannot save parameter file " + name.toLocal8Bit() + "\n"));
     QCOMPARE(readAll(name), old);
-    QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"params.par"});
+    QCOMPARE(QDir(sub).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{"params.par"});
 
     // With room again the same call succeeds.
     d.writeParams(name);

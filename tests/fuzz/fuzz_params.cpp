@@ -46,13 +46,14 @@ void checkModel(const SystemData& d)
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // Writing commits with fsync; memory-backed storage keeps that cheap.
-    static const QTemporaryDir dir((QFile::exists("/dev/shm") ? QStringLiteral("/dev/shm") : QDir::tempPath())
-                                   + QStringLiteral("/fuzz_params-XXXXXX"));
+    static const QTemporaryDir dir(
+        (QFile::exists("/dev/shm") ? QStringLiteral("/dev/shm") : QDir::tempPath()) +
+        QStringLiteral("/fuzz_params-XXXXXX"));
     const QString input = dir.filePath("input.par");
     const QString first = dir.filePath("first.par");
     const QString second = dir.filePath("second.par");
