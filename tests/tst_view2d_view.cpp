@@ -100,6 +100,7 @@ private slots:
     void reloadKeyRebuildsFromEditedFiles();
     void brokenShaderLeavesOtherLayersDrawn();
     void savedImageHasNoAlpha();
+    void startsAfreshInANewWindow();
 
 private:
     void makeView(int w, int h);
@@ -107,6 +108,7 @@ private:
 
     std::unique_ptr<SystemData> data;
     std::unique_ptr<OpenGL2d> view;
+    std::unique_ptr<QWidget> hosts[2]; // top-level windows a test puts the view in
     QTemporaryDir shaderDir;
     QString buildOutput;
 };
@@ -128,6 +130,8 @@ void TestView2d::init()
 void TestView2d::cleanup()
 {
     view.reset();
+    for (auto& host : hosts)
+        host.reset();
     data.reset();
 }
 
@@ -407,6 +411,36 @@ void TestView2d::savedImageHasNoAlpha()
     QCOMPARE(saved.pixel(0, 0), qRgb(0, 0, 0));
     const QPoint blue = toPixel(data->magnets[2].posX, data->magnets[2].posY);
     QCOMPARE(saved.pixel(blue), qRgb(0, 0, 255));
+}
+
+void TestView2d::startsAfreshInANewWindow()
+{
+    // Moving the view to another top-level window gives it a new context: the old
+    // one's objects are released and initializeGL builds everything again.
+    auto& first = hosts[0] = std::make_unique<QWidget>();
+    auto& second = hosts[1] = std::make_unique<QWidget>();
+    first->resize(512, 512);
+    second->resize(512, 512);
+    view = std::make_unique<OpenGL2d>(viewSurfaceFormat(), data.get(), first.get());
+    view->resize(512, 512);
+    first->show();
+    QVERIFY(QTest::qWaitForWindowExposed(first.get()));
+    view->grabFramebuffer();
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
+
+    StderrCapture capture;
+    view->setParent(second.get());
+    second->show();
+    QVERIFY(QTest::qWaitForWindowExposed(second.get()));
+    view->show();
+    const QImage frame = view->grabFramebuffer();
+    QCOMPARE(capture.text().count("Create magnet shader"), 1);
+    QCOMPARE(data->numTrajPoints, 0);
+    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
+    QCOMPARE(rgbAt(frame, red), qRgb(255, 0, 0) & 0xffffff);
+
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
+    QVERIFY(colourNear(view->grabFramebuffer(), QPoint(100, 100), qRgb(255, 255, 0), 1));
 }
 
 QTEST_MAIN(TestView2d)
