@@ -1,7 +1,7 @@
 #version 330 core
 
-// Phong shading with one point light above the apparatus; the second output
-// carries the object's pick id colour unchanged.
+// Phong shading under one distant light from above, a little towards the
+// default viewpoint; the second output carries the object's pick id colour unchanged.
 uniform mat4 invViewMX;
 uniform vec3 ambient;
 uniform vec3 diffuse;
@@ -21,7 +21,7 @@ in vec3 worldNormal;
 layout(location = 0) out vec4 fragColor;
 layout(location = 1) out vec4 pickId;
 
-const vec3 lightPos = vec3(1.0, -1.5, 4.0);
+const vec3 lightDir = normalize(vec3(0.25, -0.5, 0.9));
 const vec3 defaultColor = vec3(0.6, 0.62, 0.66);
 const float checkerSize = 0.05;
 const vec3 checkerLight = vec3(0.8);
@@ -39,13 +39,13 @@ vec3 baseColor()
 void main()
 {
     vec3 n = normalize(worldNormal);
-    vec3 l = normalize(lightPos - worldPos);
-    vec3 v = normalize(invViewMX[3].xyz - worldPos);
-    vec3 base = baseColor();
-
-    float diff = max(dot(n, l), 0.0);
-    float spec = diff > 0.0 ? pow(max(dot(reflect(-l, n), v), 0.0), k_exp) : 0.0;
-    vec3 colour = k_amb * ambient * base + k_diff * diff * diffuse * base + k_spec * spec * specular;
+    float diff = max(dot(n, lightDir), 0.0);
+    vec3 colour = (k_amb * ambient + k_diff * diff * diffuse) * baseColor();
+    // The highlight is off by default; the plate fills the window, so skip its cost then.
+    if (k_spec > 0.0 && diff > 0.0) {
+        vec3 v = normalize(invViewMX[3].xyz - worldPos);
+        colour += k_spec * pow(max(dot(reflect(-lightDir, n), v), 0.0), k_exp) * specular;
+    }
 
     fragColor = vec4(colour, 1.0);
     // Alpha 1 keeps the id bytes exact through the blending stage.
