@@ -55,6 +55,9 @@ private:
     int saved = -1;
 };
 
+constexpr QRgb red = 0xff0000, green = 0x00ff00, blue = 0x0000ff, white = 0xffffff, black = 0;
+constexpr QRgb pathColour = 0xffff00;
+
 QRgb rgbAt(const QImage& image, QPoint p)
 {
     return image.pixel(p) & 0xffffff;
@@ -66,7 +69,7 @@ bool colourNear(const QImage& image, QPoint p, QRgb c, int radius)
     for (int dy = -radius; dy <= radius; ++dy)
         for (int dx = -radius; dx <= radius; ++dx) {
             const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && rgbAt(image, q) == (c & 0xffffff))
+            if (image.rect().contains(q) && rgbAt(image, q) == c)
                 return true;
         }
     return false;
@@ -77,7 +80,7 @@ int countColour(const QImage& image, QRgb c)
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            n += rgbAt(image, {x, y}) == (c & 0xffffff) ? 1 : 0;
+            n += rgbAt(image, {x, y}) == c ? 1 : 0;
     return n;
 }
 
@@ -99,12 +102,16 @@ private slots:
     void maxNumPointsBelowTwoIsIgnored();
     void reloadKeyRebuildsFromEditedFiles();
     void brokenShaderLeavesOtherLayersDrawn();
-    void savedImageHasNoAlpha();
     void startsAfreshInANewWindow();
 
 private:
     void makeView(int w, int h);
     QPoint toPixel(double x, double y) const;
+    QPoint magnetPixel(int i) const
+    {
+        return toPixel(data->magnets[i].posX, data->magnets[i].posY);
+    }
+    void writeShader(const QString& name, const QByteArray& text);
 
     std::unique_ptr<SystemData> data;
     std::unique_ptr<OpenGL2d> view;
@@ -154,12 +161,18 @@ QPoint TestView2d::toPixel(double x, double y) const
                   int(std::lround(h / 2 - y / (2 * data->viewHalfHeight) * h)));
 }
 
+void TestView2d::writeShader(const QString& name, const QByteArray& text)
+{
+    QFile file(shaderDir.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
 void TestView2d::framesThePendulumReach()
 {
     makeView(600, 300);
     QVERIFY(std::abs(data->viewHalfWidth - 0.348623) < 1e-6);
     QVERIFY(std::abs(data->viewHalfHeight - 0.174311) < 1e-6);
-    QVERIFY(std::abs(data->maxRadius - 0.174311) < 1e-6);
 
     // A parameter change takes effect on resetView, which also clears the step counter.
     data->maxTheta = 10.0;
@@ -202,34 +215,42 @@ void TestView2d::drawsMagnetsWhereAndHowTheyAre()
     const double radiusPx = data->magnetSize / data->viewHalfHeight * 150.0;
     QVERIFY(radiusPx > 3.0);
     const QImage frame = view->grabFramebuffer();
-    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    const QRgb colours[] = {red, green, blue};
     for (int i = 0; i < 3; ++i) {
         const QPoint centre = toPixel(data->magnets[i].posX, data->magnets[i].posY);
-        QCOMPARE(rgbAt(frame, centre), colours[i] & 0xffffff);
+        QCOMPARE(rgbAt(frame, centre), colours[i]);
         const int outside = int(std::ceil(radiusPx * 1.5));
-        QCOMPARE(rgbAt(frame, centre + QPoint(outside, 0)), QRgb(0));
-        QCOMPARE(rgbAt(frame, centre - QPoint(0, outside)), QRgb(0));
+        QCOMPARE(rgbAt(frame, centre + QPoint(outside, 0)), black);
+        QCOMPARE(rgbAt(frame, centre - QPoint(0, outside)), black);
     }
+
+    // Saved, the frame loses its alpha: the cleared background becomes opaque black.
+    QTemporaryDir dir;
+    view->saveImage(dir.filePath("view.png"));
+    const QImage saved(dir.filePath("view.png"));
+    QVERIFY(!saved.hasAlphaChannel());
+    QCOMPARE(saved.pixel(0, 0), qRgb(0, 0, 0));
+    QCOMPARE(saved.pixel(magnetPixel(2)), qRgb(0, 0, 255));
 
     // Without magnets the frame is the cleared background only.
     data->magnets.clear();
-    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(0, 0, 0)), 600 * 300);
+    QCOMPARE(countColour(view->grabFramebuffer(), black), 600 * 300);
 }
 
 void TestView2d::hoverHighlightsMagnetWithinItsSize()
 {
     makeView(512, 512);
     const QPoint centre(256, 256); // the plane's origin, exactly
-    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
+    const QPoint redCentre = magnetPixel(0);
     QCOMPARE(view->getActiveMagnet(), -1);
-    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(255, 255, 255)), 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), white), 0);
 
-    QTest::mouseMove(view.get(), red);
+    QTest::mouseMove(view.get(), redCentre);
     QCOMPARE(view->getActiveMagnet(), 0);
     const QImage lit = view->grabFramebuffer();
-    QCOMPARE(rgbAt(lit, red), qRgb(255, 0, 0) & 0xffffff);
-    QVERIFY(countColour(lit, qRgb(255, 255, 255)) > 10);
-    QVERIFY(colourNear(lit, red, qRgb(255, 255, 255), int(data->magnetSize / 0.1743 * 256)));
+    QCOMPARE(rgbAt(lit, redCentre), red);
+    QVERIFY(countColour(lit, white) > 10);
+    QVERIFY(colourNear(lit, redCentre, white, int(data->magnetSize / 0.1743 * 256)));
 
     // Strictly closer than magnetSize: 0.004 picks, 0.005 does not.
     data->magnets[0].posX = 0.004f;
@@ -240,7 +261,7 @@ void TestView2d::hoverHighlightsMagnetWithinItsSize()
     QTest::mouseMove(view.get(), centre + QPoint(1, 0));
     QTest::mouseMove(view.get(), centre);
     QCOMPARE(view->getActiveMagnet(), -1);
-    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(255, 255, 255)), 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), white), 0);
 
     // Of two overlapping magnets the earlier one wins.
     data->magnets[0].posX = 0.1f;
@@ -255,15 +276,14 @@ void TestView2d::hoverHighlightsMagnetWithinItsSize()
 void TestView2d::leftClickDrawsPathAndMiddleClickHidesIt()
 {
     makeView(512, 512);
-    const QRgb yellow = qRgb(255, 255, 0);
-    QCOMPARE(countColour(view->grabFramebuffer(), yellow), 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), pathColour), 0);
 
     const QPoint start(100, 120);
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, start);
     QVERIFY(data->numTrajPoints > 1);
     QImage frame = view->grabFramebuffer();
-    QVERIFY(colourNear(frame, start, yellow, 1));
-    QVERIFY(countColour(frame, yellow) > 50);
+    QVERIFY(colourNear(frame, start, pathColour, 1));
+    QVERIFY(countColour(frame, pathColour) > 50);
 
     // Dragging restarts the path from the cursor.
     const QPoint moved(400, 380);
@@ -271,15 +291,15 @@ void TestView2d::leftClickDrawsPathAndMiddleClickHidesIt()
     QTest::mouseMove(view.get(), moved);
     QTest::mouseRelease(view.get(), Qt::LeftButton, {}, moved);
     frame = view->grabFramebuffer();
-    QVERIFY(colourNear(frame, moved, yellow, 1));
-    QVERIFY(!colourNear(frame, start, yellow, 1));
+    QVERIFY(colourNear(frame, moved, pathColour, 1));
+    QVERIFY(!colourNear(frame, start, pathColour, 1));
 
     QTest::mouseClick(view.get(), Qt::MiddleButton, {}, moved);
     QCOMPARE(data->numTrajPoints, 0);
-    QCOMPARE(countColour(view->grabFramebuffer(), yellow), 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), pathColour), 0);
 
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, start);
-    QVERIFY(colourNear(view->grabFramebuffer(), start, yellow, 1));
+    QVERIFY(colourNear(view->grabFramebuffer(), start, pathColour, 1));
 }
 
 void TestView2d::rightDragMovesMagnetUnderCursor()
@@ -290,10 +310,10 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     const int pathLength = data->numTrajPoints;
     QSignalSpy moved(view.get(), &OpenGL2d::magnetMoved);
 
-    const QPoint green = toPixel(data->magnets[1].posX, data->magnets[1].posY);
-    QTest::mouseMove(view.get(), green);
-    QTest::mousePress(view.get(), Qt::RightButton, {}, green);
-    const QPoint steps[] = {green + QPoint(3, -2), green + QPoint(20, -30), QPoint(400, 100)};
+    const QPoint start = magnetPixel(1);
+    QTest::mouseMove(view.get(), start);
+    QTest::mousePress(view.get(), Qt::RightButton, {}, start);
+    const QPoint steps[] = {start + QPoint(3, -2), start + QPoint(20, -30), QPoint(400, 100)};
     for (const QPoint& p : steps)
         QTest::mouseMove(view.get(), p);
     QTest::mouseRelease(view.get(), Qt::RightButton, {}, steps[2]);
@@ -301,10 +321,10 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     QCOMPARE(moved.count(), 3);
     for (const auto& args : moved)
         QCOMPARE(args.at(0).toInt(), 1);
-    QCOMPARE(toPixel(data->magnets[1].posX, data->magnets[1].posY), steps[2]);
+    QCOMPARE(magnetPixel(1), steps[2]);
     QCOMPARE(data->numTrajPoints, pathLength);
     QVERIFY(data->trajPoints == path);
-    QCOMPARE(rgbAt(view->grabFramebuffer(), steps[2]), qRgb(0, 255, 0) & 0xffffff);
+    QCOMPARE(rgbAt(view->grabFramebuffer(), steps[2]), green);
 
     // After the release moves only hover.
     QTest::mouseMove(view.get(), QPoint(420, 120));
@@ -327,14 +347,14 @@ void TestView2d::maxNumPointsBelowTwoIsIgnored()
     view->SetMaxNumPoints(1);
     QCOMPARE(data->maxNumPoints, 1500);
     QCOMPARE(data->numTrajPoints, pathLength);
-    QVERIFY(countColour(view->grabFramebuffer(), qRgb(255, 255, 0)) > 0);
+    QVERIFY(countColour(view->grabFramebuffer(), pathColour) > 0);
 
     view->SetMaxNumPoints(2);
     QCOMPARE(data->maxNumPoints, 2);
     QCOMPARE(data->numTrajPoints, 0);
     QCOMPARE(int(data->trajPoints.size()), 2);
     QVERIFY(data->trajTimes.empty());
-    QCOMPARE(countColour(view->grabFramebuffer(), qRgb(255, 255, 0)), 0);
+    QCOMPARE(countColour(view->grabFramebuffer(), pathColour), 0);
 
     // The smaller buffer takes a two-sample path.
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
@@ -344,28 +364,24 @@ void TestView2d::maxNumPointsBelowTwoIsIgnored()
 void TestView2d::reloadKeyRebuildsFromEditedFiles()
 {
     makeView(512, 512);
-    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
-    QCOMPARE(rgbAt(view->grabFramebuffer(), red), qRgb(255, 0, 0) & 0xffffff);
+    const QPoint redCentre = magnetPixel(0);
+    QCOMPARE(rgbAt(view->grabFramebuffer(), redCentre), red);
 
-    QFile frag(shaderDir.filePath("magnet.frag"));
-    QVERIFY(frag.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    frag.write("#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0, 0.0, 1.0, 1.0); }\n");
-    frag.close();
+    writeShader("magnet.frag",
+                "#version 330 core\nout vec4 c;\nvoid main() { c = vec4(1.0, 0.0, 1.0, 1.0); }\n");
 
     StderrCapture capture;
     QTest::keyClick(view.get(), Qt::Key_S);
     const QImage frame = view->grabFramebuffer();
     const QString out = capture.text();
     const QString dir = shaderDir.path() + "/";
-    QVERIFY(out.contains("Create quad shader with ...\n\t" + dir + "quad.vert\n\t" + dir +
-                         "quad.frag\n"));
-    QVERIFY(out.contains("Create line shader with ...\n\t" + dir + "line.vert\n\t" + dir +
-                         "line.frag\n"));
-    QVERIFY(out.contains("Create magnet shader with ...\n\t" + dir + "magnet.vert\n\t" + dir +
-                         "magnet.geom\n\t" + dir + "magnet.frag\n"));
-    QVERIFY(out.contains("Create pendulum shader with ...\n\t" + dir + "pendulum.vert\n\t" + dir +
-                         "pendulum.frag\n"));
-    QCOMPARE(rgbAt(frame, red), qRgb(255, 0, 255) & 0xffffff);
+    for (const QString program : {"quad", "line", "magnet", "pendulum"}) {
+        QString block = "Create " + program + " shader with ...\n\t" + dir + program + ".vert\n";
+        if (program == "magnet")
+            block += "\t" + dir + "magnet.geom\n";
+        QVERIFY2(out.contains(block + "\t" + dir + program + ".frag\n"), qPrintable(program));
+    }
+    QCOMPARE(rgbAt(frame, redCentre), QRgb(0xff00ff));
 }
 
 void TestView2d::brokenShaderLeavesOtherLayersDrawn()
@@ -374,43 +390,24 @@ void TestView2d::brokenShaderLeavesOtherLayersDrawn()
     makeView(512, 512);
     QVERIFY(buildOutput.contains("Error: GLShader::readShaderFromFile() ... Cannot open file \"" +
                                  shaderDir.filePath("line.frag") + "\"\n"));
-    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
+    const QPoint redCentre = magnetPixel(0);
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
     QImage frame = view->grabFramebuffer();
-    QCOMPARE(rgbAt(frame, red), qRgb(255, 0, 0) & 0xffffff);
-    QCOMPARE(countColour(frame, qRgb(255, 255, 0)), 0);
+    QCOMPARE(rgbAt(frame, redCentre), red);
+    QCOMPARE(countColour(frame, pathColour), 0);
 
     // Restore the line stage, break the magnet stage, reload: now only the path shows.
     QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + "/shaders/line.frag",
                         shaderDir.filePath("line.frag")));
-    QFile frag(shaderDir.filePath("magnet.frag"));
-    QVERIFY(frag.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    frag.write("#version 330 core\nvoid main() { undeclared = 1.0; }\n");
-    frag.close();
+    writeShader("magnet.frag", "#version 330 core\nvoid main() { undeclared = 1.0; }\n");
     StderrCapture capture;
     QTest::keyClick(view.get(), Qt::Key_S);
     frame = view->grabFramebuffer();
     const QString out = capture.text();
     QVERIFY(out.contains("InfoLog : "));
     QVERIFY(out.contains("   3 : void main() { undeclared = 1.0; }\n"));
-    QCOMPARE(rgbAt(frame, red), QRgb(0));
-    QVERIFY(colourNear(frame, QPoint(100, 100), qRgb(255, 255, 0), 1));
-}
-
-void TestView2d::savedImageHasNoAlpha()
-{
-    makeView(512, 512);
-    QTemporaryDir dir;
-    const QString file = dir.filePath("view.png");
-    view->saveImage(file);
-    QImage saved(file);
-    QVERIFY(!saved.isNull());
-    QVERIFY(!saved.hasAlphaChannel());
-    QCOMPARE(saved.size(), QSize(512, 512));
-    // The cleared background has alpha 0 in the frame buffer; saved it is opaque black.
-    QCOMPARE(saved.pixel(0, 0), qRgb(0, 0, 0));
-    const QPoint blue = toPixel(data->magnets[2].posX, data->magnets[2].posY);
-    QCOMPARE(saved.pixel(blue), qRgb(0, 0, 255));
+    QCOMPARE(rgbAt(frame, redCentre), black);
+    QVERIFY(colourNear(frame, QPoint(100, 100), pathColour, 1));
 }
 
 void TestView2d::startsAfreshInANewWindow()
@@ -436,11 +433,11 @@ void TestView2d::startsAfreshInANewWindow()
     const QImage frame = view->grabFramebuffer();
     QCOMPARE(capture.text().count("Create magnet shader"), 1);
     QCOMPARE(data->numTrajPoints, 0);
-    const QPoint red = toPixel(data->magnets[0].posX, data->magnets[0].posY);
-    QCOMPARE(rgbAt(frame, red), qRgb(255, 0, 0) & 0xffffff);
+    const QPoint redCentre = magnetPixel(0);
+    QCOMPARE(rgbAt(frame, redCentre), red);
 
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
-    QVERIFY(colourNear(view->grabFramebuffer(), QPoint(100, 100), qRgb(255, 255, 0), 1));
+    QVERIFY(colourNear(view->grabFramebuffer(), QPoint(100, 100), pathColour, 1));
 }
 
 QTEST_MAIN(TestView2d)
