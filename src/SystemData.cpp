@@ -457,7 +457,8 @@ bool SystemData::animStep()
     if (animIndex < 0)
         return false;
 
-    const int last = int(trajTimes.size()) - 1;
+    // trajPoints may have been reallocated smaller since the stamps were taken.
+    const int last = int(std::min(trajTimes.size(), trajPoints.size())) - 1;
     for (int i = animIndex; i < last; ++i) {
         const float t0 = trajTimes[std::size_t(i)];
         const float t1 = trajTimes[std::size_t(i) + 1];
