@@ -149,6 +149,8 @@ void OpenGL3d::initializeGL()
     initializeCommonGL(false, vaQuad, vboQuad);
     createShaders();
     createObjects();
+    // The new context of a window change comes without a resize; size the framebuffer now.
+    resizeGL(width(), height());
 }
 
 void OpenGL3d::resizeGL(int width, int height)

@@ -126,6 +126,7 @@ private slots:
     void dragIgnoresRaysMissingThePlane();
     void cameraDragsAndReset();
     void bobBeyondRodReachStaysDrawable();
+    void startsAfreshInAnotherWindow();
 
 private:
     // Renders a fresh frame (which also refreshes the id image) and returns it.
@@ -449,6 +450,24 @@ void TestView3d::bobBeyondRodReachStaysDrawable()
     QCOMPARE(view->pickId(bob.x(), bob.y()), 15000);
 
     QVERIFY(findColour(image, project(*view, {0.06f, 0.06f, 0.07f}), rodColour).x() >= 0);
+}
+
+void TestView3d::startsAfreshInAnotherWindow()
+{
+    // A new top-level window means a new context: every GL object is made again.
+    auto* window = new QWidget;
+    window->resize(600, 600);
+    view->setParent(window);
+    view->setGeometry(0, 0, 600, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    frame();
+    const QPoint p = project(*view, {data->magnets[2].posX, data->magnets[2].posY, 0.0f});
+    QCOMPARE(view->pickId(p.x(), p.y()), 1002);
+    QVERIFY(QColor(frame().pixel(p)).blue() > 100);
+
+    view->setParent(nullptr);
+    delete window;
 }
 
 QTEST_MAIN(TestView3d)
