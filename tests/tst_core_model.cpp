@@ -66,46 +66,27 @@ private slots:
     void rkqsAcceptsRatioOfExactlyOne();
     void rkqsStepGrowth();
     void rkqsShrinksAtMostTenfold();
-    void rkqsCollapsesOnNaN();
 
     void trajectoryStartAndInvariants();
     void trajectoryFollowsDampedOscillator();
     void trajectoryOfTwoSamples();
-    void trajectoryGrowsWithMaxNumPoints();
     void trajectoryEndsWhenStepCollapses();
 
     void animStepWithoutTrajectory();
     void animStepInterpolatesOneSegment();
-    void animStepPlaysWholeTrajectory();
     void resetAnimAfterClear();
 };
 
 void TestCoreModel::defaultsAndReset()
 {
     SystemData d;
-    QCOMPARE(d.view2d, nullptr);
     QCOMPARE(d.pendulumLength, 2.0);
     QCOMPARE(d.pendulumHeight, 2.02);
-    QCOMPARE(d.gravity, 9.81);
-    QCOMPARE(d.damping, 1.0);
     QCOMPARE(d.kappa, 1.0);
-    QCOMPARE(d.magFactor, 0.01);
-    QCOMPARE(d.maxTheta, 5.0);
-    QCOMPARE(d.maxRadius, 1.0);
     QCOMPARE(d.maxNumPoints, 1500);
     QCOMPARE(int(d.trajPoints.size()), 1500);
-    QVERIFY(d.trajTimes.empty());
     QCOMPARE(d.numTrajPoints, 0);
-    QCOMPARE(d.lineWidth, 2);
-    QCOMPARE(d.lineColor, QColor(Qt::white));
-    QCOMPARE(d.tScale, 1.0);
-    QCOMPARE(d.magnetSize, 0.005f);
     QCOMPARE(d.pendulumColor, QColor(255, 240, 160));
-    QCOMPARE(d.specularColor, QColor(Qt::white));
-    QCOMPARE(d.k_amb, 0.2f);
-    QCOMPARE(d.k_diff, 0.8f);
-    QCOMPARE(d.k_spec, 0.0f);
-    QCOMPARE(d.k_exp, 120.0f);
 
     // Three magnets on a circle of radius 0.03 * sqrt(2): red, green, blue.
     QCOMPARE(d.magnets.size(), 3);
@@ -408,20 +389,6 @@ void TestCoreModel::rkqsShrinksAtMostTenfold()
     }
 }
 
-void TestCoreModel::rkqsCollapsesOnNaN()
-{
-    SystemData d;
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    double y[4] = {nan, 0.0, 0.0, 0.0};
-    double dydx[4];
-    d.derivs(y, dydx);
-    const double yscal[4] = {1, 1, 1, 1};
-    double t = 0, hdid = 0, hnext = 0;
-    // 0.005 shrinks tenfold per attempt until below 1e-8: 5e-9.
-    d.rkqs(y, dydx, 4, t, 0.005, 1e-8, yscal, hdid, hnext);
-    QVERIFY2(std::fabs(hdid / 5e-9 - 1.0) < 1e-9, qPrintable(QString::number(hdid)));
-}
-
 void TestCoreModel::trajectoryStartAndInvariants()
 {
     SystemData d;
@@ -436,11 +403,12 @@ void TestCoreModel::trajectoryStartAndInvariants()
     for (int i = 1; i < d.numTrajPoints; ++i)
         QVERIFY(d.trajTimes[std::size_t(i)] >= d.trajTimes[std::size_t(i) - 1]);
 
-    // A second trajectory replaces the first completely.
-    d.maxNumPoints = 100;
+    // A second, longer trajectory than the buffer holds replaces the first.
+    d.maxNumPoints = 3000;
     d.computeTrajectory(-0.02, 0.03);
-    QCOMPARE(d.numTrajPoints, 100);
-    QCOMPARE(int(d.trajTimes.size()), 100);
+    QCOMPARE(d.numTrajPoints, 3000);
+    QVERIFY(d.trajPoints.size() >= 3000);
+    QCOMPARE(int(d.trajTimes.size()), 3000);
     QCOMPARE(d.trajPoints[0][0], -0.02f);
 }
 
@@ -494,16 +462,6 @@ void TestCoreModel::trajectoryOfTwoSamples()
     // Twice the step taken.
     QCOMPARE(d.trajTimes[1], float(2.0 * hdid));
     QVERIFY(hdid > 0.0);
-}
-
-void TestCoreModel::trajectoryGrowsWithMaxNumPoints()
-{
-    SystemData d;
-    d.maxNumPoints = 3000;
-    d.computeTrajectory(0.05, 0.05);
-    QCOMPARE(d.numTrajPoints, 3000);
-    QVERIFY(d.trajPoints.size() >= 3000);
-    QCOMPARE(int(d.trajTimes.size()), 3000);
 }
 
 void TestCoreModel::trajectoryEndsWhenStepCollapses()
@@ -568,35 +526,6 @@ void TestCoreModel::animStepInterpolatesOneSegment()
         QVERIFY(!d.animStep());
         QCOMPARE(d.animPos[0], x);
     }
-}
-
-void TestCoreModel::animStepPlaysWholeTrajectory()
-{
-    QTimer animTimer;
-    animTimer.setInterval(10);
-    SystemData d;
-    d.animTimer = &animTimer;
-    d.maxNumPoints = 300;
-    d.computeTrajectory(0.1, 0.0);
-    d.ResetAnim();
-    QCOMPARE(d.animPos[0], 0.1f);
-
-    int ticks = 0;
-    int lastIndex = 0;
-    while (d.animStep()) {
-        ++ticks;
-        QVERIFY(d.animIndex >= lastIndex);
-        lastIndex = d.animIndex;
-        const std::size_t i = std::size_t(d.animIndex);
-        QVERIFY(d.trajTimes[i] <= d.animTime && d.animTime < d.trajTimes[i + 1]);
-        // Between the two samples of the segment.
-        const float lo = std::min(d.trajPoints[i][0], d.trajPoints[i + 1][0]);
-        const float hi = std::max(d.trajPoints[i][0], d.trajPoints[i + 1][0]);
-        QVERIFY(d.animPos[0] >= lo - 1e-7f && d.animPos[0] <= hi + 1e-7f);
-    }
-    // One tick per 0.01 of the clock until the last stamp.
-    QVERIFY(std::abs(ticks - int(d.trajTimes.back() / 0.01f)) <= 1);
-    QVERIFY(!d.animStep());
 }
 
 void TestCoreModel::resetAnimAfterClear()
