@@ -1,7 +1,9 @@
-// One step of dragging the release point in the 2D view, end to end: the mouse move
-// event, the trajectory computation, its upload, and the frame drawn, composed and
-// presented (QOpenGLWidget::frameSwapped). Runs under Xvfb with Mesa llvmpipe; the
-// argument is the number of samples per trajectory.
+// One step of dragging the release point in the 2D view: the mouse move event, the
+// trajectory computation, its upload and the frame. BM_DragStep waits until the frame
+// is composed into the window and presented (QOpenGLWidget::frameSwapped);
+// BM_DragStepRendered stops when the view's own drawing has finished, leaving out
+// the toolkit's composition. Runs under Xvfb with Mesa llvmpipe; the argument is the
+// number of samples per trajectory.
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "SystemData.h"
@@ -24,6 +26,21 @@ void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
     QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(widget, &event);
+}
+
+// Lets the benchmark draw a frame into the view's framebuffer directly.
+class BenchView : public OpenGL2d
+{
+public:
+    using OpenGL2d::OpenGL2d;
+    using OpenGL2d::paintGL;
+};
+
+QPointF ringPoint(QPointF centre, int step)
+{
+    // The cursor circles the magnets a fraction of a degree per step.
+    const double angle = 0.01 * step;
+    return centre + 100.0 * QPointF(std::cos(angle), std::sin(angle));
 }
 
 bool waitUntilShown(OpenGL2d& view)
@@ -58,15 +75,12 @@ void BM_DragStep(benchmark::State& state)
     watchdog.setInterval(2000);
     QObject::connect(&watchdog, &QTimer::timeout, &frame, [&frame] { frame.exit(1); });
 
-    // The cursor circles the magnets a fraction of a degree per step.
     const QPointF centre(view.width() / 2.0, view.height() / 2.0);
-    sendMouse(&view, QEvent::MouseButtonPress, centre + QPointF(100, 0), Qt::LeftButton);
+    sendMouse(&view, QEvent::MouseButtonPress, ringPoint(centre, 0), Qt::LeftButton);
     frame.exec();
     int step = 0;
     for (auto _ : state) {
-        const double angle = 0.01 * ++step;
-        const QPointF pos = centre + 100.0 * QPointF(std::cos(angle), std::sin(angle));
-        sendMouse(&view, QEvent::MouseMove, pos, Qt::LeftButton);
+        sendMouse(&view, QEvent::MouseMove, ringPoint(centre, ++step), Qt::LeftButton);
         watchdog.start();
         if (frame.exec() != 0) {
             state.SkipWithError("no frame was presented");
@@ -78,7 +92,32 @@ void BM_DragStep(benchmark::State& state)
     state.counters["samples"] = data.numTrajPoints;
 }
 
+void BM_DragStepRendered(benchmark::State& state)
+{
+    SystemData data;
+    BenchView view(viewSurfaceFormat(), &data);
+    view.resize(view.sizeHint());
+    view.show();
+    if (!waitUntilShown(view)) {
+        state.SkipWithError("the view was not shown with an OpenGL context");
+        return;
+    }
+    view.SetMaxNumPoints(int(state.range(0)));
+
+    const QPointF centre(view.width() / 2.0, view.height() / 2.0);
+    sendMouse(&view, QEvent::MouseButtonPress, ringPoint(centre, 0), Qt::LeftButton);
+    int step = 0;
+    for (auto _ : state) {
+        sendMouse(&view, QEvent::MouseMove, ringPoint(centre, ++step), Qt::LeftButton);
+        view.makeCurrent();
+        view.paintGL();
+        glFinish();
+    }
+    sendMouse(&view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+}
+
 BENCHMARK(BM_DragStep)->Arg(1500)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DragStepRendered)->Arg(1500)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
