@@ -83,6 +83,9 @@ QSurfaceFormat viewSurfaceFormat()
     format.setProfile(QSurfaceFormat::CoreProfile);
     format.setVersion(3, 3);
     format.setAlphaBufferSize(8);
+    // A forward-compatible context rejects line widths above 1; the path and
+    // the rod are drawn wider.
+    format.setOption(QSurfaceFormat::DeprecatedFunctions);
     return format;
 }
 
