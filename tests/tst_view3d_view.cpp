@@ -159,8 +159,8 @@ void TestView3d::picksMagnetsAndBob()
 {
     for (int i = 0; i < data->magnets.size(); ++i) {
         const Magnet& m = data->magnets[i];
-        // The magnet's top face is at z = 0.
-        const QPoint p = project(*view, {m.posX, m.posY, 0.0f});
+        // The centre of the magnet, half its height below the top at z = 0.
+        const QPoint p = project(*view, {m.posX, m.posY, -0.005f});
         QCOMPARE(view->pickId(p.x(), p.y()), 1000 + i);
     }
     const float x = data->animPos[0], y = data->animPos[1];
