@@ -1,7 +1,9 @@
 #version 330 core
 
-// Projects each triangle and, when the mesh brings no normals, gives it the flat
-// normal of its face, turned towards the eye so that winding does not matter.
+// Projects each triangle and lights its corners. When the mesh brings no normals
+// the face gets its flat normal, turned towards the eye so that winding does not
+// matter. Lighting per corner keeps the fragment stage cheap: the plate fills
+// most of the window, and a software rasteriser pays for every instruction there.
 layout(triangles) in;
 layout(triangle_strip, max_vertices = 3) out;
 
@@ -9,24 +11,47 @@ uniform mat4 projMX;
 uniform mat4 viewMX;
 uniform mat4 invViewMX;
 uniform int haveNormals;
+uniform vec3 ambient;
+uniform vec3 diffuse;
+uniform vec3 specular;
+uniform float k_amb;
+uniform float k_diff;
+uniform float k_spec;
+uniform float k_exp;
 
 in vec3 vWorldPos[];
 in vec3 vWorldNormal[];
 
-out vec3 worldPos;
-out vec3 worldNormal;
+out vec2 planePos;
+out vec3 shade;     // ambient and diffuse light; the fragment stage applies the material
+out vec3 highlight; // specular light, independent of the material
+
+// One distant light from above, a little towards the default viewpoint.
+const vec3 lightDir = normalize(vec3(0.25, -0.5, 0.9));
+
+void lightCorner(vec3 p, vec3 n, vec3 eye)
+{
+    float diff = max(dot(n, lightDir), 0.0);
+    shade = k_amb * ambient + k_diff * diff * diffuse;
+    highlight = vec3(0.0);
+    if (k_spec > 0.0 && diff > 0.0) {
+        vec3 v = normalize(eye - p);
+        highlight = k_spec * pow(max(dot(reflect(-lightDir, n), v), 0.0), k_exp) * specular;
+    }
+}
 
 void main()
 {
-    vec3 faceNormal = normalize(cross(vWorldPos[1] - vWorldPos[0], vWorldPos[2] - vWorldPos[0]));
     vec3 eye = invViewMX[3].xyz;
+    vec3 faceNormal = normalize(cross(vWorldPos[1] - vWorldPos[0], vWorldPos[2] - vWorldPos[0]));
     if (dot(faceNormal, eye - vWorldPos[0]) < 0.0)
         faceNormal = -faceNormal;
 
     mat4 viewProj = projMX * viewMX;
     for (int i = 0; i < 3; ++i) {
-        worldPos = vWorldPos[i];
-        worldNormal = haveNormals != 0 ? vWorldNormal[i] : faceNormal;
+        vec3 n = haveNormals != 0 ? normalize(vWorldNormal[i]) : faceNormal;
+        lightCorner(vWorldPos[i], n, eye);
+        planePos = vWorldPos[i].xy;
         gl_Position = viewProj * vec4(vWorldPos[i], 1.0);
         EmitVertex();
     }
