@@ -180,7 +180,9 @@ public:
         }
     }
 
-    void operator()(const double* y, double* dydx)
+    // Inlined into the Cash-Karp stages: a call per evaluation would cost a
+    // fifth of the time of a whole step with three magnets.
+    [[gnu::always_inline]] void operator()(const double* y, double* dydx)
     {
         dydx[0] = y[2];
         dydx[1] = y[3];
