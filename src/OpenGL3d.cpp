@@ -505,9 +505,9 @@ void OpenGL3d::resetCamera()
     camera.orbit(elevation, azimuth);
 }
 
-bool OpenGL3d::selectionIsDraggable() const
+bool OpenGL3d::isDraggable(int selection) const
 {
-    return (selected >= 0 && selected < data->magnets.size()) || selected == bobSelection;
+    return (selection >= 0 && selection < data->magnets.size()) || selection == bobSelection;
 }
 
 void OpenGL3d::mousePressEvent(QMouseEvent* event)
@@ -519,7 +519,7 @@ void OpenGL3d::mousePressEvent(QMouseEvent* event)
 
     if (event->modifiers() & Qt::ShiftModifier) {
         const int k = pickId(pos.x(), pos.y()) - magnetIdBase;
-        if ((k >= 0 && k < data->magnets.size()) || k == bobSelection)
+        if (isDraggable(k))
             selected = k;
     }
     event->accept();
@@ -532,7 +532,7 @@ void OpenGL3d::mouseMoveEvent(QMouseEvent* event)
     const int dx = pos.x() - lastMouseX;
     const int dy = pos.y() - lastMouseY;
 
-    if (selectionIsDraggable()) {
+    if (isDraggable(selected)) {
         dragSelected(pos.x(), pos.y());
     } else if (mouseButton == Qt::LeftButton) {
         // Dragging down raises the eye, dragging right turns it clockwise.

@@ -108,7 +108,8 @@ protected:
 private:
     // Size of the framebuffers in device pixels.
     QSize pixelSize() const;
-    bool selectionIsDraggable() const;
+    // Whether a selection value names an object that can be dragged: a magnet or the bob.
+    bool isDraggable(int selection) const;
     // Moves the picked magnet or the bob to where the ray through (x, y) meets its plane.
     void dragSelected(int x, int y);
     void releaseGL();
