@@ -30,7 +30,7 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // Saves the last frame shown, without alpha; the suffix chooses the format.
+    // Saves the view's frame without alpha; the file name's suffix chooses the format.
     void saveImage(const QString& fileName);
     // Id under a widget pixel (y from the top): 1000 + i for magnet i, 15000 for
     // the bob, 0 for anything else or when there is no framebuffer.

@@ -5,7 +5,9 @@
 #include "SystemData.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -127,6 +129,7 @@ private slots:
     void cameraDragsAndReset();
     void bobBeyondRodReachStaysDrawable();
     void startsAfreshInAnotherWindow();
+    void savesImageInTheSuffixFormat();
 
 private:
     // Renders a fresh frame (which also refreshes the id image) and returns it.
@@ -468,6 +471,22 @@ void TestView3d::startsAfreshInAnotherWindow()
 
     view->setParent(nullptr);
     delete window;
+}
+
+void TestView3d::savesImageInTheSuffixFormat()
+{
+    QTemporaryDir dir;
+    const QPoint red = project(*view, {data->magnets[0].posX, data->magnets[0].posY, 0.0f});
+    for (const char* format : {"png", "bmp"}) {
+        const QString file = dir.filePath(QStringLiteral("view.") + QLatin1String(format));
+        view->saveImage(file);
+        QImageReader reader(file);
+        QCOMPARE(reader.format(), QByteArray(format));
+        const QImage image = reader.read();
+        QCOMPARE(image.size(), view->size());
+        QVERIFY(!image.hasAlphaChannel());
+        QVERIFY(QColor(image.pixel(red)).red() > 3 * QColor(image.pixel(red)).green());
+    }
 }
 
 QTEST_MAIN(TestView3d)
