@@ -34,8 +34,7 @@ QString withSuffix(const QString& name, const QString& suffix)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     // Model, views, timers and status bar. Each view gets its own copy of the
     // format and its own context; they share no GL objects.
@@ -64,17 +63,17 @@ MainWindow::MainWindow(QWidget* parent)
     mainStatusBar->addPermanentWidget(stepsLcd, 0);
 
     // Window actions: their shortcuts work wherever the focus is in the window.
-    act_animate = addWindowAction(tr("Animate"), QKeySequence(Qt::CTRL | Qt::Key_A),
-                                  &MainWindow::animate);
+    act_animate =
+        addWindowAction(tr("Animate"), QKeySequence(Qt::CTRL | Qt::Key_A), &MainWindow::animate);
     act_showParamWin = addWindowAction(tr("Show Param Win"), QKeySequence(Qt::CTRL | Qt::Key_W),
                                        &MainWindow::showParamWin);
     act_grabWindow = addWindowAction(tr("Grab window"), QKeySequence(Qt::CTRL | Qt::Key_G),
                                      &MainWindow::grabWindow);
-    act_view2d = addWindowAction(tr("View2D"), QKeySequence(Qt::CTRL | Qt::Key_1),
-                                 &MainWindow::selectTab);
+    act_view2d =
+        addWindowAction(tr("View2D"), QKeySequence(Qt::CTRL | Qt::Key_1), &MainWindow::selectTab);
     act_view2d->setObjectName(QStringLiteral("act_view2d"));
-    act_view3d = addWindowAction(tr("View3D"), QKeySequence(Qt::CTRL | Qt::Key_2),
-                                 &MainWindow::selectTab);
+    act_view3d =
+        addWindowAction(tr("View3D"), QKeySequence(Qt::CTRL | Qt::Key_2), &MainWindow::selectTab);
     act_view3d->setObjectName(QStringLiteral("act_view3d"));
 
     connect(paramView, &SystemView::emitReset, this, &MainWindow::particleReset);
@@ -120,7 +119,7 @@ MainWindow::~MainWindow()
     delete view3d;
     delete view2d;
     QTimer* animTimer = data->animTimer;
-    delete data;  // deletes the simulation timer with it
+    delete data; // deletes the simulation timer with it
     delete animTimer;
 }
 
@@ -141,11 +140,10 @@ void MainWindow::resetView()
 
 void MainWindow::about()
 {
-    showAbout(tr("Kelvora"),
-              tr("Orvalis Simulation\n\n"
-                 "The chaotic path of a pendulum bob swinging over magnets,\n"
-                 "integrated with an adaptive Runge-Kutta method and shown\n"
-                 "in a top-down and a perspective OpenGL view."));
+    showAbout(tr("Kelvora"), tr("Orvalis Simulation\n\n"
+                                "The chaotic path of a pendulum bob swinging over magnets,\n"
+                                "integrated with an adaptive Runge-Kutta method and shown\n"
+                                "in a top-down and a perspective OpenGL view."));
 }
 
 void MainWindow::play()
@@ -259,7 +257,7 @@ void MainWindow::showAbout(const QString& title, const QString& text)
 QString MainWindow::parameterDirectory()
 {
     QDir dir = QDir::current();
-    dir.cd(QStringLiteral("config"));  // stays put when there is no such directory
+    dir.cd(QStringLiteral("config")); // stays put when there is no such directory
     return dir.absolutePath();
 }
 

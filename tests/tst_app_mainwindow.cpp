@@ -84,8 +84,7 @@ private:
 };
 
 // The editor a person finds beside a caption in one of the panel's boxes.
-template <typename Editor>
-Editor* editorBeside(QWidget* panel, const QString& caption)
+template <typename Editor> Editor* editorBeside(QWidget* panel, const QString& caption)
 {
     for (QLabel* label : panel->findChildren<QLabel*>()) {
         if (label->text() != caption || !label->isVisible())
@@ -315,9 +314,12 @@ void TestMainWindow::saveAppendsSuffix_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("written");
-    QTest::newRow("no suffix") << "out" << "out.par";
-    QTest::newRow("suffix") << "out.par" << "out.par";
-    QTest::newRow("upper-case suffix") << "out.PAR" << "out.PAR.par";
+    QTest::newRow("no suffix") << "out"
+                               << "out.par";
+    QTest::newRow("suffix") << "out.par"
+                            << "out.par";
+    QTest::newRow("upper-case suffix") << "out.PAR"
+                                       << "out.PAR.par";
 }
 
 void TestMainWindow::saveAppendsSuffix()
@@ -402,7 +404,7 @@ void TestMainWindow::tickAfterEndStopsAndRepaints()
     QVERIFY(data.numTrajPoints > 2);
     QTest::keyClick(window.get(), Qt::Key_A, Qt::ControlModifier);
     QVERIFY(data.animTimer->isActive());
-    data.animTimer->stop();  // the ticks below are delivered by hand
+    data.animTimer->stop(); // the ticks below are delivered by hand
     data.ResetAnim();
 
     // A tick inside the path moves the bob off the release point and keeps the
@@ -438,7 +440,7 @@ void TestMainWindow::releaseAndPlayBack()
     const QPoint release(window->view2d->width() / 2 - 90, window->view2d->height() / 2 - 60);
     QTest::mouseClick(window->view2d, Qt::LeftButton, {}, release);
     QCOMPARE(data.numTrajPoints, 60);
-    QVERIFY(data.trajTimes[59] > 0.5f);  // long enough to watch
+    QVERIFY(data.trajTimes[59] > 0.5f); // long enough to watch
 
     QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
     QCOMPARE(window->tabs->currentIndex(), 1);

@@ -27,10 +27,11 @@ void TestStartup::openGl32IsRefused()
     QCOMPARE(orvalis.exitCode(), 1);
 
     const QString err = QString::fromLocal8Bit(orvalis.readAllStandardError());
-    const qsizetype board = err.indexOf(QLatin1String("Initialize OpenGL...\nGraphics board details:\n"));
+    const qsizetype board =
+        err.indexOf(QLatin1String("Initialize OpenGL...\nGraphics board details:\n"));
     QVERIFY2(board >= 0, qPrintable(err));
-    for (const char* line : {"\tVendor:         ", "\tGPU:            ",
-                             "\tOpenGL version: 3.2", "\tGLSL version:   1.50"})
+    for (const char* line : {"\tVendor:         ", "\tGPU:            ", "\tOpenGL version: 3.2",
+                             "\tGLSL version:   1.50"})
         QVERIFY2(err.indexOf(QLatin1String(line), board) > board, line);
     // The report comes first, the verdict last, and nothing is built after it.
     QVERIFY(err.endsWith(QLatin1String("\n\nError: OpenGL 3.3 or higher is not supported.\n")));
