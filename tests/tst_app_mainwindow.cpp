@@ -150,6 +150,7 @@ private slots:
     void cleanup();
 
     void menusAndAbout();
+    void quitClosesEveryWindow();
     void stepCounterShowsZero();
     void parameterDialogsStartInConfig();
     void loadAppendsSuffix_data();
@@ -232,6 +233,29 @@ void TestMainWindow::menusAndAbout()
     QVERIFY(!window->paramView->isVisible());
     QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
     QVERIFY(window->paramView->isVisible());
+
+    // The file commands answer their shortcuts anywhere in the window.
+    window->view2d->setFocus();
+    QTest::keyClick(window.get(), Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(window->calls.size(), 3);
+    QCOMPARE(window->calls[0].caption, QStringLiteral("Load Parameters"));
+    QCOMPARE(window->calls[1].caption, QStringLiteral("Save Parameters"));
+    QCOMPARE(window->calls[2].caption, QStringLiteral("Save window"));
+}
+
+void TestMainWindow::quitClosesEveryWindow()
+{
+    // A floating panel is a window of its own; quitting closes it as well.
+    window->paramView->setFloating(true);
+    QVERIFY(QTest::qWaitForWindowExposed(window->paramView));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+
+    QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!window->isVisible());
+    QVERIFY(!window->paramView->isVisible());
 }
 
 void TestMainWindow::stepCounterShowsZero()
