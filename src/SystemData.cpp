@@ -313,7 +313,8 @@ void controlledStep(Derivs& derivs, double* y, const double* dydx, int n, double
         h = h >= 0.0 ? (htemp > maxShrink * h ? htemp : maxShrink * h)
                      : (htemp < maxShrink * h ? htemp : maxShrink * h);
         // Give up; the caller ends the trajectory on the tiny hnext this yields.
-        if (std::fabs(h) < minStep)
+        // An infinite step never shrinks to that, so it gives up as well.
+        if (std::fabs(h) < minStep || !std::isfinite(h))
             break;
     }
     hnext = errmax > growThreshold ? safety * h * std::pow(errmax, growExponent) : maxGrow * h;
@@ -425,7 +426,9 @@ void SystemData::computeTrajectory(double x0, double y0)
         ++numTrajPoints;
         // Stamps advance by twice the step; the playback speed is tuned to it.
         t += hdid;
-        if (std::fabs(hnext) < stepcontrol::minStep)
+        // At an exact equilibrium the error is zero and the step grows five-fold
+        // each time until it overflows; an infinite step would only yield NaN.
+        if (std::fabs(hnext) < stepcontrol::minStep || !std::isfinite(hnext))
             break;
         h = hnext;
     }

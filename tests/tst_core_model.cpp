@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -71,6 +72,7 @@ private slots:
     void trajectoryFollowsDampedOscillator();
     void trajectoryOfTwoSamples();
     void trajectoryEndsWhenStepCollapses();
+    void trajectoryAtEquilibriumEnds();
 
     void animStepWithoutTrajectory();
     void animStepInterpolatesOneSegment();
@@ -477,6 +479,21 @@ void TestCoreModel::trajectoryEndsWhenStepCollapses()
     QCOMPARE(int(d.trajTimes.size()), 3);
     QCOMPARE(d.trajPoints[0][0], 0.03f);
     QVERIFY(d.trajTimes[1] >= d.trajTimes[0] && d.trajTimes[2] >= d.trajTimes[1]);
+}
+
+void TestCoreModel::trajectoryAtEquilibriumEnds()
+{
+    // No force at all at the release point: the error is exactly zero, the
+    // step grows five-fold per sample and would overflow long before 1500
+    // samples. The trajectory must end with every sample still at rest.
+    SystemData d;
+    d.magnets.clear();
+    d.computeTrajectory(0.0, 0.0);
+    QVERIFY(d.numTrajPoints > 1);
+    QVERIFY(d.numTrajPoints < d.maxNumPoints);
+    for (int i = 0; i < d.numTrajPoints; ++i)
+        QCOMPARE(d.trajPoints[std::size_t(i)], (std::array<float, 4>{0, 0, 0, 0}));
+    QVERIFY(std::is_sorted(d.trajTimes.begin(), d.trajTimes.end()));
 }
 
 void TestCoreModel::animStepWithoutTrajectory()
