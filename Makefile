@@ -10,7 +10,8 @@ FUZZ_SECONDS ?= 60
 XVFB       := xvfb-run -a -s "-screen 0 1600x1200x24"
 # Mesa unloads its driver at exit, leaving LeakSanitizer with frames it cannot
 # name or suppress; keeping the driver loaded lets the suppressions match.
-MESA_DRIVER := $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so))
+MESA_DRIVER := $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so)) \
+	$(firstword $(wildcard /usr/lib/*/libGLX_mesa.so.0 /lib/*/libGLX_mesa.so.0))
 
 .PHONY: deps configure build run test test-sanitize fuzz bench clean
 
@@ -39,7 +40,7 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	LD_PRELOAD=$(MESA_DRIVER) \
+	LD_PRELOAD="$(strip $(MESA_DRIVER))" \
 		$(XVFB) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
