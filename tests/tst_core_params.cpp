@@ -1,4 +1,5 @@
 // Reading and writing parameter files.
+#include "StderrCapture.h"
 #include "SystemData.h"
 
 #include <QDir>
@@ -14,39 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Collects what is written to standard error while it lives.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        file.open();
-        std::fflush(stderr);
-        saved = dup(STDERR_FILENO);
-        dup2(file.handle(), STDERR_FILENO);
-    }
-    ~StderrCapture() { restore(); }
-    QByteArray text()
-    {
-        restore();
-        file.seek(0);
-        return file.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-        saved = -1;
-    }
-    QTemporaryFile file;
-    int saved = -1;
-};
 
 QByteArray readAll(const QString& fileName)
 {

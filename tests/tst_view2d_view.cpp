@@ -5,6 +5,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "GLContext.h"
 #include "OpenGL2d.h"
+#include "StderrCapture.h"
 #include "SystemData.h"
 
 #include <QDir>
@@ -21,39 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Redirects fd 2 into a temporary file for its lifetime; text() ends the capture.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        file.open();
-        fflush(stderr);
-        saved = dup(2);
-        dup2(file.handle(), 2);
-    }
-    ~StderrCapture() { restore(); }
-    QString text()
-    {
-        restore();
-        file.seek(0);
-        return QString::fromLocal8Bit(file.readAll());
-    }
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        fflush(stderr);
-        dup2(saved, 2);
-        close(saved);
-        saved = -1;
-    }
-    QTemporaryFile file;
-    int saved = -1;
-};
 
 constexpr QRgb red = 0xff0000, green = 0x00ff00, blue = 0x0000ff, white = 0xffffff, black = 0;
 constexpr QRgb pathColour = 0xffff00;
@@ -150,7 +118,7 @@ void TestView2d::makeView(int w, int h)
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     view->grabFramebuffer(); // initializeGL has run once this returns
-    buildOutput = capture.text();
+    buildOutput = QString::fromLocal8Bit(capture.text());
 }
 
 QPoint TestView2d::toPixel(double x, double y) const
@@ -373,7 +341,7 @@ void TestView2d::reloadKeyRebuildsFromEditedFiles()
     StderrCapture capture;
     QTest::keyClick(view.get(), Qt::Key_S);
     const QImage frame = view->grabFramebuffer();
-    const QString out = capture.text();
+    const QString out = QString::fromLocal8Bit(capture.text());
     const QString dir = shaderDir.path() + "/";
     for (const QString program : {"quad", "line", "magnet", "pendulum"}) {
         QString block = "Create " + program + " shader with ...\n\t" + dir + program + ".vert\n";
@@ -403,7 +371,7 @@ void TestView2d::brokenShaderLeavesOtherLayersDrawn()
     StderrCapture capture;
     QTest::keyClick(view.get(), Qt::Key_S);
     frame = view->grabFramebuffer();
-    const QString out = capture.text();
+    const QString out = QString::fromLocal8Bit(capture.text());
     QVERIFY(out.contains("InfoLog : "));
     QVERIFY(out.contains("   3 : void main() { undeclared = 1.0; }\n"));
     QCOMPARE(rgbAt(frame, redCentre), black);

@@ -2,6 +2,7 @@
 // the frame's colours, and the camera and object drags.
 #include "GLContext.h"
 #include "OpenGL3d.h"
+#include "StderrCapture.h"
 #include "SystemData.h"
 
 #include <QImage>
@@ -28,39 +29,6 @@ public:
     int selection() const { return selected; }
     float elevationAngle() const { return elevation; }
     Camera& cam() { return camera; }
-};
-
-// Redirects fd 2 into a temporary file for its lifetime; text() ends the capture.
-class StderrCapture
-{
-public:
-    StderrCapture()
-    {
-        file.open();
-        fflush(stderr);
-        saved = dup(2);
-        dup2(file.handle(), 2);
-    }
-    ~StderrCapture() { restore(); }
-    QByteArray text()
-    {
-        restore();
-        file.seek(0);
-        return file.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (saved < 0)
-            return;
-        fflush(stderr);
-        dup2(saved, 2);
-        close(saved);
-        saved = -1;
-    }
-    QTemporaryFile file;
-    int saved = -1;
 };
 
 // Widget pixel (y from the top) where the camera puts a world point.
