@@ -124,6 +124,16 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     animPlayButton = checkableButton(QStringLiteral(":/play.png"));
     animStepButton = autoRepeatButton(QStringLiteral(":/step.png"));
 
+    // The buttons show icons only, and the editors apply on Return only: say so.
+    animResetButton->setToolTip(tr("Rewind the playback to the release point"));
+    animPlayButton->setToolTip(tr("Play or pause the path in the 3D view (Ctrl+A)"));
+    animStepButton->setToolTip(tr("Advance the playback by one tick (hold to repeat)"));
+    lineColorButton->setToolTip(tr("Choose the colour of the path"));
+    magnetColorButton->setToolTip(tr("Choose the colour of the selected magnet"));
+    for (DoubleEdit* edit : {dampingEdit, maxThetaEdit, magnetPosXEdit, magnetPosYEdit,
+                             magnetAlphaEdit})
+        edit->setToolTip(tr("Up/Down or the wheel step the value; Return applies it"));
+
     QGroupBox* pendulumGroup =
         editorGroup(tr("Pendulum"), {{dampingLabel, dampingEdit}, {maxThetaLabel, maxThetaEdit}});
     QGroupBox* magnetGroup = editorGroup(tr("Magnets"), {{magnetIdLabel, magnetIdSpin},
