@@ -130,8 +130,8 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     animStepButton->setToolTip(tr("Advance the playback by one tick (hold to repeat)"));
     lineColorButton->setToolTip(tr("Choose the colour of the path"));
     magnetColorButton->setToolTip(tr("Choose the colour of the selected magnet"));
-    for (DoubleEdit* edit : {dampingEdit, maxThetaEdit, magnetPosXEdit, magnetPosYEdit,
-                             magnetAlphaEdit})
+    for (DoubleEdit* edit :
+         {dampingEdit, maxThetaEdit, magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
         edit->setToolTip(tr("Up/Down or the wheel step the value; Return applies it"));
 
     QGroupBox* pendulumGroup =
