@@ -255,6 +255,11 @@ private:
 
 // One Cash-Karp step of size h from y (with derivative dydx): the fifth-order
 // result and its error estimate.
+//
+// Each stage state is y + h * sum_j b_sj * k_j. The stages form a chain of
+// dependent force evaluations, so the terms of the derivatives known earlier
+// are summed while the latest one is still being evaluated; only one product
+// and one sum wait for it.
 template <class Derivs>
 void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, double h,
                   double* yout, double* yerr)
@@ -262,22 +267,36 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
     using namespace cashkarp;
     double k2[kStateSize], k3[kStateSize], k4[kStateSize], k5[kStateSize], k6[kStateSize];
     double ytemp[kStateSize] = {}; // derivs reads all four components
+    double early3[kStateSize], early4[kStateSize], early5[kStateSize], early6[kStateSize];
 
     for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (b21 * dydx[i]);
+        ytemp[i] = y[i] + (h * b21) * dydx[i];
     derivs(ytemp, k2);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (b31 * dydx[i] + b32 * k2[i]);
+    for (int i = 0; i < n; ++i) {
+        early3[i] = y[i] + h * (b31 * dydx[i]);
+        early4[i] = y[i] + h * (b41 * dydx[i]);
+        early5[i] = y[i] + h * (b51 * dydx[i]);
+        early6[i] = y[i] + h * (b61 * dydx[i]);
+        ytemp[i] = early3[i] + (h * b32) * k2[i];
+    }
     derivs(ytemp, k3);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (b41 * dydx[i] + b42 * k2[i] + b43 * k3[i]);
+    for (int i = 0; i < n; ++i) {
+        early4[i] += h * (b42 * k2[i]);
+        early5[i] += h * (b52 * k2[i]);
+        early6[i] += h * (b62 * k2[i]);
+        ytemp[i] = early4[i] + (h * b43) * k3[i];
+    }
     derivs(ytemp, k4);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (b51 * dydx[i] + b52 * k2[i] + b53 * k3[i] + b54 * k4[i]);
+    for (int i = 0; i < n; ++i) {
+        early5[i] += h * (b53 * k3[i]);
+        early6[i] += h * (b63 * k3[i]);
+        ytemp[i] = early5[i] + (h * b54) * k4[i];
+    }
     derivs(ytemp, k5);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] =
-            y[i] + h * (b61 * dydx[i] + b62 * k2[i] + b63 * k3[i] + b64 * k4[i] + b65 * k5[i]);
+    for (int i = 0; i < n; ++i) {
+        early6[i] += h * (b64 * k4[i]);
+        ytemp[i] = early6[i] + (h * b65) * k5[i];
+    }
     derivs(ytemp, k6);
     for (int i = 0; i < n; ++i) {
         yout[i] = y[i] + h * (c1 * dydx[i] + c3 * k3[i] + c4 * k4[i] + c6 * k6[i]);
