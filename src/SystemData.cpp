@@ -186,26 +186,26 @@ public:
     {
         dydx[0] = y[2];
         dydx[1] = y[3];
-        double ax = -damping * y[2] - gOverL * y[0];
-        double ay = -damping * y[3] - gOverL * y[1];
+        const double ax = -damping * y[2] - gOverL * y[0];
+        const double ay = -damping * y[3] - gOverL * y[1];
 
-        std::array<double, 2> s{};
+        std::array<double, 2> a{};
         switch (kind) {
         case Kind::InverseCube:
-            s = magnetForce(y[0], y[1], FixedPower<-3>{});
+            a = minusMagnetForce(ax, ay, y[0], y[1], FixedPower<-3>{});
             break;
         case Kind::InverseFourth:
-            s = magnetForce(y[0], y[1], FixedPower<-4>{});
+            a = minusMagnetForce(ax, ay, y[0], y[1], FixedPower<-4>{});
             break;
         case Kind::Integer:
-            s = magnetForce(y[0], y[1], IntegerPower{integerPower});
+            a = minusMagnetForce(ax, ay, y[0], y[1], IntegerPower{integerPower});
             break;
         case Kind::General:
-            s = magnetForce(y[0], y[1], GeneralPower{generalPower});
+            a = minusMagnetForce(ax, ay, y[0], y[1], GeneralPower{generalPower});
             break;
         }
-        dydx[2] = ax - s[0];
-        dydx[3] = ay - s[1];
+        dydx[2] = a[0];
+        dydx[3] = a[1];
     }
 
     MagnetField(const MagnetField&) = delete;
@@ -216,31 +216,32 @@ private:
     static constexpr int kVectorWidth = 4; // doubles in an AVX2 register
     enum class Kind { InverseCube, InverseFourth, Integer, General };
 
-    // Sums of the magnet force terms, in list order either way.
-    template <class Power> std::array<double, 2> magnetForce(double x, double y, Power power)
+    // The linear part (ax, ay) of the acceleration minus the magnet force
+    // terms, in list order either way. The linear part is known long before
+    // the terms, so only one subtraction per magnet waits for them.
+    template <class Power>
+    std::array<double, 2> minusMagnetForce(double ax, double ay, double x, double y, Power power)
     {
         const MagnetArrays& m = arrays;
-        double sx = 0.0;
-        double sy = 0.0;
         if (m.count < kVectorWidth) {
             // Too few to fill a vector register: one pass, all in registers.
             for (int i = 0; i < m.count; ++i) {
                 double tx, ty;
                 magnetTerm(x, y, m.posX[i], m.posY[i], m.dz2[i], m.factor[i], power, tx, ty);
-                sx += tx;
-                sy += ty;
+                ax -= tx;
+                ay -= ty;
             }
-            return {sx, sy};
+            return {ax, ay};
         }
         if (useAvx2)
             magnetTermsAvx2(m, x, y, power);
         else
             magnetTerms(m, x, y, power);
         for (int i = 0; i < m.count; ++i) {
-            sx += m.termX[i];
-            sy += m.termY[i];
+            ax -= m.termX[i];
+            ay -= m.termY[i];
         }
-        return {sx, sy};
+        return {ax, ay};
     }
 
     double gOverL;
