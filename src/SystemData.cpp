@@ -102,13 +102,14 @@ public:
         std::memcpy(&twoToMinusQ, &powerBits, sizeof twoToMinusQ);
 
         const double t = m * invCentre[cell] - 1.0; // exact subtraction
-        // a1 + a2 t + ... + a7 t^6 in pairs; its rounding is scaled by |t|.
+        // small = a1 t + a2 t^2 + ... + a7 t^7 + the exponent correction, in
+        // independent groups; being small, its rounding hardly counts.
         const double t2 = t * t;
         const double t4 = t2 * t2;
         const double* a = series;
-        const double tail =
-            ((a[0] + a[1] * t) + t2 * (a[2] + a[3] * t)) + t4 * ((a[4] + a[5] * t) + t2 * a[6]);
-        const double small = t * tail + exponentCorrection * e;
+        const double low = (a[0] * t + exponentCorrection * e) + t2 * (a[1] + a[2] * t);
+        const double high = t4 * ((a[3] + a[4] * t) + t2 * (a[5] + a[6] * t));
+        const double small = low + high;
         // scale * 2^-q * (1 + small), rounded once; the power of two is exact.
         const double s = scale[r][cell] * twoToMinusQ;
         return s + s * small;
@@ -341,7 +342,8 @@ private:
 // Each stage state is y + h * sum_j b_sj * k_j. The stages form a chain of
 // dependent force evaluations, so the terms of the derivatives known earlier
 // are summed while the latest one is still being evaluated; only one product
-// and one sum wait for it.
+// and one sum wait for it. The error estimate, which the next step size
+// waits for, is formed the same way.
 template <class Derivs>
 void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, double h,
                   double* yout, double* yerr)
@@ -350,9 +352,10 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
     double k2[kStateSize], k3[kStateSize], k4[kStateSize], k5[kStateSize], k6[kStateSize];
     double ytemp[kStateSize] = {}; // derivs reads all four components
     double early3[kStateSize], early4[kStateSize], early5[kStateSize], early6[kStateSize];
+    double earlyErr[kStateSize];
 
     for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + (h * b21) * dydx[i];
+        ytemp[i] = y[i] + h * (b21 * dydx[i]); // h comes last: it is the latest known
     derivs(ytemp, k2);
     for (int i = 0; i < n; ++i) {
         early3[i] = y[i] + h * (b31 * dydx[i]);
@@ -378,11 +381,12 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
     for (int i = 0; i < n; ++i) {
         early6[i] += h * (b64 * k4[i]);
         ytemp[i] = early6[i] + (h * b65) * k5[i];
+        earlyErr[i] = h * (dc1 * dydx[i] + dc3 * k3[i] + dc4 * k4[i] + dc5 * k5[i]);
     }
     derivs(ytemp, k6);
     for (int i = 0; i < n; ++i) {
         yout[i] = y[i] + h * (c1 * dydx[i] + c3 * k3[i] + c4 * k4[i] + c6 * k6[i]);
-        yerr[i] = h * (dc1 * dydx[i] + dc3 * k3[i] + dc4 * k4[i] + dc5 * k5[i] + dc6 * k6[i]);
+        yerr[i] = earlyErr[i] + (h * dc6) * k6[i];
     }
 }
 
