@@ -1,37 +1,28 @@
 #version 330 core
 
-// Applies the material to the light of the geometry stage (Phong reflection
-// model: ambient, diffuse and specular terms); the second output carries the
-// object's pick id colour unchanged.
-uniform int haveColors;
-uniform int haveCheckerTex;
-uniform vec3 matcolor;
-uniform vec3 pickIdCol;
-
+// Applies the checker to the light of the geometry stage (Phong reflection model:
+// ambient, diffuse and specular terms, the material already applied); the second
+// output carries the object's pick id colour unchanged.
 in vec2 planePos;
 in vec3 shade;
 in vec3 highlight;
+flat in float checkered;
+flat in vec3 pickColor;
 
 layout(location = 0) out vec4 fragColor;
 layout(location = 1) out vec4 pickId;
 
-const vec3 defaultColor = vec3(0.6, 0.62, 0.66);
 const float checkerSize = 0.05;
 const vec3 checkerLight = vec3(0.8);
 const vec3 checkerDark = vec3(0.45);
 
-vec3 baseColor()
-{
-    if (haveCheckerTex != 0) {
-        ivec2 cell = ivec2(floor(planePos / checkerSize));
-        return ((cell.x + cell.y) & 1) == 0 ? checkerLight : checkerDark;
-    }
-    return haveColors != 0 ? matcolor : defaultColor;
-}
-
 void main()
 {
-    fragColor = vec4(shade * baseColor() + highlight, 1.0);
-    // Alpha 1 keeps the id bytes exact through the blending stage.
-    pickId = vec4(pickIdCol, 1.0);
+    // A software rasteriser runs both sides of a branch, so the checker is blended
+    // in by weight; a cell is dark where the sum of its coordinates is odd.
+    vec2 cell = floor(planePos / checkerSize);
+    float dark = 2.0 * fract(0.5 * (cell.x + cell.y));
+    vec3 base = mix(vec3(1.0), mix(checkerLight, checkerDark, dark), checkered);
+    fragColor = vec4(shade * base + highlight, 1.0);
+    pickId = vec4(pickColor, 1.0);
 }

@@ -78,6 +78,7 @@ protected:
     QString quadVertFile, quadFragFile;
     GLuint vaQuad = 0;
     GLuint vboQuad = 0;
+    GLuint quadSampler = 0;
     GLShader sceneShader;
     QString sceneVertFile, sceneGeomFile, sceneFragFile;
     GLShader rodShader;
