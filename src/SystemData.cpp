@@ -53,7 +53,7 @@ constexpr double minStep = 1e-8;
 } // namespace stepcontrol
 
 // x^growExponent, the growth factor of the step control, for a positive
-// normal x, to within an ulp of std::pow at half its latency: the next step
+// normal x, to within an ulp of std::pow at about half its latency: the next step
 // waits for it. With x = 2^e * m, m in [1, 2), and e = 5q + r, it is 2^-q times
 // a table entry for r and for the cell of m (of centre c, taken as the
 // reciprocal of invCentre) times (m / c)^growExponent = (1 + t)^growExponent,
