@@ -12,11 +12,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
 
 namespace {
 
@@ -51,85 +48,6 @@ constexpr double maxGrow = 5.0;
 constexpr double maxShrink = 0.1;
 constexpr double minStep = 1e-8;
 } // namespace stepcontrol
-
-// x^growExponent, the growth factor of the step control, for a positive
-// normal x, to within an ulp of std::pow at about half its latency: the next step
-// waits for it. With x = 2^e * m, m in [1, 2), and e = 5q + r, it is 2^-q times
-// a table entry for r and for the cell of m (of centre c, taken as the
-// reciprocal of invCentre) times (m / c)^growExponent = (1 + t)^growExponent,
-// |t| < 1/128, from its binomial series: the terms beyond t^7 are below 1e-18.
-// growExponent is the double next to -1/5, not -1/5 itself; the difference
-// delta makes the factor 2^(-delta * e) ~ 1 - delta * ln(2) * e (up to 100 ulp
-// for extreme exponents), which the series absorbs.
-class GrowthPower
-{
-public:
-    GrowthPower()
-    {
-        const long double exponent = stepcontrol::growExponent;
-        for (int j = 0; j < kCells; ++j) {
-            invCentre[j] = 1.0 / (1.0 + (j + 0.5) / kCells);
-            for (int r = 0; r < kRoot; ++r)
-                scale[r][j] = double(std::pow(2.0L, static_cast<long double>(r) / -kRoot) *
-                                     std::pow(static_cast<long double>(invCentre[j]), -exponent));
-        }
-        double a = 1.0;
-        for (int k = 1; k <= kDegree; ++k) {
-            a *= (stepcontrol::growExponent - (k - 1)) / k;
-            series[k - 1] = a;
-        }
-        exponentCorrection = double((exponent + 1.0L / kRoot) * std::log(2.0L));
-    }
-
-    double operator()(double x) const
-    {
-        if (!(x >= std::numeric_limits<double>::min() && x <= std::numeric_limits<double>::max()))
-            return std::pow(x, stepcontrol::growExponent);
-        std::uint64_t bits;
-        std::memcpy(&bits, &x, sizeof bits);
-        // The biased exponent e + 1023 is shifted by 2 so that it divides by 5
-        // without a negative remainder: e + 1025 = 5 * (q + 205) + r.
-        const int shifted = int(bits >> 52) + 2;
-        const int e = shifted - 1025;
-        const int q = shifted / kRoot - 205;
-        const int r = shifted % kRoot;
-        const int cell = int(bits >> (52 - kCellBits)) & (kCells - 1);
-        const std::uint64_t mantissaBits = (bits & kMantissaMask) | kOneBits;
-        double m;
-        std::memcpy(&m, &mantissaBits, sizeof m);
-        const std::uint64_t powerBits = std::uint64_t(1023 - q) << 52;
-        double twoToMinusQ;
-        std::memcpy(&twoToMinusQ, &powerBits, sizeof twoToMinusQ);
-
-        const double t = m * invCentre[cell] - 1.0; // exact subtraction
-        // small = a1 t + a2 t^2 + ... + a7 t^7 + the exponent correction, in
-        // independent groups; being small, its rounding hardly counts.
-        const double t2 = t * t;
-        const double t4 = t2 * t2;
-        const double* a = series;
-        const double low = (a[0] * t + exponentCorrection * e) + t2 * (a[1] + a[2] * t);
-        const double high = t4 * ((a[3] + a[4] * t) + t2 * (a[5] + a[6] * t));
-        const double small = low + high;
-        // scale * 2^-q * (1 + small), rounded once; the power of two is exact.
-        const double s = scale[r][cell] * twoToMinusQ;
-        return s + s * small;
-    }
-
-private:
-    static constexpr int kRoot = 5;
-    static_assert(stepcontrol::growExponent * kRoot == -1.0, "the table splits off fifth roots");
-    static constexpr int kCellBits = 6;
-    static constexpr int kCells = 1 << kCellBits;
-    static constexpr int kDegree = 7;
-    static constexpr std::uint64_t kMantissaMask = (std::uint64_t(1) << 52) - 1;
-    static constexpr std::uint64_t kOneBits = std::uint64_t(1023) << 52;
-    double invCentre[kCells];
-    double scale[kRoot][kCells]; // 2^(-r/5) * (1 / invCentre)^growExponent
-    double series[kDegree];      // binomial coefficients of (1 + t)^growExponent, from t^1
-    double exponentCorrection;   // (growExponent + 1/5) * ln(2)
-};
-
-const GrowthPower growthPower;
 
 // Trajectory settings.
 constexpr double kFirstStep = 0.005;
@@ -268,26 +186,26 @@ public:
     {
         dydx[0] = y[2];
         dydx[1] = y[3];
-        const double ax = -damping * y[2] - gOverL * y[0];
-        const double ay = -damping * y[3] - gOverL * y[1];
+        double ax = -damping * y[2] - gOverL * y[0];
+        double ay = -damping * y[3] - gOverL * y[1];
 
-        std::array<double, 2> a{};
+        std::array<double, 2> s{};
         switch (kind) {
         case Kind::InverseCube:
-            a = minusMagnetForce(ax, ay, y[0], y[1], FixedPower<-3>{});
+            s = magnetForce(y[0], y[1], FixedPower<-3>{});
             break;
         case Kind::InverseFourth:
-            a = minusMagnetForce(ax, ay, y[0], y[1], FixedPower<-4>{});
+            s = magnetForce(y[0], y[1], FixedPower<-4>{});
             break;
         case Kind::Integer:
-            a = minusMagnetForce(ax, ay, y[0], y[1], IntegerPower{integerPower});
+            s = magnetForce(y[0], y[1], IntegerPower{integerPower});
             break;
         case Kind::General:
-            a = minusMagnetForce(ax, ay, y[0], y[1], GeneralPower{generalPower});
+            s = magnetForce(y[0], y[1], GeneralPower{generalPower});
             break;
         }
-        dydx[2] = a[0];
-        dydx[3] = a[1];
+        dydx[2] = ax - s[0];
+        dydx[3] = ay - s[1];
     }
 
     MagnetField(const MagnetField&) = delete;
@@ -298,32 +216,31 @@ private:
     static constexpr int kVectorWidth = 4; // doubles in an AVX2 register
     enum class Kind { InverseCube, InverseFourth, Integer, General };
 
-    // The linear part (ax, ay) of the acceleration minus the magnet force
-    // terms, in list order either way. The linear part is known long before
-    // the terms, so only one subtraction per magnet waits for them.
-    template <class Power>
-    std::array<double, 2> minusMagnetForce(double ax, double ay, double x, double y, Power power)
+    // Sums of the magnet force terms, in list order either way.
+    template <class Power> std::array<double, 2> magnetForce(double x, double y, Power power)
     {
         const MagnetArrays& m = arrays;
+        double sx = 0.0;
+        double sy = 0.0;
         if (m.count < kVectorWidth) {
             // Too few to fill a vector register: one pass, all in registers.
             for (int i = 0; i < m.count; ++i) {
                 double tx, ty;
                 magnetTerm(x, y, m.posX[i], m.posY[i], m.dz2[i], m.factor[i], power, tx, ty);
-                ax -= tx;
-                ay -= ty;
+                sx += tx;
+                sy += ty;
             }
-            return {ax, ay};
+            return {sx, sy};
         }
         if (useAvx2)
             magnetTermsAvx2(m, x, y, power);
         else
             magnetTerms(m, x, y, power);
         for (int i = 0; i < m.count; ++i) {
-            ax -= m.termX[i];
-            ay -= m.termY[i];
+            sx += m.termX[i];
+            sy += m.termY[i];
         }
-        return {ax, ay};
+        return {sx, sy};
     }
 
     double gOverL;
@@ -338,12 +255,6 @@ private:
 
 // One Cash-Karp step of size h from y (with derivative dydx): the fifth-order
 // result and its error estimate.
-//
-// Each stage state is y + h * sum_j b_sj * k_j. The stages form a chain of
-// dependent force evaluations, so the terms of the derivatives known earlier
-// are summed while the latest one is still being evaluated; only one product
-// and one sum wait for it. The error estimate, which the next step size
-// waits for, is formed the same way.
 template <class Derivs>
 void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, double h,
                   double* yout, double* yerr)
@@ -351,42 +262,26 @@ void cashKarpStep(Derivs& derivs, const double* y, const double* dydx, int n, do
     using namespace cashkarp;
     double k2[kStateSize], k3[kStateSize], k4[kStateSize], k5[kStateSize], k6[kStateSize];
     double ytemp[kStateSize] = {}; // derivs reads all four components
-    double early3[kStateSize], early4[kStateSize], early5[kStateSize], early6[kStateSize];
-    double earlyErr[kStateSize];
 
     for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (b21 * dydx[i]); // h comes last: it is the latest known
+        ytemp[i] = y[i] + h * (b21 * dydx[i]);
     derivs(ytemp, k2);
-    for (int i = 0; i < n; ++i) {
-        early3[i] = y[i] + h * (b31 * dydx[i]);
-        early4[i] = y[i] + h * (b41 * dydx[i]);
-        early5[i] = y[i] + h * (b51 * dydx[i]);
-        early6[i] = y[i] + h * (b61 * dydx[i]);
-        ytemp[i] = early3[i] + (h * b32) * k2[i];
-    }
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b31 * dydx[i] + b32 * k2[i]);
     derivs(ytemp, k3);
-    for (int i = 0; i < n; ++i) {
-        early4[i] += h * (b42 * k2[i]);
-        early5[i] += h * (b52 * k2[i]);
-        early6[i] += h * (b62 * k2[i]);
-        ytemp[i] = early4[i] + (h * b43) * k3[i];
-    }
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b41 * dydx[i] + b42 * k2[i] + b43 * k3[i]);
     derivs(ytemp, k4);
-    for (int i = 0; i < n; ++i) {
-        early5[i] += h * (b53 * k3[i]);
-        early6[i] += h * (b63 * k3[i]);
-        ytemp[i] = early5[i] + (h * b54) * k4[i];
-    }
+    for (int i = 0; i < n; ++i)
+        ytemp[i] = y[i] + h * (b51 * dydx[i] + b52 * k2[i] + b53 * k3[i] + b54 * k4[i]);
     derivs(ytemp, k5);
-    for (int i = 0; i < n; ++i) {
-        early6[i] += h * (b64 * k4[i]);
-        ytemp[i] = early6[i] + (h * b65) * k5[i];
-        earlyErr[i] = h * (dc1 * dydx[i] + dc3 * k3[i] + dc4 * k4[i] + dc5 * k5[i]);
-    }
+    for (int i = 0; i < n; ++i)
+        ytemp[i] =
+            y[i] + h * (b61 * dydx[i] + b62 * k2[i] + b63 * k3[i] + b64 * k4[i] + b65 * k5[i]);
     derivs(ytemp, k6);
     for (int i = 0; i < n; ++i) {
         yout[i] = y[i] + h * (c1 * dydx[i] + c3 * k3[i] + c4 * k4[i] + c6 * k6[i]);
-        yerr[i] = earlyErr[i] + (h * dc6) * k6[i];
+        yerr[i] = h * (dc1 * dydx[i] + dc3 * k3[i] + dc4 * k4[i] + dc5 * k5[i] + dc6 * k6[i]);
     }
 }
 
@@ -422,7 +317,7 @@ void controlledStep(Derivs& derivs, double* y, const double* dydx, int n, double
         if (std::fabs(h) < minStep || !std::isfinite(h))
             break;
     }
-    hnext = errmax > growThreshold ? safety * h * growthPower(errmax) : maxGrow * h;
+    hnext = errmax > growThreshold ? safety * h * std::pow(errmax, growExponent) : maxGrow * h;
     hdid = h;
     t += h;
     std::copy(ytemp, ytemp + n, y);

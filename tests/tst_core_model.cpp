@@ -66,7 +66,6 @@ private slots:
     void cashKarpOrder();
     void rkqsAcceptsRatioOfExactlyOne();
     void rkqsStepGrowth();
-    void rkqsGrowthFactorIsExact();
     void rkqsShrinksAtMostTenfold();
 
     void trajectoryStartAndInvariants();
@@ -364,37 +363,6 @@ void TestCoreModel::rkqsStepGrowth()
     std::copy(y0, y0 + 4, y);
     d.rkqs(y, dydx, 4, t, htry, e / 0.5, yscal, hdid, hnext);
     QVERIFY(std::fabs(hnext / htry - 1.0338285) < 1e-6);
-}
-
-void TestCoreModel::rkqsGrowthFactorIsExact()
-{
-    // The growth factor ratio^(-0.2) has its own evaluation; over the whole
-    // range of accepted ratios, every binary exponent and mantissa, it must
-    // agree with the library power to rounding.
-    SystemData d;
-    const double y0[4] = {0.05, -0.02, 0.1, 0.0};
-    double dydx[4];
-    d.derivs(y0, dydx);
-    const double yscal[4] = {1, 1, 1, 1};
-    const double htry = 0.01;
-    const double e = errorRatio(d, y0, dydx, htry, yscal);
-    const int samples = 5000;
-    for (int i = 0; i <= samples; ++i) {
-        const double ratio = 1.9e-4 * std::pow(1.0 / 1.9e-4, double(i) / samples);
-        const double eps = e / ratio;
-        const double errmax = e / eps; // as rkqs forms it
-        double y[4] = {y0[0], y0[1], y0[2], y0[3]};
-        double t = 0, hdid = 0, hnext = 0;
-        d.rkqs(y, dydx, 4, t, htry, eps, yscal, hdid, hnext);
-        QCOMPARE(hdid, htry);
-        const double expected = 0.9 * htry * std::pow(errmax, -0.2);
-        QVERIFY2(std::fabs(hnext - expected) <=
-                     2.0 * std::numeric_limits<double>::epsilon() * expected,
-                 qPrintable(QStringLiteral("ratio %1: %2 vs %3")
-                                .arg(errmax, 0, 'g', 17)
-                                .arg(hnext, 0, 'g', 17)
-                                .arg(expected, 0, 'g', 17)));
-    }
 }
 
 void TestCoreModel::rkqsShrinksAtMostTenfold()
