@@ -241,7 +241,7 @@ void OpenGL3d::createObjects()
     // attribute layout, so a cylinder is three draws without any state change: the
     // mantle as (top, bottom) pairs with smooth normals, then the top and the bottom
     // cap as fans around their centres. The last ring sample repeats the first so
-    // the ring closes.
+    // the ring closes. Every face winds counter-clockwise seen from outside.
     const int n = numCylSegments;
     std::vector<GLfloat> positions;
     std::vector<GLfloat> normals;
@@ -261,9 +261,11 @@ void OpenGL3d::createObjects()
     for (const float z : {0.5f, -0.5f}) {
         const float nz = 2.0f * z;
         addVertex(0.0f, 0.0f, z, 0.0f, 0.0f, nz);
-        for (int k = 0; k < n; ++k)
+        for (int i = 0; i < n; ++i) {
+            const int k = z > 0.0f ? i : n - 1 - i; // the bottom is seen from below
             addVertex(0.5f * std::cos(float(k) * step), 0.5f * std::sin(float(k) * step), z, 0.0f,
                       0.0f, nz);
+        }
     }
 
     glGenVertexArrays(1, &vaCyl);
@@ -334,7 +336,7 @@ void OpenGL3d::renderScene()
     setUniform(sceneShader, "k_spec", data->k_spec);
     setUniform(sceneShader, "k_exp", data->k_exp);
 
-    // The boxes are closed and wound counter-clockwise outside: their back faces are
+    // The solids are closed and wound counter-clockwise outside: their back faces are
     // hidden anyway, and the plate's bottom would cost a window's worth of fragments.
     glEnable(GL_CULL_FACE);
     glBindVertexArray(vaCube);
@@ -350,7 +352,6 @@ void OpenGL3d::renderScene()
     setUniform(sceneShader, "modelMX", arm);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
-    glDisable(GL_CULL_FACE);
 
     setUniform(sceneShader, "haveColors", 1);
     glBindVertexArray(vaCyl);
@@ -377,6 +378,7 @@ void OpenGL3d::renderScene()
     drawCylinder(&sceneShader);
     glBindVertexArray(0);
     sceneShader.release();
+    glDisable(GL_CULL_FACE);
 
     // The rod is generated from a single point; the vertex array only keeps the
     // draw legal in a core profile. Forward-compatible contexts have no wide lines
