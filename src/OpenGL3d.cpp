@@ -149,9 +149,6 @@ void OpenGL3d::initializeGL()
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &OpenGL3d::releaseGL);
 
     initializeCommonGL(false, vaQuad, vboQuad);
-    // Every fragment of this view is opaque, or on the window quad replaces a pixel
-    // outright; blending would change nothing and cost a read of every pixel.
-    glDisable(GL_BLEND);
     createShaders();
     createObjects();
     // The new context of a window change comes without a resize; size the framebuffer now.
@@ -170,9 +167,9 @@ void OpenGL3d::paintGL()
 {
     renderScene();
 
-    // The quad covers every pixel of the window, so the window needs no clear.
     const QSize pixels = pixelSize();
     glViewport(0, 0, pixels.width(), pixels.height());
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     quadShader.bind();
     setUniform(quadShader, "mvp", orthoMatrix(0.0f, 1.0f, 0.0f, 1.0f));
@@ -237,35 +234,23 @@ void OpenGL3d::createObjects()
     armAngle = 45.0f;
     numCylSegments = 50;
 
-    // Cylinder of radius 0.5 around z in [-0.5, 0.5] in three runs that share one
-    // attribute layout, so a cylinder is three draws without any state change: the
-    // mantle as (top, bottom) pairs with smooth normals, then the top and the bottom
-    // cap as fans around their centres. The last ring sample repeats the first so
-    // the ring closes. Every face winds counter-clockwise seen from outside.
+    // Cylinder of radius 0.5 around z in [-0.5, 0.5], as pairs (top, bottom): the
+    // cap centres, then the ring, whose last sample repeats the first so it closes.
     const int n = numCylSegments;
     std::vector<GLfloat> positions;
     std::vector<GLfloat> normals;
-    positions.reserve(std::size_t(4 * n + 2) * 4);
-    normals.reserve(std::size_t(4 * n + 2) * 3);
+    positions.reserve(std::size_t(n + 1) * 8);
+    normals.reserve(std::size_t(n + 1) * 6);
+    positions.insert(positions.end(), {0.0f, 0.0f, 0.5f, 1.0f, 0.0f, 0.0f, -0.5f, 1.0f});
+    normals.insert(normals.end(), {0.0f, 0.0f, 1.0f, 0.0f, 0.0f, -1.0f});
     const float step = 6.2831852f / float(n - 1);
-    const auto addVertex = [&](float x, float y, float z, float nx, float ny, float nz) {
-        positions.insert(positions.end(), {x, y, z, 1.0f});
-        normals.insert(normals.end(), {nx, ny, nz});
-    };
-    for (int k = 0; k < n; ++k) {
-        const float c = std::cos(float(k) * step);
-        const float s = std::sin(float(k) * step);
-        addVertex(0.5f * c, 0.5f * s, 0.5f, c, s, 0.0f);
-        addVertex(0.5f * c, 0.5f * s, -0.5f, c, s, 0.0f);
-    }
-    for (const float z : {0.5f, -0.5f}) {
-        const float nz = 2.0f * z;
-        addVertex(0.0f, 0.0f, z, 0.0f, 0.0f, nz);
-        for (int i = 0; i < n; ++i) {
-            const int k = z > 0.0f ? i : n - 1 - i; // the bottom is seen from below
-            addVertex(0.5f * std::cos(float(k) * step), 0.5f * std::sin(float(k) * step), z, 0.0f,
-                      0.0f, nz);
-        }
+    for (int k = 1; k <= n; ++k) {
+        const float a = float(k - 1) * step;
+        const float c = std::cos(a);
+        const float s = std::sin(a);
+        positions.insert(positions.end(),
+                         {0.5f * c, 0.5f * s, 0.5f, 1.0f, 0.5f * c, 0.5f * s, -0.5f, 1.0f});
+        normals.insert(normals.end(), {c, s, 0.0f, c, s, 0.0f});
     }
 
     glGenVertexArrays(1, &vaCyl);
@@ -274,14 +259,12 @@ void OpenGL3d::createObjects()
     glBindBuffer(GL_ARRAY_BUFFER, vboCylPos);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(positions.size() * sizeof(GLfloat)), positions.data(),
                  GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
     glGenBuffers(1, &vboCylNorm);
     glBindBuffer(GL_ARRAY_BUFFER, vboCylNorm);
     glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(normals.size() * sizeof(GLfloat)), normals.data(),
                  GL_STATIC_DRAW);
+    glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
@@ -336,7 +319,7 @@ void OpenGL3d::renderScene()
     setUniform(sceneShader, "k_spec", data->k_spec);
     setUniform(sceneShader, "k_exp", data->k_exp);
 
-    // The solids are closed and wound counter-clockwise outside: their back faces are
+    // The boxes are closed and wound counter-clockwise outside: their back faces are
     // hidden anyway, and the plate's bottom would cost a window's worth of fragments.
     glEnable(GL_CULL_FACE);
     glBindVertexArray(vaCube);
@@ -352,6 +335,7 @@ void OpenGL3d::renderScene()
     setUniform(sceneShader, "modelMX", arm);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
+    glDisable(GL_CULL_FACE);
 
     setUniform(sceneShader, "haveColors", 1);
     glBindVertexArray(vaCyl);
@@ -378,24 +362,21 @@ void OpenGL3d::renderScene()
     drawCylinder(&sceneShader);
     glBindVertexArray(0);
     sceneShader.release();
-    glDisable(GL_CULL_FACE);
 
     // The rod is generated from a single point; the vertex array only keeps the
-    // draw legal in a core profile. Forward-compatible contexts have no wide lines
-    // (glLineWidth above 1 is an error there), so the rod shader widens it itself.
+    // draw legal in a core profile.
+    glLineWidth(rodWidth);
     rodShader.bind();
     setUniform(rodShader, "projMX", proj);
     setUniform(rodShader, "viewMX", view);
     setUniform(rodShader, "pendulumHeight", float(data->pendulumHeight));
     setUniform(rodShader, "pendulumLength", float(data->pendulumLength));
     glUniform2f(rodShader.getUniformLocation("pos"), x, y);
-    glUniform2f(rodShader.getUniformLocation("viewport"), float(pixels.width()),
-                float(pixels.height()));
-    setUniform(rodShader, "lineWidth", rodWidth);
     glBindVertexArray(vaRod);
     glDrawArrays(GL_POINTS, 0, 1);
     glBindVertexArray(0);
     rodShader.release();
+    glLineWidth(1.0f);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_DEPTH_TEST);
@@ -406,14 +387,30 @@ void OpenGL3d::drawCylinder(GLShader* shader)
 {
     Q_ASSERT_X(shader != nullptr, "OpenGL3d::drawCylinder", "shader!=NULL");
 
-    // The mantle with its smooth normals, then the two caps, whose flat normals
-    // come from the geometry stage.
     const int n = numCylSegments;
+    const auto offset = [](std::size_t bytes) { return reinterpret_cast<const void*>(bytes); };
+    const auto pointAttributes = [&](GLsizei posStride, std::size_t posOffset, GLsizei normStride,
+                                     std::size_t normOffset) {
+        glBindBuffer(GL_ARRAY_BUFFER, vboCylPos);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, posStride, offset(posOffset));
+        glBindBuffer(GL_ARRAY_BUFFER, vboCylNorm);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, normStride, offset(normOffset));
+    };
+
+    // Mantle: the ring pairs after the cap centres, with their smooth normals.
     setUniform(*shader, "haveNormals", 1);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 2 * n);
+    pointAttributes(0, 0, 0, 0);
+    glDrawArrays(GL_TRIANGLE_STRIP, 2, 2 * n);
+
+    // Caps: every second vertex gives the top (offset 0) or bottom (one vertex on)
+    // centre and ring; their normals come flat from the geometry stage.
     setUniform(*shader, "haveNormals", 0);
-    glDrawArrays(GL_TRIANGLE_FAN, 2 * n, n + 1);
-    glDrawArrays(GL_TRIANGLE_FAN, 3 * n + 1, n + 1);
+    pointAttributes(8 * sizeof(GLfloat), 0, 6 * sizeof(GLfloat), 0);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, n + 1);
+    pointAttributes(8 * sizeof(GLfloat), 4 * sizeof(GLfloat), 6 * sizeof(GLfloat),
+                    3 * sizeof(GLfloat));
+    glDrawArrays(GL_TRIANGLE_FAN, 0, n + 1);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void OpenGL3d::createTexture(GLuint& texture, GLint internalFormat, GLenum format, GLenum type,

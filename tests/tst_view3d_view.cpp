@@ -26,6 +26,9 @@ public:
     using OpenGL3d::createFBO;
     using OpenGL3d::OpenGL3d;
     GLuint framebuffer() const { return fbo; }
+    GLuint cylinderPositions() const { return vboCylPos; }
+    GLuint cylinderNormals() const { return vboCylNorm; }
+    GLuint boxIndices() const { return iboCube; }
     int selection() const { return selected; }
     float elevationAngle() const { return elevation; }
     Camera& cam() { return camera; }
@@ -90,6 +93,7 @@ private slots:
     void picksMagnetsAndBob();
     void showsObjectsInTheirColours();
     void picksNothingOnStandRodAndBackground();
+    void meshesKeepTheirLayout();
     void framebufferFollowsSize();
     void shiftDragMovesMagnet();
     void shiftDragMovesBob();
@@ -211,6 +215,24 @@ void TestView3d::picksNothingOnStandRodAndBackground()
     const QPoint onRod = findColour(image, rod, rodColour);
     QVERIFY(onRod.x() >= 0);
     QCOMPARE(view->pickId(onRod.x(), onRod.y()), 0);
+}
+
+// The cylinder buffers hold 51 pairs of top and bottom vertices (the cap centres,
+// then the ring), which the strides of the cap draws rely on.
+void TestView3d::meshesKeepTheirLayout()
+{
+    view->makeCurrent();
+    const auto bufferSize = [](GLuint buffer) {
+        GLint size = 0;
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        return size;
+    };
+    QCOMPARE(bufferSize(view->cylinderPositions()), 51 * 2 * 4 * 4);
+    QCOMPARE(bufferSize(view->cylinderNormals()), 51 * 2 * 3 * 4);
+    QCOMPARE(bufferSize(view->boxIndices()), 36 * 4);
+    view->doneCurrent();
 }
 
 void TestView3d::framebufferFollowsSize()
