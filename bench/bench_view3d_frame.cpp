@@ -66,6 +66,17 @@ void addMagnets(SystemData& data, int count)
     }
 }
 
+// The view at the main window's size, shown and exposed.
+bool showAtWindowSize(CountingView& view, benchmark::State& state)
+{
+    view.resize(1270, 700);
+    view.show();
+    if (waitForExposed(view))
+        return true;
+    state.SkipWithError("the view was not exposed");
+    return false;
+}
+
 // One complete frame as the application shows it: repaint, composition into the
 // window included, waited for until the driver is done.
 void BM_View3dRepaint(benchmark::State& state)
@@ -74,12 +85,8 @@ void BM_View3dRepaint(benchmark::State& state)
     addMagnets(data, int(state.range(0)));
     data.animPos[0] = 0.02f;
     CountingView view(viewSurfaceFormat(), &data);
-    view.resize(1270, 700);
-    view.show();
-    if (!waitForExposed(view)) {
-        state.SkipWithError("the view was not exposed");
+    if (!showAtWindowSize(view, state))
         return;
-    }
 
     for (auto _ : state) {
         const int before = view.frames;
@@ -100,12 +107,8 @@ void BM_View3dPaintGL(benchmark::State& state)
     addMagnets(data, int(state.range(0)));
     data.animPos[0] = 0.02f;
     CountingView view(viewSurfaceFormat(), &data);
-    view.resize(1270, 700);
-    view.show();
-    if (!waitForExposed(view)) {
-        state.SkipWithError("the view was not exposed");
+    if (!showAtWindowSize(view, state))
         return;
-    }
 
     // llvmpipe spreads a frame over its threads; the CPU time of the whole process
     // shows the work done, which stays comparable when other jobs share the machine.
