@@ -253,6 +253,13 @@ void TestView2d::leftClickDrawsPathAndMiddleClickHidesIt()
     QVERIFY(colourNear(frame, start, pathColour, 1));
     QVERIFY(countColour(frame, pathColour) > 50);
 
+    // The panel's "width" must reach the line: a context without wide lines would
+    // draw every width one pixel thin.
+    data->lineWidth = 1;
+    const int thin = countColour(view->grabFramebuffer(), pathColour);
+    data->lineWidth = 4;
+    QVERIFY(countColour(view->grabFramebuffer(), pathColour) > 2 * thin);
+
     // Dragging restarts the path from the cursor.
     const QPoint moved(400, 380);
     QTest::mousePress(view.get(), Qt::LeftButton, {}, start);
