@@ -43,8 +43,11 @@ QPointF ringPoint(QPointF centre, int step)
     return centre + 100.0 * QPointF(std::cos(angle), std::sin(angle));
 }
 
-bool waitUntilShown(OpenGL2d& view)
+// The view at its preferred size with room for `samples`, once it has a context.
+bool showWithRoomFor(BenchView& view, int samples, benchmark::State& state)
 {
+    view.resize(view.sizeHint());
+    view.show();
     QElapsedTimer wait;
     wait.start();
     const auto shown = [&view] {
@@ -52,20 +55,20 @@ bool waitUntilShown(OpenGL2d& view)
     };
     while (!shown() && wait.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return shown();
+    if (!shown()) {
+        state.SkipWithError("the view was not shown with an OpenGL context");
+        return false;
+    }
+    view.SetMaxNumPoints(samples);
+    return true;
 }
 
 void BM_DragStep(benchmark::State& state)
 {
     SystemData data;
-    OpenGL2d view(viewSurfaceFormat(), &data);
-    view.resize(view.sizeHint());
-    view.show();
-    if (!waitUntilShown(view)) {
-        state.SkipWithError("the view was not shown with an OpenGL context");
+    BenchView view(viewSurfaceFormat(), &data);
+    if (!showWithRoomFor(view, int(state.range(0)), state))
         return;
-    }
-    view.SetMaxNumPoints(int(state.range(0)));
 
     // Each step waits for its frame; the watchdog keeps a lost frame from hanging the run.
     QEventLoop frame;
@@ -96,13 +99,8 @@ void BM_DragStepRendered(benchmark::State& state)
 {
     SystemData data;
     BenchView view(viewSurfaceFormat(), &data);
-    view.resize(view.sizeHint());
-    view.show();
-    if (!waitUntilShown(view)) {
-        state.SkipWithError("the view was not shown with an OpenGL context");
+    if (!showWithRoomFor(view, int(state.range(0)), state))
         return;
-    }
-    view.SetMaxNumPoints(int(state.range(0)));
 
     const QPointF centre(view.width() / 2.0, view.height() / 2.0);
     sendMouse(&view, QEvent::MouseButtonPress, ringPoint(centre, 0), Qt::LeftButton);

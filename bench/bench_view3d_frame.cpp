@@ -66,27 +66,32 @@ void addMagnets(SystemData& data, int count)
     }
 }
 
-// The view at the main window's size, shown and exposed.
-bool showAtWindowSize(CountingView& view, benchmark::State& state)
+// The default model with `count` magnets and the bob off the axis, in a view of
+// the main window's size.
+struct Scene
 {
-    view.resize(1270, 700);
-    view.show();
-    if (waitForExposed(view))
-        return true;
-    state.SkipWithError("the view was not exposed");
-    return false;
-}
+    explicit Scene(int count) : view(viewSurfaceFormat(), &data)
+    {
+        addMagnets(data, count);
+        data.animPos[0] = 0.02f; // the view's constructor centred the bob
+        view.resize(1270, 700);
+        view.show();
+    }
+
+    SystemData data;
+    CountingView view;
+};
 
 // One complete frame as the application shows it: repaint, composition into the
 // window included, waited for until the driver is done.
 void BM_View3dRepaint(benchmark::State& state)
 {
-    SystemData data;
-    addMagnets(data, int(state.range(0)));
-    data.animPos[0] = 0.02f;
-    CountingView view(viewSurfaceFormat(), &data);
-    if (!showAtWindowSize(view, state))
+    Scene scene(int(state.range(0)));
+    CountingView& view = scene.view;
+    if (!waitForExposed(view)) {
+        state.SkipWithError("the view was not exposed");
         return;
+    }
 
     for (auto _ : state) {
         const int before = view.frames;
@@ -97,18 +102,18 @@ void BM_View3dRepaint(benchmark::State& state)
         glFinish();
         view.doneCurrent();
     }
-    state.counters["magnets"] = double(data.magnets.size());
+    state.counters["magnets"] = double(scene.data.magnets.size());
 }
 
 // The view's own share of a frame (paintGL + glFinish), without Qt's composition.
 void BM_View3dPaintGL(benchmark::State& state)
 {
-    SystemData data;
-    addMagnets(data, int(state.range(0)));
-    data.animPos[0] = 0.02f;
-    CountingView view(viewSurfaceFormat(), &data);
-    if (!showAtWindowSize(view, state))
+    Scene scene(int(state.range(0)));
+    CountingView& view = scene.view;
+    if (!waitForExposed(view)) {
+        state.SkipWithError("the view was not exposed");
         return;
+    }
 
     // llvmpipe spreads a frame over its threads; the CPU time of the whole process
     // shows the work done, which stays comparable when other jobs share the machine.
@@ -117,7 +122,7 @@ void BM_View3dPaintGL(benchmark::State& state)
         view.paintNow();
     state.counters["process_cpu_ms"] = benchmark::Counter(
         1000.0 * double(std::clock() - start) / CLOCKS_PER_SEC, benchmark::Counter::kAvgIterations);
-    state.counters["magnets"] = double(data.magnets.size());
+    state.counters["magnets"] = double(scene.data.magnets.size());
 }
 
 BENCHMARK(BM_View3dRepaint)->Arg(3)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();

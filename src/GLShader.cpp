@@ -1,5 +1,7 @@
 #include "GLShader.h"
 
+#include <QColor>
+
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -152,6 +154,36 @@ void GLShader::release()
 GLint GLShader::getUniformLocation(const char* name)
 {
     return glGetUniformLocation(progHandle, name);
+}
+
+void GLShader::setUniform(const char* name, const mat4& m)
+{
+    glUniformMatrix4fv(getUniformLocation(name), 1, GL_FALSE, m.data());
+}
+
+void GLShader::setUniform(const char* name, float value)
+{
+    glUniform1f(getUniformLocation(name), value);
+}
+
+void GLShader::setUniform(const char* name, int value)
+{
+    glUniform1i(getUniformLocation(name), value);
+}
+
+void GLShader::setUniform(const char* name, float x, float y)
+{
+    glUniform2f(getUniformLocation(name), x, y);
+}
+
+void GLShader::setUniform(const char* name, float r, float g, float b)
+{
+    glUniform3f(getUniformLocation(name), r, g, b);
+}
+
+void GLShader::setUniform(const char* name, const QColor& c)
+{
+    setUniform(name, float(c.redF()), float(c.greenF()), float(c.blueF()));
 }
 
 void GLShader::removeAllShaders()

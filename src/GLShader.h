@@ -3,9 +3,13 @@
 
 #include <epoxy/gl.h>
 
+#include "VecMath.h"
+
 #include <cstdio>
 #include <initializer_list>
 #include <string>
+
+class QColor;
 
 // One OpenGL program built from GLSL files: vertex + fragment, optionally a
 // geometry stage. Diagnostics go to the given stream (stderr for the views).
@@ -27,6 +31,14 @@ public:
     void bind();
     void release();
     GLint getUniformLocation(const char* name);
+    // Each looks the location up by name; a uniform the program does not use
+    // has location -1, which OpenGL ignores.
+    void setUniform(const char* name, const mat4& m);
+    void setUniform(const char* name, float value);
+    void setUniform(const char* name, int value);
+    void setUniform(const char* name, float x, float y);
+    void setUniform(const char* name, float r, float g, float b);
+    void setUniform(const char* name, const QColor& c); // as r, g, b
     void removeAllShaders();
 
     GLuint progHandle = 0;

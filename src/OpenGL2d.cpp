@@ -151,16 +151,14 @@ void OpenGL2d::paintGL()
 
     if (isUsable(magnetShader)) {
         magnetShader.bind();
-        glUniformMatrix4fv(magnetShader.getUniformLocation("mvp"), 1, GL_FALSE, proj.data());
-        glUniform1f(magnetShader.getUniformLocation("magnetSize"), data->magnetSize);
+        magnetShader.setUniform("mvp", proj);
+        magnetShader.setUniform("magnetSize", data->magnetSize);
         glBindVertexArray(vaEmpty);
         for (int i = 0; i < data->magnets.size(); ++i) {
             const Magnet& magnet = data->magnets[i];
-            glUniform1i(magnetShader.getUniformLocation("isActiveMagnet"),
-                        i == activeMagnet ? 1 : 0);
-            glUniform2f(magnetShader.getUniformLocation("in_pos"), magnet.posX, magnet.posY);
-            glUniform3f(magnetShader.getUniformLocation("in_col"), magnet.color[0], magnet.color[1],
-                        magnet.color[2]);
+            magnetShader.setUniform("isActiveMagnet", i == activeMagnet ? 1 : 0);
+            magnetShader.setUniform("in_pos", magnet.posX, magnet.posY);
+            magnetShader.setUniform("in_col", magnet.color[0], magnet.color[1], magnet.color[2]);
             glDrawArrays(GL_POINTS, 0, 1);
         }
         glBindVertexArray(0);
@@ -170,9 +168,8 @@ void OpenGL2d::paintGL()
     if (vaLine != 0 && data->numTrajPoints > 0 && isUsable(lineShader)) {
         glLineWidth(float(data->lineWidth));
         lineShader.bind();
-        glUniformMatrix4fv(lineShader.getUniformLocation("mvp"), 1, GL_FALSE, proj.data());
-        glUniform3f(lineShader.getUniformLocation("lineColor"), float(data->lineColor.redF()),
-                    float(data->lineColor.greenF()), float(data->lineColor.blueF()));
+        lineShader.setUniform("mvp", proj);
+        lineShader.setUniform("lineColor", data->lineColor);
         glBindVertexArray(vaLine);
         glDrawArrays(GL_LINE_STRIP, 0, data->numTrajPoints);
         glBindVertexArray(0);

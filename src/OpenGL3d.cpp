@@ -33,31 +33,6 @@ constexpr float magnetHeight = 0.01f;
 constexpr float bobSize = 0.01f;
 constexpr float rodWidth = 2.0f; // pixels
 
-void setUniform(GLShader& shader, const char* name, const mat4& m)
-{
-    glUniformMatrix4fv(shader.getUniformLocation(name), 1, GL_FALSE, m.data());
-}
-
-void setUniform(GLShader& shader, const char* name, float r, float g, float b)
-{
-    glUniform3f(shader.getUniformLocation(name), r, g, b);
-}
-
-void setUniform(GLShader& shader, const char* name, const QColor& c)
-{
-    setUniform(shader, name, float(c.redF()), float(c.greenF()), float(c.blueF()));
-}
-
-void setUniform(GLShader& shader, const char* name, float value)
-{
-    glUniform1f(shader.getUniformLocation(name), value);
-}
-
-void setUniform(GLShader& shader, const char* name, int value)
-{
-    glUniform1i(shader.getUniformLocation(name), value);
-}
-
 // Height of the bob hanging at horizontal distance r from the axis. A bob placed
 // beyond the rod's reach is drawn at the rim (rod horizontal) instead of getting
 // an undefined height.
@@ -172,11 +147,11 @@ void OpenGL3d::paintGL()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     quadShader.bind();
-    setUniform(quadShader, "mvp", orthoMatrix(0.0f, 1.0f, 0.0f, 1.0f));
+    quadShader.setUniform("mvp", orthoMatrix(0.0f, 1.0f, 0.0f, 1.0f));
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, colTex[0]);
     glBindSampler(0, quadSampler);
-    setUniform(quadShader, "tex", 0);
+    quadShader.setUniform("tex", 0);
     glBindVertexArray(vaQuad);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glBindVertexArray(0);
@@ -308,45 +283,45 @@ void OpenGL3d::renderScene()
     const mat4 invView = inverse(view);
 
     sceneShader.bind();
-    setUniform(sceneShader, "projMX", proj);
-    setUniform(sceneShader, "viewMX", view);
-    setUniform(sceneShader, "invViewMX", invView);
-    setUniform(sceneShader, "ambient", data->ambientColor);
-    setUniform(sceneShader, "diffuse", data->diffuseColor);
-    setUniform(sceneShader, "specular", data->specularColor);
-    setUniform(sceneShader, "k_amb", data->k_amb);
-    setUniform(sceneShader, "k_diff", data->k_diff);
-    setUniform(sceneShader, "k_spec", data->k_spec);
-    setUniform(sceneShader, "k_exp", data->k_exp);
+    sceneShader.setUniform("projMX", proj);
+    sceneShader.setUniform("viewMX", view);
+    sceneShader.setUniform("invViewMX", invView);
+    sceneShader.setUniform("ambient", data->ambientColor);
+    sceneShader.setUniform("diffuse", data->diffuseColor);
+    sceneShader.setUniform("specular", data->specularColor);
+    sceneShader.setUniform("k_amb", data->k_amb);
+    sceneShader.setUniform("k_diff", data->k_diff);
+    sceneShader.setUniform("k_spec", data->k_spec);
+    sceneShader.setUniform("k_exp", data->k_exp);
 
     // The boxes are closed and wound counter-clockwise outside: their back faces are
     // hidden anyway, and the plate's bottom would cost a window's worth of fragments.
     glEnable(GL_CULL_FACE);
     glBindVertexArray(vaCube);
-    setUniform(sceneShader, "haveNormals", 0);
-    setUniform(sceneShader, "haveColors", 0);
-    setUniform(sceneShader, "pickIdCol", 0.0f, 0.0f, 0.0f);
-    setUniform(sceneShader, "haveCheckerTex", 1);
-    setUniform(sceneShader, "modelMX", plate);
+    sceneShader.setUniform("haveNormals", 0);
+    sceneShader.setUniform("haveColors", 0);
+    sceneShader.setUniform("pickIdCol", 0.0f, 0.0f, 0.0f);
+    sceneShader.setUniform("haveCheckerTex", 1);
+    sceneShader.setUniform("modelMX", plate);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
-    setUniform(sceneShader, "haveCheckerTex", 0);
-    setUniform(sceneShader, "modelMX", post);
+    sceneShader.setUniform("haveCheckerTex", 0);
+    sceneShader.setUniform("modelMX", post);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
-    setUniform(sceneShader, "modelMX", arm);
+    sceneShader.setUniform("modelMX", arm);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
     glDisable(GL_CULL_FACE);
 
-    setUniform(sceneShader, "haveColors", 1);
+    sceneShader.setUniform("haveColors", 1);
     glBindVertexArray(vaCyl);
     // Each magnet stands on the plate's top face (z = -0.01) with its own top at z = 0.
     for (const Magnet& magnet : data->magnets) {
         const mat4 model = scale(translate(id, {magnet.posX, magnet.posY, -magnetHeight / 2}),
                                  {magnetHeight, magnetHeight, magnetHeight});
-        setUniform(sceneShader, "pickIdCol", magnet.pickColor[0], magnet.pickColor[1],
-                   magnet.pickColor[2]);
-        setUniform(sceneShader, "modelMX", model);
-        setUniform(sceneShader, "matcolor", magnet.color[0], magnet.color[1], magnet.color[2]);
+        sceneShader.setUniform("pickIdCol", magnet.pickColor[0], magnet.pickColor[1],
+                               magnet.pickColor[2]);
+        sceneShader.setUniform("modelMX", model);
+        sceneShader.setUniform("matcolor", magnet.color[0], magnet.color[1], magnet.color[2]);
         drawCylinder(&sceneShader);
     }
 
@@ -354,11 +329,10 @@ void OpenGL3d::renderScene()
     const float x = data->animPos[0];
     const float y = data->animPos[1];
     const float z = bobHeight(x, y, data->pendulumLength, data->pendulumHeight);
-    setUniform(sceneShader, "modelMX",
-               scale(translate(id, {x, y, z}), {bobSize, bobSize, bobSize}));
-    setUniform(sceneShader, "matcolor", data->pendulumColor);
+    sceneShader.setUniform("modelMX", scale(translate(id, {x, y, z}), {bobSize, bobSize, bobSize}));
+    sceneShader.setUniform("matcolor", data->pendulumColor);
     const std::array<float, 3> bobPick = SystemData::pickColorFromId(bobId);
-    setUniform(sceneShader, "pickIdCol", bobPick[0], bobPick[1], bobPick[2]);
+    sceneShader.setUniform("pickIdCol", bobPick[0], bobPick[1], bobPick[2]);
     drawCylinder(&sceneShader);
     glBindVertexArray(0);
     sceneShader.release();
@@ -367,11 +341,11 @@ void OpenGL3d::renderScene()
     // draw legal in a core profile.
     glLineWidth(rodWidth);
     rodShader.bind();
-    setUniform(rodShader, "projMX", proj);
-    setUniform(rodShader, "viewMX", view);
-    setUniform(rodShader, "pendulumHeight", float(data->pendulumHeight));
-    setUniform(rodShader, "pendulumLength", float(data->pendulumLength));
-    glUniform2f(rodShader.getUniformLocation("pos"), x, y);
+    rodShader.setUniform("projMX", proj);
+    rodShader.setUniform("viewMX", view);
+    rodShader.setUniform("pendulumHeight", float(data->pendulumHeight));
+    rodShader.setUniform("pendulumLength", float(data->pendulumLength));
+    rodShader.setUniform("pos", x, y);
     glBindVertexArray(vaRod);
     glDrawArrays(GL_POINTS, 0, 1);
     glBindVertexArray(0);
@@ -398,13 +372,13 @@ void OpenGL3d::drawCylinder(GLShader* shader)
     };
 
     // Mantle: the ring pairs after the cap centres, with their smooth normals.
-    setUniform(*shader, "haveNormals", 1);
+    shader->setUniform("haveNormals", 1);
     pointAttributes(0, 0, 0, 0);
     glDrawArrays(GL_TRIANGLE_STRIP, 2, 2 * n);
 
     // Caps: every second vertex gives the top (offset 0) or bottom (one vertex on)
     // centre and ring; their normals come flat from the geometry stage.
-    setUniform(*shader, "haveNormals", 0);
+    shader->setUniform("haveNormals", 0);
     pointAttributes(8 * sizeof(GLfloat), 0, 6 * sizeof(GLfloat), 0);
     glDrawArrays(GL_TRIANGLE_FAN, 0, n + 1);
     pointAttributes(8 * sizeof(GLfloat), 4 * sizeof(GLfloat), 6 * sizeof(GLfloat),
