@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -53,6 +54,10 @@ constexpr double minStep = 1e-8;
 constexpr double kFirstStep = 0.005;
 constexpr double kTolerance = 1e-8;
 constexpr double kTinyScale = 1e-30;
+// Floor of the error scale. A component that is exactly zero (a release on an
+// axis) would otherwise be held to round-off and collapse the step; as a
+// maximum it leaves every ordinary scale, and so every ordinary path, as it was.
+constexpr double kScaleFloor = 1e-12;
 
 // factor * r^p from r^2 for an integer p: at most one square root, the rest
 // products and one division.
@@ -323,6 +328,17 @@ void controlledStep(Derivs& derivs, double* y, const double* dydx, int n, double
     std::copy(ytemp, ytemp + n, y);
 }
 
+// Whether a state and its time stamp survive the rounding to the float samples
+// (compared in double: converting a value beyond the float range is undefined).
+bool isStorable(const double* y, double t)
+{
+    constexpr double largest = std::numeric_limits<float>::max();
+    for (int j = 0; j < kStateSize; ++j)
+        if (!(std::fabs(y[j]) <= largest))
+            return false;
+    return std::fabs(t) <= largest;
+}
+
 // Parameter-file numbers: anything that is not a finite number reads as 0.
 double parseDouble(const QString& token)
 {
@@ -413,22 +429,33 @@ void SystemData::computeTrajectory(double x0, double y0)
     double yscal[kStateSize];
     double t = 0.0;
     double h = kFirstStep;
+    if (!isStorable(y, t))
+        return;
     for (int i = 0; i < capacity; ++i) {
         trajPoints[std::size_t(i)] = {float(y[0]), float(y[1]), float(y[2]), float(y[3])};
         trajTimes.push_back(float(t));
 
         field(y, dydx);
         for (int j = 0; j < kStateSize; ++j)
-            yscal[j] = std::fabs(y[j]) + std::fabs(h * dydx[j]) + kTinyScale;
+            yscal[j] = std::max(std::fabs(y[j]) + std::fabs(h * dydx[j]) + kTinyScale, kScaleFloor);
+        const double before[kStateSize] = {y[0], y[1], y[2], y[3]};
         double hdid = 0.0;
         double hnext = 0.0;
         controlledStep(field, y, dydx, kStateSize, t, h, kTolerance, yscal, hdid, hnext);
         ++numTrajPoints;
         // Stamps advance by twice the step; the playback speed is tuned to it.
         t += hdid;
-        // At an exact equilibrium the error is zero and the step grows five-fold
-        // each time until it overflows; an infinite step would only yield NaN.
         if (std::fabs(hnext) < stepcontrol::minStep || !std::isfinite(hnext))
+            break;
+        // The next sample must be storable: a state that is no longer finite
+        // (a zero rod length, a bob on a magnet at plate height) or a stamp
+        // beyond the float range ends the path before it gets there.
+        if (!isStorable(y, t))
+            break;
+        // At an exact equilibrium nothing moves and the step only grows; the
+        // samples would repeat the same point over an ever longer time, and
+        // the playback would crawl along them for ever.
+        if (std::equal(y, y + kStateSize, before))
             break;
         h = hnext;
     }

@@ -73,6 +73,8 @@ private slots:
     void trajectoryOfTwoSamples();
     void trajectoryEndsWhenStepCollapses();
     void trajectoryAtEquilibriumEnds();
+    void trajectoryFromAnAxis();
+    void ordinaryTrajectoryUnchanged();
 
     void animStepWithoutTrajectory();
     void animStepInterpolatesOneSegment();
@@ -469,31 +471,94 @@ void TestCoreModel::trajectoryOfTwoSamples()
 void TestCoreModel::trajectoryEndsWhenStepCollapses()
 {
     // Pivot height equal to the rod length and a release exactly on a magnet:
-    // r = 0, the force is 0 * inf = NaN and the step control gives up.
-    SystemData d;
-    d.pendulumHeight = d.pendulumLength;
-    d.computeTrajectory(0.03f, -0.03f);
-    // From 0.005 down to 5e-9 and on with 5x that: 5e-9, 2.5e-9, 1.25e-9; the
-    // last proposes 6.25e-9 < 1e-8.
-    QCOMPARE(d.numTrajPoints, 3);
-    QCOMPARE(int(d.trajTimes.size()), 3);
-    QCOMPARE(d.trajPoints[0][0], 0.03f);
-    QVERIFY(d.trajTimes[1] >= d.trajTimes[0] && d.trajTimes[2] >= d.trajTimes[1]);
+    // r = 0, the force is 0 * inf = NaN from the start. So is a zero rod
+    // length (g / L infinite). The path keeps its finite release sample and
+    // nothing that is not finite ever reaches the samples.
+    SystemData onMagnet;
+    onMagnet.pendulumHeight = onMagnet.pendulumLength;
+    onMagnet.computeTrajectory(0.03f, -0.03f);
+    QCOMPARE(onMagnet.numTrajPoints, 1);
+    QCOMPARE(onMagnet.trajPoints[0][0], 0.03f);
+
+    SystemData noRod;
+    noRod.pendulumLength = 0.0;
+    for (const double x0 : {0.0, 0.01, -0.1}) {
+        noRod.computeTrajectory(x0, 0.02);
+        QVERIFY(noRod.numTrajPoints >= 1);
+        for (int i = 0; i < noRod.numTrajPoints; ++i) {
+            for (const float v : noRod.trajPoints[std::size_t(i)])
+                QVERIFY(std::isfinite(v));
+            QVERIFY(std::isfinite(noRod.trajTimes[std::size_t(i)]));
+        }
+    }
 }
 
 void TestCoreModel::trajectoryAtEquilibriumEnds()
 {
-    // No force at all at the release point: the error is exactly zero, the
-    // step grows five-fold per sample and would overflow long before 1500
-    // samples. The trajectory must end with every sample still at rest.
+    // No force at all at the release point: the error is exactly zero and the
+    // step would grow five-fold per sample until the stamps overflow. Nothing
+    // moves, so the path is its release point alone and the playback, which
+    // needs two samples, ends at once.
     SystemData d;
+    QTimer animTimer;
+    animTimer.setInterval(10);
+    d.animTimer = &animTimer;
     d.magnets.clear();
     d.computeTrajectory(0.0, 0.0);
-    QVERIFY(d.numTrajPoints > 1);
-    QVERIFY(d.numTrajPoints < d.maxNumPoints);
-    for (int i = 0; i < d.numTrajPoints; ++i)
-        QCOMPARE(d.trajPoints[std::size_t(i)], (std::array<float, 4>{0, 0, 0, 0}));
-    QVERIFY(std::is_sorted(d.trajTimes.begin(), d.trajTimes.end()));
+    QCOMPARE(d.numTrajPoints, 1);
+    QCOMPARE(d.trajPoints[0], (std::array<float, 4>{0, 0, 0, 0}));
+    QVERIFY(!d.animStep());
+
+    // Gravity off: the bob released anywhere stays where it is.
+    SystemData still;
+    still.magnets.clear();
+    still.gravity = 0.0;
+    still.computeTrajectory(0.05, -0.02);
+    QCOMPARE(still.numTrajPoints, 1);
+    d.animTimer = nullptr;
+}
+
+void TestCoreModel::trajectoryFromAnAxis()
+{
+    // A release with a coordinate exactly 0 used to hold that component to
+    // round-off and collapse the step within two samples.
+    SystemData d;
+    for (int k = 0; k <= 50; ++k) {
+        const double s = -0.15 + 0.006 * k;
+        for (const auto& [x0, y0] : {std::pair{s, 0.0}, std::pair{0.0, s}}) {
+            d.computeTrajectory(x0, y0);
+            QVERIFY2(
+                d.numTrajPoints == d.maxNumPoints,
+                qPrintable(
+                    QStringLiteral("(%1, %2): %3 samples").arg(x0).arg(y0).arg(d.numTrajPoints)));
+        }
+    }
+}
+
+void TestCoreModel::ordinaryTrajectoryUnchanged()
+{
+    // Away from the axes every error scale is far above its floor, so the
+    // path is the plain loop of controlled steps with |y| + |h dydx| + 1e-30,
+    // sample for sample.
+    SystemData d;
+    d.computeTrajectory(0.071, -0.043);
+    QCOMPARE(d.numTrajPoints, d.maxNumPoints);
+
+    double y[4] = {0.071, -0.043, 0.0, 0.0};
+    double t = 0.0, h = 0.005;
+    for (int i = 0; i < d.numTrajPoints; ++i) {
+        const std::array<float, 4> expected = {float(y[0]), float(y[1]), float(y[2]), float(y[3])};
+        QCOMPARE(d.trajPoints[std::size_t(i)], expected);
+        QCOMPARE(d.trajTimes[std::size_t(i)], float(t));
+        double dydx[4], yscal[4];
+        d.derivs(y, dydx);
+        for (int j = 0; j < 4; ++j)
+            yscal[j] = std::fabs(y[j]) + std::fabs(h * dydx[j]) + 1e-30;
+        double hdid = 0, hnext = 0;
+        d.rkqs(y, dydx, 4, t, h, 1e-8, yscal, hdid, hnext);
+        t += hdid;
+        h = hnext;
+    }
 }
 
 void TestCoreModel::animStepWithoutTrajectory()
