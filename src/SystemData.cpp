@@ -360,6 +360,9 @@ bool parseNumber(const QString& token, float& value)
     return true;
 }
 
+// The velocity damping a file means when it does not say.
+constexpr double kDefaultFriction = 1.0;
+
 // A parameter file is small; a larger one is not a parameter file, and reading
 // it whole could exhaust memory.
 constexpr qint64 kMaxParamFileSize = 16 * 1024 * 1024;
@@ -576,6 +579,8 @@ ParamFileReport SystemData::readParams(const QString& fileName)
     double exponent = kappa;
     double factor = magFactor;
     double theta = maxTheta;
+    // The writer leaves out a friction of 1, so a file without the key means 1.
+    double friction = kDefaultFriction;
     struct MagnetLine
     {
         float posX, posY, r, g, b, alpha;
@@ -603,6 +608,8 @@ ParamFileReport SystemData::readParams(const QString& fileName)
             target = &factor;
         else if (key == QLatin1String("maxTheta"))
             target = &theta;
+        else if (key == QLatin1String("friction")) // the velocity damping
+            target = &friction;
         else if (key != QLatin1String("magnet"))
             continue; // unknown keys belong to other versions: not an error
 
@@ -637,6 +644,7 @@ ParamFileReport SystemData::readParams(const QString& fileName)
     kappa = exponent;
     magFactor = factor;
     maxTheta = theta;
+    damping = friction;
     magnets.clear();
     for (const MagnetLine& m : fileMagnets)
         appendMagnet(m.posX, m.posY, m.alpha, m.r, m.g, m.b);
@@ -662,6 +670,9 @@ ParamFileReport SystemData::writeParams(const QString& fileName) const
     addLine("damping", kappa);
     addLine("magFactor", magFactor);
     addLine("maxTheta", maxTheta);
+    // Only where it differs from 1: the default file stays as it always was.
+    if (damping != kDefaultFriction)
+        addLine("friction", damping);
     text += '\n';
     for (const Magnet& m : magnets) {
         text += "magnet";

@@ -52,6 +52,7 @@ private slots:
 
     void writesDefaultFile();
     void roundTrip();
+    void frictionRoundTrip();
     void malformedLines();
     void paramsOnlyAndMagnetsOnly();
     void notNumbersKeepTheirValues();
@@ -87,7 +88,27 @@ void TestCoreParams::writesDefaultFile()
     const QString again = dir.filePath("again.par");
     e.writeParams(again);
     QCOMPARE(readAll(again), readAll(name));
-    QCOMPARE(e.damping, 14.0);
+    QCOMPARE(e.damping, 1.0); // a file without "friction" means 1
+}
+
+void TestCoreParams::frictionRoundTrip()
+{
+    // The velocity damping travels under its own key, written only when it is
+    // not 1; readers that do not know the key skip it.
+    SystemData d;
+    d.damping = 0.35;
+    const QString name = dir.filePath("friction.par");
+    d.writeParams(name);
+    QVERIFY(readAll(name).contains("\nmaxTheta 5\nfriction 0.35\n\nmagnet"));
+
+    SystemData e;
+    QVERIFY(e.readParams(name).ok);
+    QCOMPARE(e.damping, 0.35);
+    d.damping = 1.0;
+    d.writeParams(name);
+    QVERIFY(e.readParams(name).ok);
+    QCOMPARE(e.damping, 1.0);
+    QVERIFY(!readAll(name).contains("friction"));
 }
 
 void TestCoreParams::roundTrip()
@@ -117,7 +138,7 @@ void TestCoreParams::roundTrip()
     QCOMPARE(e.kappa, 2.5);
     QCOMPARE(e.magFactor, -0.02);
     QCOMPARE(e.maxTheta, 90.0);
-    QCOMPARE(e.damping, 0.7); // not stored in the file
+    QCOMPARE(e.damping, 1.0); // 1 is not written, and a file without it means 1
 
     QCOMPARE(e.magnets.size(), 2);
     const Magnet& a = e.magnets[0];
@@ -158,7 +179,7 @@ void TestCoreParams::malformedLines()
     QCOMPARE(d.magFactor, 16.0);     // not a number: kept, and reported
     QCOMPARE(d.maxTheta, 17.0);      // key without a value
     QCOMPARE(d.kappa, 2.5);          // the file's "damping"
-    QCOMPARE(d.damping, 14.0);
+    QCOMPARE(d.damping, 1.0);        // no "friction": 1
 
     QCOMPARE(d.magnets.size(), 2);
     QCOMPARE(d.magnets[0].posX, 0.3f);
