@@ -670,8 +670,9 @@ ParamFileReport SystemData::writeParams(const QString& fileName) const
     addLine("damping", kappa);
     addLine("magFactor", magFactor);
     addLine("maxTheta", maxTheta);
-    // Only where it differs from 1: the default file stays as it always was.
-    if (damping != kDefaultFriction)
+    // Only where it would not read as 1: the default file stays as it always
+    // was, and what is written reads back to the same text.
+    if (formatNumber(damping) != formatNumber(kDefaultFriction))
         addLine("friction", damping);
     text += '\n';
     for (const Magnet& m : magnets) {
