@@ -635,8 +635,8 @@ ParamFileReport SystemData::readParams(const QString& fileName)
         return report;
     }
     for (const QString& skipped : report.skipped)
-        std::fprintf(stderr, "Skipped %s of parameter file %s\n", skipped.toLocal8Bit().constData(),
-                     name.constData());
+        std::fprintf(stderr, "Parameter file %s: skipped %s\n", name.constData(),
+                     skipped.toLocal8Bit().constData());
 
     pendulumHeight = height;
     pendulumLength = length;
