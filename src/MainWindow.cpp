@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
+#include "Experiment.h"
 #include "GLContext.h"
+#include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "SystemData.h"
@@ -40,6 +42,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     // format and its own context; they share no GL objects.
     const QSurfaceFormat format = viewSurfaceFormat();
     data = new SystemData();
+    experiment = new Experiment(data, this);
+    editor = new ModelEditor(data, experiment, this);
     view2d = new OpenGL2d(format, data, this);
     data->view2d = view2d;
     view3d = new OpenGL3d(format, data, this);
@@ -83,6 +87,17 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
     connect(view3d, &OpenGL3d::updateTraj, view2d, &OpenGL2d::UpdateTraj);
+
+    // Releases, drags and their path.
+    connect(view2d, &OpenGL2d::releaseRequested, experiment, &Experiment::release);
+    connect(view2d, &OpenGL2d::hidePathRequested, experiment, &Experiment::forget);
+    connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
+    connect(experiment, &Experiment::pathChanged, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(view2d, &OpenGL2d::magnetDragStarted, this,
+            [this](int i) { editor->beginLiveEdit(tr("Move magnet %1").arg(i)); });
+    connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
 
     tabs = new QTabWidget();
     tabs->addTab(view2d, tr("View2D"));
