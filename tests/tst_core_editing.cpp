@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -28,6 +29,7 @@ private slots:
     void dragIsOneStep();
     void loadIsOneStep();
     void forgottenPointStaysForgotten();
+    void addAndRemoveMagnets();
 };
 
 void TestCoreEditing::editUndoRedoFollowsThePath()
@@ -141,6 +143,49 @@ void TestCoreEditing::forgottenPointStaysForgotten()
     editor.edit("gravity", [](ModelState& s) { s.physics.gravity = 2.0; });
     QCOMPARE(d.numTrajPoints, 0);
     QCOMPARE(pathChanged.count(), 2);
+}
+
+void TestCoreEditing::addAndRemoveMagnets()
+{
+    SystemData d;
+    Experiment experiment(&d);
+    ModelEditor editor(&d, &experiment);
+
+    // A new magnet takes a colour no magnet has yet, strength 1.
+    editor.addMagnet(0.05, 0.06);
+    QCOMPARE(d.magnets.size(), 4);
+    const Magnet& added = d.magnets[3];
+    QCOMPARE(added.posX, 0.05f);
+    QCOMPARE(added.alpha, 1.0f);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(!std::equal(added.color, added.color + 3, d.magnets[i].color));
+
+    // Removing renumbers the pick ids by position; undo brings the magnet back.
+    editor.removeMagnet(0);
+    QCOMPARE(d.magnets.size(), 3);
+    QCOMPARE(d.magnets[0].posX, 0.03f);
+    QCOMPARE(SystemData::pickIdFromColor(qRound(d.magnets[2].pickColor[0] * 255),
+                                         qRound(d.magnets[2].pickColor[1] * 255), 0),
+             1002);
+    QCOMPARE(editor.undoStack()->undoText(), QString("Remove magnet 0"));
+    editor.undoStack()->undo();
+    QCOMPARE(d.magnets[0].posX, -0.03f);
+    editor.removeMagnet(7); // no such magnet: nothing happens
+    QVERIFY(editor.undoStack()->canRedo());
+
+    // The free spot keeps clear of every magnet, and lies on the plate.
+    editor.addMagnetAtFreeSpot();
+    const Magnet& free = d.magnets.last();
+    for (int i = 0; i + 1 < d.magnets.size(); ++i)
+        QVERIFY(std::hypot(free.posX - d.magnets[i].posX, free.posY - d.magnets[i].posY) > 0.03);
+    QVERIFY(std::hypot(free.posX, free.posY) < d.pendulumLength * std::sin(5.0 * M_PI / 180.0));
+
+    // With no magnets left the first one goes to the centre.
+    editor.edit("clear", [](ModelState& s) { s.physics.magnets.clear(); });
+    editor.addMagnetAtFreeSpot();
+    QCOMPARE(d.magnets.size(), 1);
+    QCOMPARE(d.magnets[0].posX, 0.0f);
+    QCOMPARE(d.magnets[0].color[0], 1.0f);
 }
 
 QTEST_GUILESS_MAIN(TestCoreEditing)
