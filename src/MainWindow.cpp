@@ -98,6 +98,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
             [this](int i) { editor->beginLiveEdit(tr("Move magnet %1").arg(i)); });
     connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
     connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view2d, &OpenGL2d::magnetAddRequested, this, [this](double x, double y) {
+        experiment->revertRelease();
+        editor->addMagnet(x, y);
+    });
+    connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
+    connect(editor, &ModelEditor::modelChanged, view2d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(editor, &ModelEditor::modelChanged, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
 
     tabs = new QTabWidget();
     tabs->addTab(view2d, tr("View2D"));

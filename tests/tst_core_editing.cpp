@@ -143,6 +143,18 @@ void TestCoreEditing::forgottenPointStaysForgotten()
     editor.edit("gravity", [](ModelState& s) { s.physics.gravity = 2.0; });
     QCOMPARE(d.numTrajPoints, 0);
     QCOMPARE(pathChanged.count(), 2);
+
+    // The first click of a double-click is taken back: the point before it returns.
+    experiment.release(0.01, 0.02);
+    experiment.release(0.05, 0.05);
+    experiment.revertRelease();
+    QCOMPARE(experiment.releaseX(), 0.01);
+    QCOMPARE(d.trajPoints[0][1], 0.02f);
+    experiment.forget();
+    experiment.release(0.05, 0.05);
+    experiment.revertRelease();
+    QVERIFY(!experiment.hasReleasePoint());
+    QCOMPARE(d.numTrajPoints, 0);
 }
 
 void TestCoreEditing::addAndRemoveMagnets()
