@@ -1,5 +1,6 @@
 #include "BasinRequest.h"
 
+#include "ModelState.h"
 #include "SystemData.h"
 
 #include <cmath>
@@ -12,13 +13,7 @@ double BasinRequest::viewRadius(double pendulumLength, double maxTheta)
 BasinRequest BasinRequest::fromModel(const SystemData& data)
 {
     BasinRequest r;
-    r.model.pendulumLength = data.pendulumLength;
-    r.model.pendulumHeight = data.pendulumHeight;
-    r.model.gravity = data.gravity;
-    r.model.damping = data.damping;
-    r.model.kappa = data.kappa;
-    r.model.magFactor = data.magFactor;
-    r.model.magnets.assign(data.magnets.begin(), data.magnets.end());
+    r.model = ModelState::of(data).physics;
     const double radius = viewRadius(data.pendulumLength, data.maxTheta);
     r.left = r.bottom = -radius;
     r.right = r.top = radius;
