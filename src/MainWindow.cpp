@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
+#include "BasinMapper.h"
 #include "Experiment.h"
 #include "GLContext.h"
 #include "ModelEditor.h"
@@ -21,6 +22,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -33,6 +36,12 @@ QString withSuffix(const QString& name, const QString& suffix)
 {
     return name.endsWith(suffix, Qt::CaseSensitive) ? name : name + suffix;
 }
+
+// What the window remembers between runs.
+const QString kSettingsOrganisation = QStringLiteral("Orvalis");
+const QString kSettingsApplication = QStringLiteral("Orvalis");
+const QString kBasinMapKey = QStringLiteral("view/basinMap");
+const QString kLegendKey = QStringLiteral("view/legend");
 
 } // namespace
 
@@ -132,11 +141,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     helpMenu->addAction(QIcon(QStringLiteral(":/about.png")), tr("&About"), this,
                         &MainWindow::about);
 
+    createBasinMap();
     setWindowTitle(tr("Orvalis Simulation"));
 }
 
 MainWindow::~MainWindow()
 {
+    // The map's threads stop before anything they report to goes.
+    delete basinMapper;
     // The views and the panel keep plain pointers into the model. Qt would delete
     // these children only after this body, so they go first, the model last.
     delete paramView;
@@ -293,4 +305,78 @@ QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& sh
     addAction(action);
     connect(action, &QAction::triggered, this, slot);
     return action;
+}
+
+void MainWindow::createBasinMap()
+{
+    basinMapper = new BasinMapper(data, this);
+
+    basinLabel = new QLabel();
+    mainStatusBar->addWidget(basinLabel, 1);
+    basinProgress = new QProgressBar();
+    basinProgress->setRange(0, 100);
+    basinProgress->setMaximumWidth(160);
+    basinProgress->hide();
+    mainStatusBar->addPermanentWidget(basinProgress, 0);
+
+    viewMenu = new QMenu(tr("&View"), this);
+    menuBar()->insertMenu(helpMenu->menuAction(), viewMenu);
+    act_basinMap = viewMenu->addAction(tr("Basin map"));
+    act_basinMap->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    act_basinMap->setCheckable(true);
+    act_legend = viewMenu->addAction(tr("Legend"));
+    act_legend->setCheckable(true);
+    viewMenu->addSeparator();
+    act_resetView = viewMenu->addAction(tr("Reset view"), QKeySequence(Qt::CTRL | Qt::Key_0), this,
+                                        &MainWindow::resetView);
+
+    connect(editor, &ModelEditor::modelChanged, basinMapper, &BasinMapper::modelChanged);
+    connect(data, &SystemData::dataRead, basinMapper, &BasinMapper::modelChanged);
+    connect(view2d, &OpenGL2d::viewChanged, basinMapper, &BasinMapper::setView);
+    connect(basinMapper, &BasinMapper::viewMapReady, view2d, &OpenGL2d::setBasinMap);
+    connect(basinMapper, &BasinMapper::cleared, view2d, &OpenGL2d::clearBasinMap);
+    connect(basinMapper, &BasinMapper::busyChanged, basinProgress, &QWidget::setVisible);
+    connect(basinMapper, &BasinMapper::progressChanged, this,
+            [this](BasinMapper::Target target, double fraction) {
+                basinProgress->setFormat(target == BasinMapper::ViewMap ? tr("Map %p%")
+                                                                        : tr("3D plate %p%"));
+                basinProgress->setValue(int(fraction * 100.0));
+            });
+
+    // The map's word on the pixel under the cursor, also as the map refines under it.
+    connect(view2d, &OpenGL2d::cursorMoved, this, [this](double x, double y) {
+        basinCursor = QPointF(x, y);
+        basinCursorInView = true;
+        showBasinAtCursor();
+    });
+    connect(view2d, &OpenGL2d::cursorLeft, this, [this] {
+        basinCursorInView = false;
+        showBasinAtCursor();
+    });
+    connect(basinMapper, &BasinMapper::viewMapReady, this, &MainWindow::showBasinAtCursor);
+    connect(basinMapper, &BasinMapper::cleared, this, &MainWindow::showBasinAtCursor);
+
+    const QSettings settings(kSettingsOrganisation, kSettingsApplication);
+    act_basinMap->setChecked(settings.value(kBasinMapKey, false).toBool());
+    act_legend->setChecked(settings.value(kLegendKey, true).toBool());
+    basinMapper->setEnabled(act_basinMap->isChecked());
+    view2d->setLegendVisible(act_legend->isChecked());
+    connect(act_basinMap, &QAction::toggled, this, &MainWindow::showBasinMap);
+    connect(act_legend, &QAction::toggled, this, [this](bool on) {
+        view2d->setLegendVisible(on);
+        QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kLegendKey, on);
+    });
+}
+
+void MainWindow::showBasinMap(bool on)
+{
+    basinMapper->setEnabled(on);
+    QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kBasinMapKey, on);
+}
+
+void MainWindow::showBasinAtCursor()
+{
+    basinLabel->setText(basinCursorInView
+                            ? basinMapper->viewMap().describeAt(basinCursor.x(), basinCursor.y())
+                            : QString());
 }

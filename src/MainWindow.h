@@ -2,8 +2,10 @@
 #define ORVALIS_MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QPointF>
 #include <QString>
 
+class BasinMapper;
 class Experiment;
 class ModelEditor;
 class OpenGL2d;
@@ -14,6 +16,7 @@ class QKeySequence;
 class QLabel;
 class QLCDNumber;
 class QMenu;
+class QProgressBar;
 class QStatusBar;
 class QTabWidget;
 class SystemData;
@@ -85,10 +88,27 @@ protected:
     QMenu* helpMenu = nullptr;
     QAction* act_animate = nullptr;
 
+    // The basin map under the 2D view, its View menu and its status bar parts.
+    BasinMapper* basinMapper = nullptr;
+    QMenu* viewMenu = nullptr;
+    QAction* act_basinMap = nullptr;
+    QAction* act_legend = nullptr;
+    QAction* act_resetView = nullptr;
+    QLabel* basinLabel = nullptr;
+    QProgressBar* basinProgress = nullptr;
+
 private:
+    void createBasinMap();
+    void showBasinMap(bool on);
+    void showBasinAtCursor();
+
     // The window's own actions: parented, with a shortcut, active anywhere in the window.
     QAction* addWindowAction(const QString& text, const QKeySequence& shortcut,
                              void (MainWindow::*slot)());
+
+    // Where the cursor is over the 2D view, for the map's status text.
+    QPointF basinCursor;
+    bool basinCursorInView = false;
 };
 
 #endif // ORVALIS_MAINWINDOW_H

@@ -8,12 +8,23 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
 namespace {
+
+// One notch of the wheel zooms by this factor.
+constexpr double kZoomStep = 1.25;
+// The view shows at most this many times the square of maxTheta.
+constexpr double kLeastZoom = 0.25;
+// Finer pixels than this many units in the last place of the plane's
+// coordinates would no longer be distinct points.
+constexpr double kFinestPixelUlps = 4.0;
 
 // A program that failed to build or link draws nothing; in a core profile a draw
 // without a usable program is undefined, so such a layer is skipped.
@@ -68,7 +79,44 @@ QSize OpenGL2d::minimumSizeHint() const
 
 void OpenGL2d::resetView()
 {
+    centreX = 0.0;
+    centreY = 0.0;
+    zoomFactor = 1.0;
     updateViewWindow();
+    emit viewChanged(viewRegion(), viewPixels());
+    update();
+}
+
+QRectF OpenGL2d::viewRegion() const
+{
+    return {centreX - data->viewHalfWidth, centreY - data->viewHalfHeight,
+            2.0 * data->viewHalfWidth, 2.0 * data->viewHalfHeight};
+}
+
+QSize OpenGL2d::viewPixels() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return {int(std::lround(width() * ratio)), int(std::lround(height() * ratio))};
+}
+
+void OpenGL2d::setBasinMap(const BasinMap& map)
+{
+    basinMap = map;
+    legend.setMap(map);
+    mapUploaded = false;
+    update();
+}
+
+void OpenGL2d::clearBasinMap()
+{
+    basinMap = BasinMap();
+    legend.clear();
+    update();
+}
+
+void OpenGL2d::setLegendVisible(bool visible)
+{
+    legendVisible = visible;
     update();
 }
 
@@ -112,6 +160,7 @@ void OpenGL2d::initializeGL()
     initializeCommonGL(true, vaQuad, vboQuad);
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &OpenGL2d::releaseGL);
     glGenVertexArrays(1, &vaEmpty);
+    mapUploaded = false;
     createShaders();
     // A new context (the view moved to another window) shows the path it had.
     allocateLineBuffer(std::max(data->maxNumPoints, data->numTrajPoints));
@@ -123,6 +172,7 @@ void OpenGL2d::resizeGL(int w, int h)
     const qreal ratio = devicePixelRatioF();
     glViewport(0, 0, GLsizei(w * ratio), GLsizei(h * ratio));
     updateViewWindow();
+    emit viewChanged(viewRegion(), viewPixels());
 }
 
 void OpenGL2d::paintGL()
@@ -132,10 +182,23 @@ void OpenGL2d::paintGL()
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
+    // The legend's painter leaves blending off.
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
-    const float halfWidth = float(data->viewHalfWidth);
-    const float halfHeight = float(data->viewHalfHeight);
-    const mat4 proj = orthoMatrix(-halfWidth, halfWidth, -halfHeight, halfHeight);
+    // Everything is drawn relative to an origin at the view's centre rounded
+    // to a float: the path's float samples subtract it exactly, and the map
+    // and the magnets, placed in double, keep their precision at any zoom.
+    const double originX = double(float(centreX));
+    const double originY = double(float(centreY));
+    const double offsetX = centreX - originX;
+    const double offsetY = centreY - originY;
+    const mat4 proj =
+        orthoMatrix(float(offsetX - data->viewHalfWidth), float(offsetX + data->viewHalfWidth),
+                    float(offsetY - data->viewHalfHeight), float(offsetY + data->viewHalfHeight));
+    const bool mapShown = !basinMap.isNull();
+    if (mapShown)
+        drawMap(proj, originX, originY);
 
     if (isUsable(magnetShader)) {
         magnetShader.bind();
@@ -145,7 +208,8 @@ void OpenGL2d::paintGL()
         for (int i = 0; i < data->magnets.size(); ++i) {
             const Magnet& magnet = data->magnets[i];
             magnetShader.setUniform("isActiveMagnet", i == activeMagnet ? 1 : 0);
-            magnetShader.setUniform("in_pos", magnet.posX, magnet.posY);
+            magnetShader.setUniform("in_pos", float(magnet.posX - originX),
+                                    float(magnet.posY - originY));
             magnetShader.setUniform("in_col", magnet.color[0], magnet.color[1], magnet.color[2]);
             glDrawArrays(GL_POINTS, 0, 1);
         }
@@ -154,22 +218,89 @@ void OpenGL2d::paintGL()
     }
 
     if (vaLine != 0 && data->numTrajPoints > 0 && isUsable(lineShader)) {
-        glLineWidth(float(data->lineWidth));
         lineShader.bind();
         lineShader.setUniform("mvp", proj);
-        lineShader.setUniform("lineColor", data->lineColor);
+        lineShader.setUniform("origin", float(originX), float(originY));
         glBindVertexArray(vaLine);
+        // Over a map a dark edge keeps the path readable on any colour.
+        if (mapShown) {
+            glLineWidth(float(data->lineWidth + 2));
+            lineShader.setUniform("lineColor", 0.0f, 0.0f, 0.0f);
+            glDrawArrays(GL_LINE_STRIP, 0, data->numTrajPoints);
+        }
+        glLineWidth(float(data->lineWidth));
+        lineShader.setUniform("lineColor", data->lineColor);
         glDrawArrays(GL_LINE_STRIP, 0, data->numTrajPoints);
         glBindVertexArray(0);
         lineShader.release();
         glLineWidth(1.0f);
     }
+
+    if (mapShown && legendVisible)
+        drawLegend();
+}
+
+void OpenGL2d::drawMap(const mat4& proj, double originX, double originY)
+{
+    if (!isUsable(quadShader))
+        return;
+    glActiveTexture(GL_TEXTURE0);
+    if (mapTexture == 0) {
+        glGenTextures(1, &mapTexture);
+        glBindTexture(GL_TEXTURE_2D, mapTexture);
+        // One texel per pixel of the map, shown as it is.
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+    glBindTexture(GL_TEXTURE_2D, mapTexture);
+    if (!mapUploaded) {
+        // 0xffRRGGBB words, whatever the byte order.
+        const QImage& image = basinMap.image();
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        if (image.size() != mapTextureSize) {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width(), image.height(), 0, GL_BGRA,
+                         GL_UNSIGNED_INT_8_8_8_8_REV, image.constBits());
+            mapTextureSize = image.size();
+        } else {
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width(), image.height(), GL_BGRA,
+                            GL_UNSIGNED_INT_8_8_8_8_REV, image.constBits());
+        }
+        mapUploaded = true;
+    }
+
+    // The unit square onto the map's region, its first row at the top.
+    const QRectF region = basinMap.region();
+    mat4 mvp =
+        translate(proj, {float(region.left() - originX), float(region.bottom() - originY), 0.0f});
+    mvp = scale(mvp, {float(region.width()), -float(region.height()), 1.0f});
+    quadShader.bind();
+    quadShader.setUniform("mvp", mvp);
+    quadShader.setUniform("tex", 0);
+    glBindVertexArray(vaQuad);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glBindVertexArray(0);
+    quadShader.release();
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void OpenGL2d::drawLegend()
+{
+    QPainter painter(this);
+    legend.paint(painter, rect());
 }
 
 void OpenGL2d::mousePressEvent(QMouseEvent* event)
 {
     mouseButton = int(event->button());
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)) {
+        mouseButton = 0;
+        panning = true;
+        panFrom = event->position();
+        setCursor(Qt::ClosedHandCursor);
+    } else if (event->button() == Qt::LeftButton) {
         double x = 0.0;
         double y = 0.0;
         windowToWorld(event->position(), x, y);
@@ -184,6 +315,10 @@ void OpenGL2d::mousePressEvent(QMouseEvent* event)
 void OpenGL2d::mouseReleaseEvent(QMouseEvent* event)
 {
     mouseButton = 0;
+    if (panning) {
+        panning = false;
+        unsetCursor();
+    }
     if (draggingMagnet) {
         draggingMagnet = false;
         emit magnetDragFinished();
@@ -194,6 +329,14 @@ void OpenGL2d::mouseReleaseEvent(QMouseEvent* event)
 
 void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
 {
+    if (panning) {
+        // The point under the cursor follows it.
+        const QPointF delta = event->position() - panFrom;
+        panFrom = event->position();
+        centreX -= delta.x() / width() * 2.0 * data->viewHalfWidth;
+        centreY += delta.y() / height() * 2.0 * data->viewHalfHeight;
+        emit viewChanged(viewRegion(), viewPixels());
+    }
     double x = 0.0;
     double y = 0.0;
     windowToWorld(event->position(), x, y);
@@ -237,6 +380,39 @@ void OpenGL2d::mouseDoubleClickEvent(QMouseEvent* event)
         emit magnetAddRequested(x, y);
     }
     event->accept();
+}
+
+void OpenGL2d::wheelEvent(QWheelEvent* event)
+{
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches != 0.0)
+        zoomAt(event->position(), std::pow(kZoomStep, notches));
+    event->accept();
+}
+
+void OpenGL2d::zoomAt(const QPointF& pos, double factor)
+{
+    double x = 0.0;
+    double y = 0.0;
+    windowToWorld(pos, x, y);
+    const double radius = data->maxRadius;
+    const double finestPixel =
+        kFinestPixelUlps * DBL_EPSILON * std::max({std::abs(x), std::abs(y), radius});
+    const double deepest = 2.0 * radius / (finestPixel * height());
+    const double zoomed =
+        std::clamp(zoomFactor * factor, kLeastZoom, std::max(deepest, kLeastZoom));
+    if (zoomed == zoomFactor)
+        return;
+    zoomFactor = zoomed;
+    updateViewWindow();
+
+    // The point under the cursor stays where it is.
+    const int w = width();
+    const int h = height();
+    centreX = x - (pos.x() - w / 2) / w * data->viewHalfWidth * 2.0;
+    centreY = y - (h / 2 - pos.y()) / h * data->viewHalfHeight * 2.0;
+    emit viewChanged(viewRegion(), viewPixels());
+    update();
 }
 
 void OpenGL2d::leaveEvent(QEvent* event)
@@ -297,8 +473,8 @@ void OpenGL2d::updateViewWindow()
 {
     constexpr double degToRad = 0.017453292519943295;
     data->maxRadius = data->pendulumLength * std::sin(data->maxTheta * degToRad);
-    data->viewHalfWidth = double(width()) / double(height()) * data->maxRadius;
-    data->viewHalfHeight = data->maxRadius;
+    data->viewHalfHeight = data->maxRadius / zoomFactor;
+    data->viewHalfWidth = double(width()) / double(height()) * data->viewHalfHeight;
     data->numSteps = 0;
 }
 
@@ -306,8 +482,8 @@ void OpenGL2d::windowToWorld(const QPointF& pos, double& x, double& y) const
 {
     const int w = width();
     const int h = height();
-    x = (pos.x() - w / 2) / w * data->viewHalfWidth * 2.0;
-    y = (h / 2 - pos.y()) / h * data->viewHalfHeight * 2.0;
+    x = centreX + (pos.x() - w / 2) / w * data->viewHalfWidth * 2.0;
+    y = centreY + (h / 2 - pos.y()) / h * data->viewHalfHeight * 2.0;
 }
 
 void OpenGL2d::uploadTrajectory()
@@ -361,6 +537,9 @@ void OpenGL2d::releaseGL()
     }
     glDeleteVertexArrays(1, &vaEmpty);
     vaEmpty = 0;
+    glDeleteTextures(1, &mapTexture);
+    mapTexture = 0;
+    mapTextureSize = QSize();
     glDeleteBuffers(1, &vboQuad);
     glDeleteVertexArrays(1, &vaQuad);
     vboQuad = 0;

@@ -4,18 +4,25 @@
 // epoxy must come before any Qt OpenGL header.
 #include "GLShader.h"
 
+#include "BasinLegend.h"
+#include "BasinMap.h"
+
 #include <QOpenGLWidget>
+#include <QPointF>
 #include <QString>
 
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
-class QPointF;
+class QWheelEvent;
+struct mat4;
 
 // Top-down view of the magnet plane: the magnets as coloured discs, the one under
 // the cursor highlighted, and the computed path of the bob as a line strip.
 // The left button releases the bob, the middle one hides the path, the right one
-// drags magnets; S rebuilds the shader programs from their files.
+// drags magnets; S rebuilds the shader programs from their files. The wheel
+// zooms around the cursor and a left drag with Ctrl held pans. Under it all a
+// basin map may lie, drawn where it was computed, with its legend.
 class OpenGL2d : public QOpenGLWidget
 {
     Q_OBJECT
@@ -27,11 +34,26 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // Re-frames the view to the model's pendulum and repaints.
+    // Re-frames the view to the model's pendulum, unzoomed, and repaints.
     void resetView();
     // Saves the current frame without alpha; the suffix chooses the format.
     void saveImage(const QString& fileName);
     int getActiveMagnet() const { return activeMagnet; }
+
+    // The point of the plane at the view's centre, and the magnification of
+    // the square of maxTheta.
+    double viewCentreX() const { return centreX; }
+    double viewCentreY() const { return centreY; }
+    double zoom() const { return zoomFactor; }
+    // What the view shows: the plane's rectangle (left, bottom, width,
+    // height; y up), and the size of the view in device pixels.
+    QRectF viewRegion() const;
+    QSize viewPixels() const;
+
+    // The map under the magnets and the path, placed at its own region.
+    void setBasinMap(const BasinMap& map);
+    void clearBasinMap();
+    void setLegendVisible(bool visible);
 
 public slots:
     void particleStep();
@@ -50,6 +72,8 @@ signals:
     // The cursor over the plane, in model coordinates, and its leaving the view.
     void cursorMoved(double x, double y);
     void cursorLeft();
+    // The view shows another part of the plane, or at another size.
+    void viewChanged(const QRectF& region, const QSize& pixels);
 
 protected:
     void initializeGL() override;
@@ -59,6 +83,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -67,6 +92,9 @@ private:
     void createShaders();
     void updateViewWindow();
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
+    void zoomAt(const QPointF& pos, double factor);
+    void drawMap(const mat4& proj, double originX, double originY);
+    void drawLegend();
     void uploadTrajectory();
     void allocateLineBuffer(int samples);
     void releaseGL();
@@ -90,6 +118,20 @@ private:
     int lineCapacity = 0; // samples the line buffer holds
     // Core profiles refuse draws without a vertex array, even attribute-less ones.
     GLuint vaEmpty = 0;
+
+    // The view window: its centre and the magnification of the square of maxTheta.
+    double centreX = 0.0;
+    double centreY = 0.0;
+    double zoomFactor = 1.0;
+    bool panning = false;
+    QPointF panFrom;
+
+    BasinMap basinMap;
+    BasinLegend legend;
+    bool legendVisible = true;
+    GLuint mapTexture = 0;
+    QSize mapTextureSize;
+    bool mapUploaded = false;
 };
 
 #endif // ORVALIS_OPENGL2D_H

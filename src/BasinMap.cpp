@@ -1,0 +1,113 @@
+#include "BasinMap.h"
+
+#include "BasinPainter.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& painter)
+{
+    auto data = std::make_shared<Data>();
+    data->image = painter.paint(result, stride);
+    data->request = result.request;
+    data->stride = stride;
+    data->attractors = result.attractors;
+    data->attractor = result.attractor;
+    data->time = result.time;
+
+    const std::size_t n = result.attractors.size();
+    std::vector<long long> counts(n + 1, 0);
+    long long computed = 0;
+    for (const std::int16_t a : result.attractor) {
+        if (a == BasinResult::kNotComputed)
+            continue;
+        ++computed;
+        ++counts[a >= 0 && std::size_t(a) < n ? std::size_t(a) : n];
+    }
+    for (std::size_t k = 0; k <= n; ++k)
+        data->shares.push_back(computed > 0 ? double(counts[k]) / double(computed) : 0.0);
+    for (std::size_t k = 0; k <= n; ++k)
+        data->colours.push_back(painter.colour(k < n ? int(k) : BasinResult::kUndecided, 0.0f));
+    d = std::move(data);
+}
+
+const QImage& BasinMap::image() const
+{
+    static const QImage none;
+    return d ? d->image : none;
+}
+
+QRectF BasinMap::region() const
+{
+    if (!d)
+        return {};
+    const BasinRequest& r = d->request;
+    return {r.left, r.bottom, r.right - r.left, r.top - r.bottom};
+}
+
+int BasinMap::stride() const
+{
+    return d ? d->stride : 0;
+}
+
+const std::vector<Attractor>& BasinMap::attractors() const
+{
+    static const std::vector<Attractor> none;
+    return d ? d->attractors : none;
+}
+
+const std::vector<double>& BasinMap::shares() const
+{
+    static const std::vector<double> none;
+    return d ? d->shares : none;
+}
+
+QRgb BasinMap::colour(int attractor) const
+{
+    if (!d)
+        return qRgb(0, 0, 0);
+    const int undecided = int(d->colours.size()) - 1;
+    return d->colours[std::size_t(attractor >= 0 && attractor < undecided ? attractor : undecided)];
+}
+
+bool BasinMap::sampleAt(double x, double y, int& attractor, float& time) const
+{
+    if (!d)
+        return false;
+    const BasinRequest& r = d->request;
+    // Pixel i covers [left + i w / width, left + (i + 1) w / width), as the
+    // engine places its centres.
+    const double u = std::floor((x - r.left) / (r.right - r.left) * r.width);
+    const double v = std::floor((r.top - y) / (r.top - r.bottom) * r.height);
+    if (!(u >= 0.0 && u < r.width && v >= 0.0 && v < r.height))
+        return false;
+    // A coarse level shows the pixel at the block's corner, as it is painted.
+    const int i = int(u) - int(u) % d->stride;
+    const int j = int(v) - int(v) % d->stride;
+    const std::size_t k = std::size_t(j) * std::size_t(r.width) + std::size_t(i);
+    if (d->attractor[k] == BasinResult::kNotComputed)
+        return false;
+    attractor = d->attractor[k];
+    time = d->time[k];
+    return true;
+}
+
+QString BasinMap::describeAt(double x, double y) const
+{
+    int a = 0;
+    float time = 0.0f;
+    if (!sampleAt(x, y, a, time))
+        return {};
+    const QString seconds = QString::number(double(time), 'f', 2);
+    if (a < 0 || a >= int(d->attractors.size()))
+        return QCoreApplication::translate("BasinMap", "Undecided after %1 s").arg(seconds);
+    const Attractor& rest = d->attractors[std::size_t(a)];
+    if (rest.magnet >= 0)
+        return QCoreApplication::translate("BasinMap", "Caught by magnet %1 after %2 s")
+            .arg(rest.magnet)
+            .arg(seconds);
+    return QCoreApplication::translate("BasinMap",
+                                       "Comes to rest over no magnet, at (%1, %2), after %3 s")
+        .arg(QString::number(rest.x, 'g', 4), QString::number(rest.y, 'g', 4), seconds);
+}

@@ -1,0 +1,222 @@
+#include "BasinMapper.h"
+
+#include "BasinPainter.h"
+#include "SystemData.h"
+
+#include <QMetaObject>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Threads inherit their creator's niceness: the engine's workers, started
+// from the map thread, then leave the GUI thread the processor whenever it
+// wants it, and take all of it otherwise.
+void lowerPriority()
+{
+#ifdef __linux__
+    setpriority(PRIO_PROCESS, id_t(gettid()), 10);
+#endif
+}
+
+} // namespace
+
+BasinMapper::BasinMapper(const SystemData* data, QObject* parent) : QObject(parent), data(data)
+{
+    engine.setLevelCallback([this](const BasinResult& result, int stride) {
+        if (running.target == PlateMap && stride != 1)
+            return;
+        const BasinMap map(result, stride, BasinPainter(result));
+        const int jobGeneration = running.generation;
+        const Target target = running.target;
+        QMetaObject::invokeMethod(
+            this, [this, jobGeneration, target, map] { levelReady(jobGeneration, target, map); },
+            Qt::QueuedConnection);
+    });
+    engine.setProgressCallback([this](double fraction) {
+        const int jobGeneration = running.generation;
+        const Target target = running.target;
+        QMetaObject::invokeMethod(
+            this,
+            [this, jobGeneration, target, fraction] {
+                progressed(jobGeneration, target, fraction);
+            },
+            Qt::QueuedConnection);
+    });
+    thread = std::thread([this] { work(); });
+}
+
+BasinMapper::~BasinMapper()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        quitting = true;
+        pending.reset();
+        engine.cancel();
+    }
+    wake.notify_one();
+    thread.join();
+}
+
+void BasinMapper::setEnabled(bool on)
+{
+    if (on == enabled)
+        return;
+    enabled = on;
+    if (on) {
+        schedule();
+        return;
+    }
+    ++generation; // whatever is still in flight is stale now
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        pending.reset();
+        engine.cancel();
+    }
+    shown = BasinMap();
+    viewStale = plateStale = true;
+    setBusy(false);
+    emit cleared();
+}
+
+void BasinMapper::setView(const QRectF& region, const QSize& pixels)
+{
+    // Exactly: QRectF's own comparison is fuzzy, and a deep zoom's pan moves the
+    // view by less than its tolerance.
+    if (region.x() == viewRegion.x() && region.y() == viewRegion.y() &&
+        region.width() == viewRegion.width() && region.height() == viewRegion.height() &&
+        pixels == viewPixels)
+        return;
+    viewRegion = region;
+    viewPixels = pixels;
+    viewStale = true;
+    requestSchedule();
+}
+
+void BasinMapper::modelChanged()
+{
+    viewStale = plateStale = true;
+    requestSchedule();
+}
+
+void BasinMapper::requestSchedule()
+{
+    // Changes that arrive together (a load resets the view as well) make one restart.
+    if (schedulePosted)
+        return;
+    schedulePosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            schedulePosted = false;
+            schedule();
+        },
+        Qt::QueuedConnection);
+}
+
+void BasinMapper::schedule()
+{
+    if (!enabled || viewPixels.isEmpty())
+        return;
+    if (viewStale) {
+        // A restart before the last one has shown its coarsest level would
+        // only cancel it: during a drag the map follows at that level's pace.
+        if (busy && busyTarget == ViewMap && !firstLevelShown)
+            return;
+        submit(ViewMap);
+    } else if (plateStale && !busy) {
+        submit(PlateMap);
+    }
+}
+
+void BasinMapper::submit(Target target)
+{
+    BasinRequest r = BasinRequest::fromModel(*data);
+    r.maxTime = maxTime;
+    if (target == ViewMap) {
+        r.left = viewRegion.left();
+        r.right = viewRegion.right();
+        r.bottom = viewRegion.top(); // y up: the rectangle's top edge is its smallest y
+        r.top = viewRegion.bottom();
+        r.width = viewPixels.width();
+        r.height = viewPixels.height();
+        viewStale = false;
+    } else {
+        r.width = r.height = plateSize;
+        r.progressive = false; // nobody sees its coarse levels
+    }
+    ++generation;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        pending = Job{r, target, generation};
+        engine.cancel();
+    }
+    wake.notify_one();
+    busyTarget = target;
+    firstLevelShown = false;
+    setBusy(true);
+    emit progressChanged(target, 0.0);
+}
+
+void BasinMapper::setBusy(bool on)
+{
+    if (on == busy)
+        return;
+    busy = on;
+    emit busyChanged(on);
+}
+
+void BasinMapper::levelReady(int jobGeneration, Target target, const BasinMap& map)
+{
+    if (jobGeneration != generation)
+        return;
+    if (target == PlateMap) {
+        plateStale = false;
+        emit plateMapReady(map.image(), map.region());
+        return;
+    }
+    firstLevelShown = true;
+    shown = map;
+    emit viewMapReady(map);
+    if (viewStale)
+        schedule();
+}
+
+void BasinMapper::jobEnded(int jobGeneration)
+{
+    if (jobGeneration != generation)
+        return;
+    setBusy(false);
+    schedule();
+}
+
+void BasinMapper::progressed(int jobGeneration, Target target, double fraction)
+{
+    if (jobGeneration == generation)
+        emit progressChanged(target, fraction);
+}
+
+void BasinMapper::work()
+{
+    lowerPriority();
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            wake.wait(lock, [this] { return quitting || pending.has_value(); });
+            if (quitting)
+                return;
+            running = *pending;
+            pending.reset();
+            // Under the lock, so that a cancel from the GUI thread cannot fall
+            // between the engine clearing its flag and the map starting.
+            engine.start(running.request);
+        }
+        engine.wait();
+        const int jobGeneration = running.generation;
+        QMetaObject::invokeMethod(
+            this, [this, jobGeneration] { jobEnded(jobGeneration); }, Qt::QueuedConnection);
+    }
+}

@@ -1,0 +1,113 @@
+#ifndef ORVALIS_BASINMAPPER_H
+#define ORVALIS_BASINMAPPER_H
+
+#include "BasinEngine.h"
+#include "BasinMap.h"
+
+#include <QObject>
+#include <QRectF>
+#include <QSize>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+class SystemData;
+
+// Keeps the basin maps of the views up to date without ever holding up the
+// GUI thread: the map of what the 2D view shows, level by level, and once
+// that is complete the map of the whole plate for the 3D view. Changes of the
+// model or of the view restart the map; levels of a map that was restarted
+// never reach the views.
+//
+// The maps are computed by a BasinEngine that a thread of this object starts
+// at a lowered priority, so the engine's workers yield to the GUI. The GUI
+// thread only hands over requests and cancels; the finished levels come back
+// painted, through queued calls.
+class BasinMapper : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Target { ViewMap, PlateMap };
+    Q_ENUM(Target)
+
+    explicit BasinMapper(const SystemData* data, QObject* parent = nullptr);
+    ~BasinMapper() override;
+
+    bool isEnabled() const { return enabled; }
+    bool isBusy() const { return busy; }
+    // The level the 2D view shows; null while there is none.
+    const BasinMap& viewMap() const { return shown; }
+    // Model time after which a pixel is undecided.
+    void setMaxTime(double seconds) { maxTime = seconds; }
+    // Side of the plate's square map in pixels.
+    void setPlateSize(int pixels) { plateSize = pixels; }
+
+public slots:
+    void setEnabled(bool on);
+    // What the 2D view shows: the plane's rectangle (left, bottom, width,
+    // height; y up) and its size in device pixels, one sample per pixel.
+    void setView(const QRectF& region, const QSize& pixels);
+    // Both maps are out of date.
+    void modelChanged();
+
+signals:
+    // A level of the 2D view's map, coarse ones first.
+    void viewMapReady(const BasinMap& map);
+    // The complete map of the square of maxTheta, row 0 at the top; region
+    // as in setView.
+    void plateMapReady(const QImage& image, const QRectF& region);
+    // The maps were switched off: the views drop what they show.
+    void cleared();
+    void busyChanged(bool busy);
+    // Of the map being computed, 0 to 1.
+    void progressChanged(BasinMapper::Target target, double fraction);
+
+private:
+    struct Job
+    {
+        BasinRequest request;
+        Target target = ViewMap;
+        int generation = 0;
+    };
+
+    void requestSchedule();
+    void schedule();
+    void submit(Target target);
+    void setBusy(bool on);
+    void levelReady(int jobGeneration, Target target, const BasinMap& map);
+    void jobEnded(int jobGeneration);
+    void progressed(int jobGeneration, Target target, double fraction);
+    void work();
+
+    // GUI thread only.
+    const SystemData* data;
+    bool enabled = false;
+    QRectF viewRegion;
+    QSize viewPixels;
+    bool viewStale = true;
+    bool plateStale = true;
+    bool busy = false;
+    Target busyTarget = ViewMap;
+    bool firstLevelShown = false;
+    bool schedulePosted = false;
+    int generation = 0;
+    double maxTime = 100.0;
+    int plateSize = 512;
+    BasinMap shown;
+
+    // Shared with the map thread.
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::optional<Job> pending;
+    bool quitting = false;
+
+    // The map thread's: written while no map runs, read by the engine's callbacks.
+    Job running;
+    BasinEngine engine;
+    std::thread thread;
+};
+
+#endif
