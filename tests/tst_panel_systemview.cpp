@@ -382,13 +382,13 @@ void TestSystemView::magnetEditsReachTheModel()
     QSignalSpy updateView(panel, &SystemView::updateView);
 
     typeInto(panel->magnetPosXEdit, "0.5");
-    typeInto(panel->magnetPosYEdit, "-2"); // beyond the stepping range, kept as typed
+    typeInto(panel->magnetPosYEdit, "-0.2");
     typeInto(panel->magnetAlphaEdit, "-0.3");
     QCOMPARE(data->magnets[1].posX, 0.03f);
     QTest::keyClick(panel->magnetPosYEdit, Qt::Key_Return);
 
     QCOMPARE(data->magnets[1].posX, 0.5f);
-    QCOMPARE(data->magnets[1].posY, -2.0f);
+    QCOMPARE(data->magnets[1].posY, -0.2f);
     QCOMPARE(data->magnets[1].posZ, 0.0f);
     QCOMPARE(data->magnets[1].alpha, -0.3f);
     QCOMPARE(data->magnets[0].posX, before0.posX);
