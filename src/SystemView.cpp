@@ -16,7 +16,12 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <limits>
+
 namespace {
+
+constexpr double smallestPositive = std::numeric_limits<double>::min();
+constexpr double largest = std::numeric_limits<double>::max();
 
 // The model keeps colours as floats in 0..1; the button shows them truncated
 // to 8 bits, fully opaque.
@@ -24,6 +29,17 @@ QColor displayColor(const Magnet& magnet)
 {
     return QColor(static_cast<int>(magnet.color[0] * 255), static_cast<int>(magnet.color[1] * 255),
                   static_cast<int>(magnet.color[2] * 255));
+}
+
+// Takes an editor's value only when the person has changed it since it was
+// filled: untouched text is a rounded copy of the model's value. Text that its
+// own Return would refuse does not slip in through another editor's Return.
+template <typename T> void applyEdit(DoubleEdit* edit, T& field)
+{
+    if (!edit->isModified() || !edit->hasAcceptableInput())
+        return;
+    field = static_cast<T>(edit->getValue());
+    edit->setModified(false);
 }
 
 QPushButton* iconButton(const QString& iconFile)
@@ -68,20 +84,28 @@ QGroupBox* editorGroup(const QString& title, const QList<QPair<QWidget*, QWidget
 SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
     : QDockWidget(parent), data(data), view2d(view2d), view3d(view3d)
 {
+    // Bounds that keep a pendulum to model: a rod and a pivot of some length,
+    // gravity and damping that do not push the bob away, and a view window
+    // between nothing and the horizontal.
     heightLabel = new QLabel(tr("Height"));
     heightEdit = new DoubleEdit(2, data->pendulumHeight, 0.01, false);
+    heightEdit->setRange(smallestPositive, largest);
     lengthLabel = new QLabel(tr("Length"));
     lengthEdit = new DoubleEdit(2, data->pendulumLength, 0.01, false);
+    lengthEdit->setRange(smallestPositive, largest);
     gravityLabel = new QLabel(tr("gravity"));
     gravityEdit = new DoubleEdit(2, data->gravity, 0.01, true);
+    gravityEdit->setRange(0.0, largest);
     dampingLabel = new QLabel(tr("damping"));
     dampingEdit = new DoubleEdit(3, data->damping, 0.001, true);
+    dampingEdit->setRange(0.0, largest);
     kappaLabel = new QLabel(tr("kappa"));
     kappaEdit = new DoubleEdit(3, data->kappa, 0.001, true);
     magFactorLabel = new QLabel(tr("magFactor"));
     magFactorEdit = new DoubleEdit(3, data->magFactor, 0.001, true);
     maxThetaLabel = new QLabel(tr("maxTheta"));
     maxThetaEdit = new DoubleEdit(2, data->maxTheta, 0.01, true);
+    maxThetaEdit->setRange(smallestPositive, 89.0);
 
     lineWidthLabel = new QLabel(tr("width"));
     lineWidthSpin = new QSpinBox;
@@ -272,13 +296,13 @@ void SystemView::SingleAnimTimeStep()
 
 void SystemView::updateParams()
 {
-    data->pendulumLength = lengthEdit->getValue();
-    data->pendulumHeight = heightEdit->getValue();
-    data->gravity = gravityEdit->getValue();
-    data->damping = dampingEdit->getValue();
-    data->kappa = kappaEdit->getValue();
-    data->magFactor = magFactorEdit->getValue();
-    data->maxTheta = maxThetaEdit->getValue();
+    applyEdit(lengthEdit, data->pendulumLength);
+    applyEdit(heightEdit, data->pendulumHeight);
+    applyEdit(gravityEdit, data->gravity);
+    applyEdit(dampingEdit, data->damping);
+    applyEdit(kappaEdit, data->kappa);
+    applyEdit(magFactorEdit, data->magFactor);
+    applyEdit(maxThetaEdit, data->maxTheta);
     view2d->resetView();
     data->numTrajPoints = 0;
     view2d->update();
@@ -300,12 +324,10 @@ void SystemView::setMagnetParams()
     const int i = magnetIdSpin->value();
     if (i < 0 || i >= data->magnets.size())
         return;
-    const double y = magnetPosYEdit->getValue();
-    const double x = magnetPosXEdit->getValue();
     Magnet& magnet = data->magnets[i];
-    magnet.posX = static_cast<float>(x);
-    magnet.posY = static_cast<float>(y);
-    magnet.alpha = static_cast<float>(magnetAlphaEdit->getValue());
+    applyEdit(magnetPosXEdit, magnet.posX);
+    applyEdit(magnetPosYEdit, magnet.posY);
+    applyEdit(magnetAlphaEdit, magnet.alpha);
     data->numTrajPoints = 0;
     view2d->update();
     emit updateView();
