@@ -116,7 +116,8 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     lineColorButton->setPalette(QPalette(data->lineColor));
     maxNumPointsLabel = new QLabel(tr("#steps"));
     maxNumPointsSpin = new QSpinBox;
-    maxNumPointsSpin->setRange(1, 10000);
+    // The model draws no path of fewer than two samples.
+    maxNumPointsSpin->setRange(2, 10000);
     maxNumPointsSpin->setValue(data->maxNumPoints);
 
     magnetIdLabel = new QLabel(tr("ID"));
