@@ -347,8 +347,9 @@ void SystemView::setMagnetColor()
     magnet.color[1] = static_cast<float>(color.greenF());
     magnet.color[2] = static_cast<float>(color.blueF());
     magnet.color[3] = 1.0f;
-    // The views pick the new colour up at their next repaint.
     magnetColorButton->setPalette(QPalette(color));
+    view2d->update();
+    emit updateView();
 }
 
 void SystemView::setTScale()

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QMetaMethod>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -155,6 +156,7 @@ private slots:
     void playbackStepAndRewind();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
+    void chosenMagnetColourShowsAtOnce();
 
 private:
     std::unique_ptr<Rig> rig;
@@ -601,6 +603,35 @@ void TestSystemView::chosenColoursAreStored()
     QCOMPARE(data->lineColor, chosen);
     QCOMPARE(buttonColor(panel->lineColorButton), chosen);
     QTRY_VERIFY(paints2d.paints > 0);
+}
+
+void TestSystemView::chosenMagnetColourShowsAtOnce()
+{
+    QSignalSpy updateView(panel, &SystemView::updateView);
+    OpenGL2d* view = rig->view2d;
+    // Where magnet 2 lies in the 2D view, in the window's own pixels.
+    const auto toWindow = [&](const Magnet& magnet) {
+        const double w = view->width();
+        const double h = view->height();
+        const QPoint inView(int(std::lround(w / 2 + magnet.posX / (2 * data->viewHalfWidth) * w)),
+                            int(std::lround(h / 2 - magnet.posY / (2 * data->viewHalfHeight) * h)));
+        return view->mapTo(&rig->window, inView);
+    };
+    // What the window shows now, read back from the screen, without repainting
+    // anything (grabbing the view itself would paint a fresh frame).
+    const auto shownAt = [&](QPoint p) {
+        const QImage shot =
+            view->screen()->grabWindow(rig->window.winId(), p.x(), p.y(), 1, 1).toImage();
+        return shot.pixel(0, 0) & 0xffffff;
+    };
+    const QPoint centre = toWindow(data->magnets[2]);
+    QTRY_COMPARE(shownAt(centre), QRgb(0x0000ff));
+
+    panel->magnetIdSpin->setValue(2);
+    panel->answer = QColor(255, 255, 0);
+    QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
+    QTRY_COMPARE(shownAt(centre), QRgb(0xffff00));
+    QCOMPARE(updateView.count(), 1);
 }
 
 QTEST_MAIN(TestSystemView)
