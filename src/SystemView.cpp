@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -278,6 +279,9 @@ void SystemView::AnimPlay()
 
 void SystemView::SetAnimTimer(bool on)
 {
+    // Play at the end of the path starts it again from its beginning.
+    if (on && playbackCannotAdvance())
+        AnimReset();
     // Checking the play button re-enters here once through toggled(); that
     // pass finds everything already in place.
     switchTimer(data->animTimer, animPlayButton, animStepButton, on);
@@ -380,6 +384,19 @@ void SystemView::setMaxNumPoints(int n)
     SetAnimTimer(false);
     view2d->SetMaxNumPoints(n);
     view2d->update();
+}
+
+bool SystemView::playbackCannotAdvance() const
+{
+    // Whether the next tick would find no segment of the path to move along:
+    // the clock has passed the last sample, or it stands before the segment the
+    // playback was left at, as when a new path has restarted the clock alone.
+    const int last = std::min(data->numTrajPoints, static_cast<int>(data->trajTimes.size())) - 1;
+    const int index = data->animIndex;
+    if (last < 1)
+        return false;
+    return index < 0 || index >= last || data->animTime >= data->trajTimes[std::size_t(last)] ||
+           data->animTime < data->trajTimes[std::size_t(index)];
 }
 
 QColor SystemView::chooseColor(const QColor& initial)

@@ -154,6 +154,7 @@ private slots:
     void playbackFollowsItsButton();
     void stepsChangeStopsPlayback();
     void playbackStepAndRewind();
+    void playAtTheEndStartsAgain();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
     void chosenMagnetColourShowsAtOnce();
@@ -559,6 +560,47 @@ void TestSystemView::playbackStepAndRewind()
     QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
     QCOMPARE(data->animPos[1], data->trajPoints[0][1]);
     QVERIFY(!data->animTimer->isActive());
+}
+
+void TestSystemView::playAtTheEndStartsAgain()
+{
+    data->computeTrajectory(0.05, 0.05);
+    data->ResetAnim();
+    // What the main window's ticks do until the clock passes the last sample.
+    const auto playToTheEnd = [this] {
+        panel->SetAnimTimer(true);
+        int ticks = 0;
+        while (data->animStep())
+            QVERIFY(++ticks < 1000000);
+        panel->SetAnimTimer(false);
+    };
+    playToTheEnd();
+    QVERIFY(data->animTime > 0.0f);
+
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animTimer->isActive());
+    QCOMPARE(data->animTime, 0.0f);
+    QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
+    QVERIFY(data->animStep());
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+
+    // Paused on the way, play goes on from there.
+    const float paused = data->animTime;
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QCOMPARE(data->animTime, paused);
+
+    // Ctrl+A reaches the panel as SetAnimTimer(true).
+    playToTheEnd();
+    panel->SetAnimTimer(true);
+    QCOMPARE(data->animTime, 0.0f);
+    QVERIFY(panel->animPlayButton->isChecked());
+    QVERIFY(data->animStep());
+
+    // A new path after the end of the last one plays from its start too.
+    playToTheEnd();
+    data->computeTrajectory(0.15, -0.1);
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animStep());
 }
 
 void TestSystemView::cancelledColourDialogsChangeNothing()
