@@ -16,7 +16,13 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
+
+constexpr double smallestPositive = std::numeric_limits<double>::min();
+constexpr double largest = std::numeric_limits<double>::max();
 
 // The model keeps colours as floats in 0..1; the button shows them truncated
 // to 8 bits, fully opaque.
@@ -24,6 +30,17 @@ QColor displayColor(const Magnet& magnet)
 {
     return QColor(static_cast<int>(magnet.color[0] * 255), static_cast<int>(magnet.color[1] * 255),
                   static_cast<int>(magnet.color[2] * 255));
+}
+
+// Takes an editor's value only when the person has changed it since it was
+// filled: untouched text is a rounded copy of the model's value. Text that its
+// own Return would refuse does not slip in through another editor's Return.
+template <typename T> void applyEdit(DoubleEdit* edit, T& field)
+{
+    if (!edit->isModified() || !edit->hasAcceptableInput())
+        return;
+    field = static_cast<T>(edit->getValue());
+    edit->setModified(false);
 }
 
 QPushButton* iconButton(const QString& iconFile)
@@ -68,20 +85,28 @@ QGroupBox* editorGroup(const QString& title, const QList<QPair<QWidget*, QWidget
 SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
     : QDockWidget(parent), data(data), view2d(view2d), view3d(view3d)
 {
+    // Bounds that keep a pendulum to model: a rod and a pivot of some length,
+    // gravity and damping that do not push the bob away, and a view window
+    // between nothing and the horizontal.
     heightLabel = new QLabel(tr("Height"));
     heightEdit = new DoubleEdit(2, data->pendulumHeight, 0.01, false);
+    heightEdit->setRange(smallestPositive, largest);
     lengthLabel = new QLabel(tr("Length"));
     lengthEdit = new DoubleEdit(2, data->pendulumLength, 0.01, false);
+    lengthEdit->setRange(smallestPositive, largest);
     gravityLabel = new QLabel(tr("gravity"));
     gravityEdit = new DoubleEdit(2, data->gravity, 0.01, true);
+    gravityEdit->setRange(0.0, largest);
     dampingLabel = new QLabel(tr("damping"));
     dampingEdit = new DoubleEdit(3, data->damping, 0.001, true);
+    dampingEdit->setRange(0.0, largest);
     kappaLabel = new QLabel(tr("kappa"));
     kappaEdit = new DoubleEdit(3, data->kappa, 0.001, true);
     magFactorLabel = new QLabel(tr("magFactor"));
     magFactorEdit = new DoubleEdit(3, data->magFactor, 0.001, true);
     maxThetaLabel = new QLabel(tr("maxTheta"));
     maxThetaEdit = new DoubleEdit(2, data->maxTheta, 0.01, true);
+    maxThetaEdit->setRange(smallestPositive, 89.0);
 
     lineWidthLabel = new QLabel(tr("width"));
     lineWidthSpin = new QSpinBox;
@@ -92,7 +117,8 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     lineColorButton->setPalette(QPalette(data->lineColor));
     maxNumPointsLabel = new QLabel(tr("#steps"));
     maxNumPointsSpin = new QSpinBox;
-    maxNumPointsSpin->setRange(1, 10000);
+    // The model draws no path of fewer than two samples.
+    maxNumPointsSpin->setRange(2, 10000);
     maxNumPointsSpin->setValue(data->maxNumPoints);
 
     magnetIdLabel = new QLabel(tr("ID"));
@@ -253,6 +279,9 @@ void SystemView::AnimPlay()
 
 void SystemView::SetAnimTimer(bool on)
 {
+    // Play at the end of the path starts it again from its beginning.
+    if (on && playbackCannotAdvance())
+        AnimReset();
     // Checking the play button re-enters here once through toggled(); that
     // pass finds everything already in place.
     switchTimer(data->animTimer, animPlayButton, animStepButton, on);
@@ -272,13 +301,13 @@ void SystemView::SingleAnimTimeStep()
 
 void SystemView::updateParams()
 {
-    data->pendulumLength = lengthEdit->getValue();
-    data->pendulumHeight = heightEdit->getValue();
-    data->gravity = gravityEdit->getValue();
-    data->damping = dampingEdit->getValue();
-    data->kappa = kappaEdit->getValue();
-    data->magFactor = magFactorEdit->getValue();
-    data->maxTheta = maxThetaEdit->getValue();
+    applyEdit(lengthEdit, data->pendulumLength);
+    applyEdit(heightEdit, data->pendulumHeight);
+    applyEdit(gravityEdit, data->gravity);
+    applyEdit(dampingEdit, data->damping);
+    applyEdit(kappaEdit, data->kappa);
+    applyEdit(magFactorEdit, data->magFactor);
+    applyEdit(maxThetaEdit, data->maxTheta);
     view2d->resetView();
     data->numTrajPoints = 0;
     view2d->update();
@@ -300,12 +329,10 @@ void SystemView::setMagnetParams()
     const int i = magnetIdSpin->value();
     if (i < 0 || i >= data->magnets.size())
         return;
-    const double y = magnetPosYEdit->getValue();
-    const double x = magnetPosXEdit->getValue();
     Magnet& magnet = data->magnets[i];
-    magnet.posX = static_cast<float>(x);
-    magnet.posY = static_cast<float>(y);
-    magnet.alpha = static_cast<float>(magnetAlphaEdit->getValue());
+    applyEdit(magnetPosXEdit, magnet.posX);
+    applyEdit(magnetPosYEdit, magnet.posY);
+    applyEdit(magnetAlphaEdit, magnet.alpha);
     data->numTrajPoints = 0;
     view2d->update();
     emit updateView();
@@ -324,8 +351,9 @@ void SystemView::setMagnetColor()
     magnet.color[1] = static_cast<float>(color.greenF());
     magnet.color[2] = static_cast<float>(color.blueF());
     magnet.color[3] = 1.0f;
-    // The views pick the new colour up at their next repaint.
     magnetColorButton->setPalette(QPalette(color));
+    view2d->update();
+    emit updateView();
 }
 
 void SystemView::setTScale()
@@ -356,6 +384,19 @@ void SystemView::setMaxNumPoints(int n)
     SetAnimTimer(false);
     view2d->SetMaxNumPoints(n);
     view2d->update();
+}
+
+bool SystemView::playbackCannotAdvance() const
+{
+    // Whether the next tick would find no segment of the path to move along:
+    // the clock has passed the last sample, or it stands before the segment the
+    // playback was left at, as when a new path has restarted the clock alone.
+    const int last = std::min(data->numTrajPoints, static_cast<int>(data->trajTimes.size())) - 1;
+    const int index = data->animIndex;
+    if (last < 1)
+        return false;
+    return index < 0 || index >= last || data->animTime >= data->trajTimes[std::size_t(last)] ||
+           data->animTime < data->trajTimes[std::size_t(index)];
 }
 
 QColor SystemView::chooseColor(const QColor& initial)

@@ -109,6 +109,7 @@ protected:
     QGroupBox* animateGroup = nullptr;
 
 private:
+    bool playbackCannotAdvance() const;
     // Shared by SetTimer and SetAnimTimer: run or stop a timer and mirror it on its buttons.
     static void switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
                             bool on);

@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QMetaMethod>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -142,16 +143,21 @@ private slots:
     void showsTheModelDefaults();
     void isAParametersDock();
     void constructionLeavesTheModelAlone();
-    void returnAppliesAllPendulumValues();
+    void returnAppliesOnlyChangedPendulumValues();
+    void refusesValuesOutsideTheRanges_data();
+    void refusesValuesOutsideTheRanges();
     void loadingRefillsAndClampsTheMagnetId();
     void emptyMagnetListIsLeftAlone();
     void magnetEditsReachTheModel();
+    void returnAppliesOnlyChangedMagnetValues();
     void followsOnlyTheSelectedMagnet();
     void playbackFollowsItsButton();
     void stepsChangeStopsPlayback();
     void playbackStepAndRewind();
+    void playAtTheEndStartsAgain();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
+    void chosenMagnetColourShowsAtOnce();
 
 private:
     std::unique_ptr<Rig> rig;
@@ -280,41 +286,89 @@ void TestSystemView::constructionLeavesTheModelAlone()
     QCOMPARE(data->magnets.size(), 3);
 }
 
-void TestSystemView::returnAppliesAllPendulumValues()
+void TestSystemView::returnAppliesOnlyChangedPendulumValues()
 {
+    // Values finer than the editors show, as a parameter file may hold them.
+    data->readParams(QStringLiteral(ORVALIS_TEST_DATA "/panel_fine_values.par"));
+    QCOMPARE(panel->magFactorEdit->text(), QString("0.005"));
     data->computeTrajectory(0.05, 0.05);
     QVERIFY(data->numTrajPoints > 1);
-    // Changed behind the panel's back: Return must bring back what the editors hold.
-    data->pendulumHeight = 7.0;
-    data->pendulumLength = 6.0;
-    data->gravity = 1.0;
-    data->kappa = 3.0;
-    data->magFactor = 0.5;
     data->maxRadius = 0.0;
     PaintCounter paints2d(rig->view2d);
     QSignalSpy updateView(panel, &SystemView::updateView);
 
     // Stepping alone only changes the text.
     QTest::keyClick(panel->maxThetaEdit, Qt::Key_Up);
-    QCOMPARE(panel->maxThetaEdit->text(), QString("5.01"));
-    QCOMPARE(data->maxTheta, 5.0);
+    QCOMPARE(panel->maxThetaEdit->text(), QString("7.51"));
+    QCOMPARE(data->maxTheta, 7.5);
 
     typeInto(panel->dampingEdit, "0.25");
     QCOMPARE(data->damping, 1.0);
     QTest::keyClick(panel->dampingEdit, Qt::Key_Return);
 
+    // What was typed or stepped is applied; the rest keeps every digit.
     QCOMPARE(data->damping, 0.25);
-    QCOMPARE(data->pendulumHeight, 2.02);
-    QCOMPARE(data->pendulumLength, 2.0);
-    QCOMPARE(data->gravity, 9.81);
-    QCOMPARE(data->kappa, 1.0);
-    QCOMPARE(data->magFactor, 0.01);
-    QCOMPARE(data->maxTheta, 5.01);
+    QCOMPARE(data->maxTheta, 7.51);
+    QCOMPARE(data->pendulumHeight, 2.0125);
+    QCOMPARE(data->pendulumLength, 1.99875);
+    QCOMPARE(data->gravity, 9.80665);
+    QCOMPARE(data->kappa, 1.5);
+    QCOMPARE(data->magFactor, 0.005);
     // The 2D view re-framed itself to the new pendulum.
-    QCOMPARE(data->maxRadius, 2.0 * std::sin(5.01 * 0.017453292519943295));
+    QCOMPARE(data->maxRadius, 1.99875 * std::sin(7.51 * 0.017453292519943295));
     QCOMPARE(data->numTrajPoints, 0);
     QTRY_VERIFY(paints2d.paints > 0);
     QCOMPARE(updateView.count(), 0);
+
+    // Applied once: a later Return elsewhere does not read them again.
+    data->damping = 0.125;
+    QTest::keyClick(panel->maxThetaEdit, Qt::Key_Return);
+    QCOMPARE(data->damping, 0.125);
+    QCOMPARE(data->maxTheta, 7.51);
+}
+
+void TestSystemView::refusesValuesOutsideTheRanges_data()
+{
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("accepted");
+
+    const auto row = [](const char* editor, const char* typed, const char* shown, bool accepted) {
+        QTest::addRow("%s %s", editor, typed)
+            << QString(editor) << QString(typed) << QString(shown) << accepted;
+    };
+    row("maxTheta", "0", "0", false);
+    row("maxTheta", "90", "90", false);
+    row("maxTheta", "89", "89", true);
+    row("maxTheta", "0.5", "0.5", true);
+    row("damping", "0", "0", true);
+    // The minus sign cannot even be typed where no value is below 0.
+    row("damping", "-0.5", "0.5", true);
+    row("posX", "5", "5", false);
+    row("posY", "-1.5", "-1.5", false);
+    row("posY", "-1", "-1", true);
+    row("Length", "0", "0", false);
+    row("Height", "0", "0", false);
+}
+
+void TestSystemView::refusesValuesOutsideTheRanges()
+{
+    QFETCH(QString, editor);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, accepted);
+
+    const QMap<QString, DoubleEdit*> editors{
+        {"maxTheta", panel->maxThetaEdit}, {"damping", panel->dampingEdit},
+        {"posX", panel->magnetPosXEdit},   {"posY", panel->magnetPosYEdit},
+        {"Length", panel->lengthEdit},     {"Height", panel->heightEdit}};
+    DoubleEdit* edit = editors.value(editor);
+    QSignalSpy returned(edit, &QLineEdit::returnPressed);
+    typeInto(edit, typed);
+    QCOMPARE(edit->text(), shown);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(returned.count(), accepted ? 1 : 0);
 }
 
 void TestSystemView::loadingRefillsAndClampsTheMagnetId()
@@ -382,13 +436,13 @@ void TestSystemView::magnetEditsReachTheModel()
     QSignalSpy updateView(panel, &SystemView::updateView);
 
     typeInto(panel->magnetPosXEdit, "0.5");
-    typeInto(panel->magnetPosYEdit, "-2"); // beyond the stepping range, kept as typed
+    typeInto(panel->magnetPosYEdit, "-0.2");
     typeInto(panel->magnetAlphaEdit, "-0.3");
     QCOMPARE(data->magnets[1].posX, 0.03f);
     QTest::keyClick(panel->magnetPosYEdit, Qt::Key_Return);
 
     QCOMPARE(data->magnets[1].posX, 0.5f);
-    QCOMPARE(data->magnets[1].posY, -2.0f);
+    QCOMPARE(data->magnets[1].posY, -0.2f);
     QCOMPARE(data->magnets[1].posZ, 0.0f);
     QCOMPARE(data->magnets[1].alpha, -0.3f);
     QCOMPARE(data->magnets[0].posX, before0.posX);
@@ -399,6 +453,27 @@ void TestSystemView::magnetEditsReachTheModel()
     // A negative strength steps on down instead of snapping to zero.
     QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Down);
     QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.301"));
+}
+
+void TestSystemView::returnAppliesOnlyChangedMagnetValues()
+{
+    panel->magnetIdSpin->setValue(2);
+    const Magnet before = data->magnets[2];
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("0.042"));
+
+    typeInto(panel->magnetAlphaEdit, "2");
+    QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Return);
+    QCOMPARE(data->magnets[2].alpha, 2.0f);
+    QCOMPARE(data->magnets[2].posX, before.posX);
+    QCOMPARE(data->magnets[2].posY, before.posY);
+
+    // A stepped position counts as changed; a refused one is left out.
+    QTest::keyClick(panel->magnetPosXEdit, Qt::Key_Up);
+    typeInto(panel->magnetPosYEdit, "5");
+    QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Return);
+    QCOMPARE(data->magnets[2].posX, 0.001f);
+    QCOMPARE(data->magnets[2].posY, before.posY);
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("5"));
 }
 
 void TestSystemView::followsOnlyTheSelectedMagnet()
@@ -460,17 +535,13 @@ void TestSystemView::stepsChangeStopsPlayback()
     QCOMPARE(data->maxNumPoints, 1501);
     QCOMPARE(data->trajPoints.size(), size_t(1501));
 
-    // One sample is too few to keep: playback stops, the storage stays.
-    data->computeTrajectory(0.05, 0.05);
-    const int points = data->numTrajPoints;
-    panel->SetAnimTimer(true);
+    // The shortest path the model draws has two samples; #steps shows what is used.
     panel->maxNumPointsSpin->setValue(1);
-    QCOMPARE(panel->maxNumPointsSpin->value(), 1);
-    QVERIFY(!data->animTimer->isActive());
-    QVERIFY(!panel->animPlayButton->isChecked());
-    QCOMPARE(data->maxNumPoints, 1501);
-    QCOMPARE(data->trajPoints.size(), size_t(1501));
-    QCOMPARE(data->numTrajPoints, points);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 2);
+    QCOMPARE(data->maxNumPoints, 2);
+    QTest::keyClick(panel->maxNumPointsSpin, Qt::Key_Down);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 2);
+    QCOMPARE(data->maxNumPoints, 2);
 }
 
 void TestSystemView::playbackStepAndRewind()
@@ -489,6 +560,47 @@ void TestSystemView::playbackStepAndRewind()
     QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
     QCOMPARE(data->animPos[1], data->trajPoints[0][1]);
     QVERIFY(!data->animTimer->isActive());
+}
+
+void TestSystemView::playAtTheEndStartsAgain()
+{
+    data->computeTrajectory(0.05, 0.05);
+    data->ResetAnim();
+    // What the main window's ticks do until the clock passes the last sample.
+    const auto playToTheEnd = [this] {
+        panel->SetAnimTimer(true);
+        int ticks = 0;
+        while (data->animStep())
+            QVERIFY(++ticks < 1000000);
+        panel->SetAnimTimer(false);
+    };
+    playToTheEnd();
+    QVERIFY(data->animTime > 0.0f);
+
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animTimer->isActive());
+    QCOMPARE(data->animTime, 0.0f);
+    QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
+    QVERIFY(data->animStep());
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+
+    // Paused on the way, play goes on from there.
+    const float paused = data->animTime;
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QCOMPARE(data->animTime, paused);
+
+    // Ctrl+A reaches the panel as SetAnimTimer(true).
+    playToTheEnd();
+    panel->SetAnimTimer(true);
+    QCOMPARE(data->animTime, 0.0f);
+    QVERIFY(panel->animPlayButton->isChecked());
+    QVERIFY(data->animStep());
+
+    // A new path after the end of the last one plays from its start too.
+    playToTheEnd();
+    data->computeTrajectory(0.15, -0.1);
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animStep());
 }
 
 void TestSystemView::cancelledColourDialogsChangeNothing()
@@ -533,6 +645,35 @@ void TestSystemView::chosenColoursAreStored()
     QCOMPARE(data->lineColor, chosen);
     QCOMPARE(buttonColor(panel->lineColorButton), chosen);
     QTRY_VERIFY(paints2d.paints > 0);
+}
+
+void TestSystemView::chosenMagnetColourShowsAtOnce()
+{
+    QSignalSpy updateView(panel, &SystemView::updateView);
+    OpenGL2d* view = rig->view2d;
+    // Where magnet 2 lies in the 2D view, in the window's own pixels.
+    const auto toWindow = [&](const Magnet& magnet) {
+        const double w = view->width();
+        const double h = view->height();
+        const QPoint inView(int(std::lround(w / 2 + magnet.posX / (2 * data->viewHalfWidth) * w)),
+                            int(std::lround(h / 2 - magnet.posY / (2 * data->viewHalfHeight) * h)));
+        return view->mapTo(&rig->window, inView);
+    };
+    // What the window shows now, read back from the screen, without repainting
+    // anything (grabbing the view itself would paint a fresh frame).
+    const auto shownAt = [&](QPoint p) {
+        const QImage shot =
+            view->screen()->grabWindow(rig->window.winId(), p.x(), p.y(), 1, 1).toImage();
+        return shot.pixel(0, 0) & 0xffffff;
+    };
+    const QPoint centre = toWindow(data->magnets[2]);
+    QTRY_COMPARE(shownAt(centre), QRgb(0x0000ff));
+
+    panel->magnetIdSpin->setValue(2);
+    panel->answer = QColor(255, 255, 0);
+    QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
+    QTRY_COMPARE(shownAt(centre), QRgb(0xffff00));
+    QCOMPARE(updateView.count(), 1);
 }
 
 QTEST_MAIN(TestSystemView)
