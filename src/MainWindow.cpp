@@ -55,7 +55,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data->animTimer->setInterval(10);
     connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
 
-    paramView = new SystemView(data, view2d, view3d);
+    paramView = new SystemView(data, editor, experiment, view2d, view3d);
 
     stepsLabel = new QLabel(tr("# steps:"));
     stepsLcd = new QLCDNumber();
@@ -103,6 +103,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         editor->addMagnet(x, y);
     });
     connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
+    connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
+    connect(experiment, &Experiment::pathChanged, paramView, &SystemView::ShowReleasePoint);
     connect(editor, &ModelEditor::modelChanged, view2d,
             static_cast<void (QWidget::*)()>(&QWidget::update));
     connect(editor, &ModelEditor::modelChanged, view3d,

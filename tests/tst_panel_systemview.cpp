@@ -1,6 +1,8 @@
 #include "GLContext.h"
 
 #include "DoubleEdit.h"
+#include "Experiment.h"
+#include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "SystemData.h"
@@ -43,11 +45,15 @@ public:
     using SystemView::lineWidthSpin;
     using SystemView::maxNumPointsSpin;
 
+    using SystemView::magnetAddButton;
     using SystemView::magnetAlphaEdit;
     using SystemView::magnetColorButton;
     using SystemView::magnetIdSpin;
     using SystemView::magnetPosXEdit;
     using SystemView::magnetPosYEdit;
+    using SystemView::magnetRemoveButton;
+    using SystemView::releaseXEdit;
+    using SystemView::releaseYEdit;
 
     using SystemView::simPlayButton;
     using SystemView::simResetButton;
@@ -89,6 +95,8 @@ protected:
 struct Rig
 {
     SystemData data;
+    Experiment experiment{&data};
+    ModelEditor editor{&data, &experiment};
     std::unique_ptr<QTimer> animTimer = std::make_unique<QTimer>();
     QMainWindow window;
     OpenGL2d* view2d = nullptr;
@@ -111,9 +119,14 @@ struct Rig
         layout->addWidget(view3d);
         window.setCentralWidget(central);
 
-        panel = new PanelUnderTest(&data, view2d, view3d);
+        panel = new PanelUnderTest(&data, &editor, &experiment, view2d, view3d);
         window.addDockWidget(Qt::RightDockWidgetArea, panel);
         QObject::connect(&data, &SystemData::dataRead, panel, &SystemView::SetAllParams);
+        QObject::connect(&editor, &ModelEditor::modelChanged, panel, &SystemView::ShowModel);
+        QObject::connect(&editor, &ModelEditor::modelChanged, view2d, &OpenGL2d::resetView);
+        QObject::connect(&experiment, &Experiment::pathChanged, panel,
+                         &SystemView::ShowReleasePoint);
+        QObject::connect(&experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
         QObject::connect(panel, &SystemView::updateView, view3d, QOverload<>::of(&QWidget::update));
     }
 };
@@ -158,6 +171,8 @@ private slots:
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
     void chosenMagnetColourShowsAtOnce();
+    void typedReleasePoint();
+    void addAndRemoveButtons();
 
 private:
     std::unique_ptr<Rig> rig;
@@ -201,24 +216,30 @@ void TestSystemView::showsTheModelDefaults()
     QVERIFY(panel->magnetColorButton->text().isEmpty());
     QVERIFY(panel->lineColorButton->text().isEmpty());
 
+    // Every parameter of the model is in reach.
+    const QList<QPair<DoubleEdit*, QString>> pendulum{
+        {panel->heightEdit, "2.02"},     {panel->lengthEdit, "2.00"},
+        {panel->gravityEdit, "9.81"},    {panel->kappaEdit, "1.000"},
+        {panel->magFactorEdit, "0.010"}, {panel->dampingEdit, "1.000"},
+        {panel->maxThetaEdit, "5.00"}};
+    for (const auto& [edit, text] : pendulum) {
+        QCOMPARE(edit->text(), text);
+        QVERIFY(edit->isVisible());
+    }
     const QList<QWidget*> shown{
-        panel->dampingEdit,       panel->maxThetaEdit,     panel->lineWidthSpin,
-        panel->lineColorButton,   panel->maxNumPointsSpin, panel->magnetIdSpin,
-        panel->magnetPosXEdit,    panel->magnetPosYEdit,   panel->magnetAlphaEdit,
-        panel->magnetColorButton, panel->animResetButton,  panel->animPlayButton,
-        panel->animStepButton};
+        panel->lineWidthSpin,      panel->lineColorButton,   panel->maxNumPointsSpin,
+        panel->magnetIdSpin,       panel->magnetPosXEdit,    panel->magnetPosYEdit,
+        panel->magnetAlphaEdit,    panel->magnetColorButton, panel->magnetAddButton,
+        panel->magnetRemoveButton, panel->releaseXEdit,      panel->releaseYEdit,
+        panel->animResetButton,    panel->animPlayButton,    panel->animStepButton};
     for (QWidget* widget : shown)
         QVERIFY(widget->isVisible());
+    // No release point yet: nothing to show.
+    QVERIFY(panel->releaseXEdit->text().isEmpty());
 
-    // Kept up to date but never shown.
-    const QList<QPair<DoubleEdit*, QString>> offScreen{
-        {panel->heightEdit, "2.02"}, {panel->lengthEdit, "2.00"},     {panel->gravityEdit, "9.81"},
-        {panel->kappaEdit, "1.000"}, {panel->magFactorEdit, "0.010"}, {panel->tScaleEdit, "1.00"}};
-    for (const auto& [edit, text] : offScreen) {
-        QCOMPARE(edit->text(), text);
-        QVERIFY(!edit->parentWidget());
-        QVERIFY(!edit->isVisible());
-    }
+    // The time scale is read by nothing and stays hidden.
+    QCOMPARE(panel->tScaleEdit->text(), QString("1.00"));
+    QVERIFY(!panel->tScaleEdit->parentWidget());
     for (QPushButton* button : {panel->simResetButton, panel->simPlayButton, panel->simStepButton})
         QVERIFY(!button->parentWidget());
 }
@@ -234,8 +255,10 @@ void TestSystemView::isAParametersDock()
     QVERIFY(grid);
     QStringList groups;
     for (int row = 0; row < grid->rowCount(); ++row)
-        groups << qobject_cast<QGroupBox*>(grid->itemAtPosition(row, 0)->widget())->title();
-    QCOMPARE(groups, QStringList({"Pendulum", "Magnets", "Trajectory", "Animate"}));
+        if (QLayoutItem* item = grid->itemAtPosition(row, 0))
+            groups << qobject_cast<QGroupBox*>(item->widget())->title();
+    QCOMPARE(groups,
+             QStringList({"Pendulum", "Magnets", "Release point", "Trajectory", "Animate"}));
 
     // Connections by index and the main window's wiring rely on this order.
     const QMetaObject& meta = SystemView::staticMetaObject;
@@ -259,6 +282,8 @@ void TestSystemView::isAParametersDock()
                                    "SetAnimTimer(bool) public",
                                    "AnimReset() public",
                                    "SingleAnimTimeStep() public",
+                                   "ShowReleasePoint() public",
+                                   "ShowModel() public",
                                    "updateParams() protected",
                                    "changeMagnet(int) protected",
                                    "setMagnetParams() protected",
@@ -266,7 +291,10 @@ void TestSystemView::isAParametersDock()
                                    "setTScale() protected",
                                    "setLineWidth(int) protected",
                                    "setLineColor() protected",
-                                   "setMaxNumPoints(int) protected"}));
+                                   "setMaxNumPoints(int) protected",
+                                   "releaseAtTypedPoint() protected",
+                                   "addMagnet() protected",
+                                   "removeMagnet() protected"}));
 }
 
 void TestSystemView::constructionLeavesTheModelAlone()
@@ -277,7 +305,7 @@ void TestSystemView::constructionLeavesTheModelAlone()
     data->animTimer->start();
 
     {
-        PanelUnderTest another(data, rig->view2d, rig->view3d);
+        PanelUnderTest another(data, &rig->editor, &rig->experiment, rig->view2d, rig->view3d);
         QCOMPARE(another.dampingEdit->text(), QString("1.000"));
     }
     QCOMPARE(data->numTrajPoints, points);
@@ -291,7 +319,8 @@ void TestSystemView::returnAppliesOnlyChangedPendulumValues()
     // Values finer than the editors show, as a parameter file may hold them.
     data->readParams(QStringLiteral(ORVALIS_TEST_DATA "/panel_fine_values.par"));
     QCOMPARE(panel->magFactorEdit->text(), QString("0.005"));
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
+    const auto before = data->trajPoints;
     QVERIFY(data->numTrajPoints > 1);
     data->maxRadius = 0.0;
     PaintCounter paints2d(rig->view2d);
@@ -316,7 +345,10 @@ void TestSystemView::returnAppliesOnlyChangedPendulumValues()
     QCOMPARE(data->magFactor, 0.005);
     // The 2D view re-framed itself to the new pendulum.
     QCOMPARE(data->maxRadius, 1.99875 * std::sin(7.51 * 0.017453292519943295));
-    QCOMPARE(data->numTrajPoints, 0);
+    // The experiment goes on: the same release point under the new damping.
+    QCOMPARE(data->trajPoints[0][0], 0.05f);
+    QVERIFY(data->numTrajPoints > 1 && data->trajPoints != before);
+    QCOMPARE(rig->editor.undoStack()->undoText(), QString("Set pendulum parameters"));
     QTRY_VERIFY(paints2d.paints > 0);
     QCOMPARE(updateView.count(), 0);
 
@@ -325,6 +357,16 @@ void TestSystemView::returnAppliesOnlyChangedPendulumValues()
     QTest::keyClick(panel->maxThetaEdit, Qt::Key_Return);
     QCOMPARE(data->damping, 0.125);
     QCOMPARE(data->maxTheta, 7.51);
+
+    // One value changed is named in the undo step; undo brings everything back.
+    typeInto(panel->gravityEdit, "3");
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Return);
+    QCOMPARE(rig->editor.undoStack()->undoText(), QString("Set gravity"));
+    rig->editor.undoStack()->undo();
+    QCOMPARE(panel->gravityEdit->text(), QString("9.81"));
+    rig->editor.undoStack()->undo();
+    QCOMPARE(data->damping, 1.0);
+    QCOMPARE(panel->maxThetaEdit->text(), QString("7.50"));
 }
 
 void TestSystemView::refusesValuesOutsideTheRanges_data()
@@ -376,10 +418,10 @@ void TestSystemView::loadingRefillsAndClampsTheMagnetId()
     panel->magnetIdSpin->setValue(2);
     QCOMPARE(panel->magnetPosXEdit->text(), QString("0.000"));
     QCOMPARE(panel->magnetPosYEdit->text(), QString("0.042"));
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
 
     const QString file = QStringLiteral(ORVALIS_TEST_DATA "/panel_two_magnets.par");
-    data->readParams(file);
+    rig->editor.load(file);
     QCOMPARE(data->magnets.size(), 2);
     QCOMPARE(panel->magnetIdSpin->maximum(), 1);
     QCOMPARE(panel->magnetIdSpin->value(), 1);
@@ -395,14 +437,14 @@ void TestSystemView::loadingRefillsAndClampsTheMagnetId()
     QCOMPARE(panel->magFactorEdit->text(), QString("0.020"));
     QCOMPARE(panel->maxThetaEdit->text(), QString("8.00"));
     QCOMPARE(panel->dampingEdit->text(), QString("1.000"));
-    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(data->trajPoints[0][1], 0.05f); // the experiment goes on in the loaded set
     QCOMPARE(data->maxRadius, 1.5 * std::sin(8.0 * 0.017453292519943295));
 
     // Same index after the next load: the rows are refilled all the same.
     data->magnets[1].posX = 0.9f;
     data->magnets[1].alpha = 4.0f;
     panel->magnetAlphaEdit->setText("4.000");
-    data->readParams(file);
+    rig->editor.load(file);
     QCOMPARE(panel->magnetIdSpin->value(), 1);
     QCOMPARE(panel->magnetPosXEdit->text(), QString("0.040"));
     QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.750"));
@@ -431,9 +473,9 @@ void TestSystemView::emptyMagnetListIsLeftAlone()
 void TestSystemView::magnetEditsReachTheModel()
 {
     panel->magnetIdSpin->setValue(1);
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
+    const auto path = data->trajPoints;
     const Magnet before0 = data->magnets[0];
-    QSignalSpy updateView(panel, &SystemView::updateView);
 
     typeInto(panel->magnetPosXEdit, "0.5");
     typeInto(panel->magnetPosYEdit, "-0.2");
@@ -447,8 +489,8 @@ void TestSystemView::magnetEditsReachTheModel()
     QCOMPARE(data->magnets[1].alpha, -0.3f);
     QCOMPARE(data->magnets[0].posX, before0.posX);
     QCOMPARE(data->magnets[0].alpha, before0.alpha);
-    QCOMPARE(data->numTrajPoints, 0);
-    QCOMPARE(updateView.count(), 1);
+    QVERIFY(data->numTrajPoints > 1 && data->trajPoints != path);
+    QCOMPARE(rig->editor.undoStack()->undoText(), QString("Edit magnet 1"));
 
     // A negative strength steps on down instead of snapping to zero.
     QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Down);
@@ -523,7 +565,7 @@ void TestSystemView::playbackFollowsItsButton()
 
 void TestSystemView::stepsChangeStopsPlayback()
 {
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
     panel->SetAnimTimer(true);
     QVERIFY(data->animTimer->isActive());
 
@@ -533,7 +575,7 @@ void TestSystemView::stepsChangeStopsPlayback()
     QVERIFY(!panel->animPlayButton->isChecked());
     QVERIFY(panel->animStepButton->isEnabled());
     QCOMPARE(data->maxNumPoints, 1501);
-    QCOMPARE(data->trajPoints.size(), size_t(1501));
+    QCOMPARE(data->numTrajPoints, 1501); // the path follows at once
 
     // The shortest path the model draws has two samples; #steps shows what is used.
     panel->maxNumPointsSpin->setValue(1);
@@ -674,6 +716,45 @@ void TestSystemView::chosenMagnetColourShowsAtOnce()
     QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
     QTRY_COMPARE(shownAt(centre), QRgb(0xffff00));
     QCOMPARE(updateView.count(), 1);
+}
+
+void TestSystemView::typedReleasePoint()
+{
+    // Nothing is released until both coordinates are there.
+    typeInto(panel->releaseXEdit, "0.04");
+    QTest::keyClick(panel->releaseXEdit, Qt::Key_Return);
+    QVERIFY(!rig->experiment.hasReleasePoint());
+    typeInto(panel->releaseYEdit, "-0.02");
+    QTest::keyClick(panel->releaseYEdit, Qt::Key_Return);
+    QCOMPARE(rig->experiment.releaseX(), 0.04);
+    QCOMPARE(data->trajPoints[0][1], -0.02f);
+
+    // A click elsewhere shows its point; a coordinate not typed keeps every digit.
+    rig->experiment.release(0.0123456789, 0.0456789);
+    QCOMPARE(panel->releaseXEdit->text(), QString("0.0123"));
+    typeInto(panel->releaseYEdit, "0.05");
+    QTest::keyClick(panel->releaseYEdit, Qt::Key_Return);
+    QCOMPARE(rig->experiment.releaseX(), 0.0123456789);
+    QCOMPARE(rig->experiment.releaseY(), 0.05);
+}
+
+void TestSystemView::addAndRemoveButtons()
+{
+    QTest::mouseClick(panel->magnetAddButton, Qt::LeftButton);
+    QCOMPARE(data->magnets.size(), 4);
+    QCOMPARE(panel->magnetIdSpin->maximum(), 3);
+    QCOMPARE(panel->magnetIdSpin->value(), 3); // the new magnet is shown
+    QCOMPARE(panel->magnetPosXEdit->text(), QString::number(data->magnets[3].posX, 'f', 3));
+
+    // Down to none: a valid state, with nothing left to edit or remove.
+    for (int i = 0; i < 4; ++i)
+        QTest::mouseClick(panel->magnetRemoveButton, Qt::LeftButton);
+    QVERIFY(data->magnets.isEmpty());
+    QVERIFY(!panel->magnetRemoveButton->isEnabled());
+    QVERIFY(!panel->magnetPosXEdit->isEnabled());
+    rig->editor.undoStack()->undo();
+    QCOMPARE(data->magnets.size(), 1);
+    QVERIFY(panel->magnetRemoveButton->isEnabled());
 }
 
 QTEST_MAIN(TestSystemView)
