@@ -186,6 +186,11 @@ void OpenGL2d::paintGL()
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
+    // Magnets come and go under a resting cursor (undo, a double-click that
+    // adds one): the highlight follows the model, except during a drag.
+    if (mouseButton != Qt::RightButton)
+        pickMagnet();
+
     // Everything is drawn relative to an origin at the view's centre rounded
     // to a float: the path's float samples subtract it exactly, and the map
     // and the magnets, placed in double, keep their precision at any zoom.
@@ -358,17 +363,27 @@ void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
 
     // Picking after the move keeps a dragged magnet active, unless an earlier
     // magnet in the list now lies under the cursor.
+    cursorX = x;
+    cursorY = y;
+    hovering = true;
+    pickMagnet();
+    event->accept();
+    update();
+}
+
+void OpenGL2d::pickMagnet()
+{
     activeMagnet = -1;
+    if (!hovering)
+        return;
     for (int i = 0; i < data->magnets.size(); ++i) {
-        const double dx = x - data->magnets[i].posX;
-        const double dy = y - data->magnets[i].posY;
+        const double dx = cursorX - data->magnets[i].posX;
+        const double dy = cursorY - data->magnets[i].posY;
         if (std::sqrt(dx * dx + dy * dy) < data->magnetSize) {
             activeMagnet = i;
             break;
         }
     }
-    event->accept();
-    update();
 }
 
 void OpenGL2d::mouseDoubleClickEvent(QMouseEvent* event)
@@ -417,6 +432,7 @@ void OpenGL2d::zoomAt(const QPointF& pos, double factor)
 
 void OpenGL2d::leaveEvent(QEvent* event)
 {
+    hovering = false;
     emit cursorLeft();
     QOpenGLWidget::leaveEvent(event);
 }
@@ -424,6 +440,7 @@ void OpenGL2d::leaveEvent(QEvent* event)
 void OpenGL2d::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete) {
+        pickMagnet();
         if (activeMagnet >= 0 && activeMagnet < data->magnets.size())
             emit magnetRemoveRequested(activeMagnet);
     } else if (event->key() == Qt::Key_S) {

@@ -1,6 +1,9 @@
 // Edits of the model as undo steps, and the path that follows them.
+#include "BasinEngine.h"
 #include "Experiment.h"
 #include "ModelEditor.h"
+#include "PathOutcome.h"
+#include "PotentialLandscape.h"
 #include "SystemData.h"
 
 #include <QFile>
@@ -30,6 +33,7 @@ private slots:
     void loadIsOneStep();
     void forgottenPointStaysForgotten();
     void addAndRemoveMagnets();
+    void outcomeAgreesWithTheMap();
 };
 
 void TestCoreEditing::editUndoRedoFollowsThePath()
@@ -198,6 +202,43 @@ void TestCoreEditing::addAndRemoveMagnets()
     QCOMPARE(d.magnets.size(), 1);
     QCOMPARE(d.magnets[0].posX, 0.0f);
     QCOMPARE(d.magnets[0].color[0], 1.0f);
+}
+
+void TestCoreEditing::outcomeAgreesWithTheMap()
+{
+    // A long path from a point ends where the map says that point's bob is caught.
+    SystemData d;
+    d.maxNumPoints = 20000;
+    const double x0 = 0.061, y0 = -0.047;
+    d.computeTrajectory(x0, y0);
+    const PotentialLandscape landscape(ModelState::of(d).physics);
+    const PathOutcome outcome = PathOutcome::of(d, landscape);
+    QCOMPARE(outcome.ending, PathOutcome::Ending::Rests);
+    QVERIFY(outcome.magnet >= 0);
+    QVERIFY(
+        outcome.describe().endsWith(QString("comes to rest over magnet %1").arg(outcome.magnet)));
+    QVERIFY(outcome.duration > 0.0);
+
+    BasinRequest one = BasinRequest::fromModel(d);
+    one.left = x0 - 1e-6;
+    one.right = x0 + 1e-6;
+    one.bottom = y0 - 1e-6;
+    one.top = y0 + 1e-6;
+    one.width = one.height = 1;
+    one.threads = 1;
+    BasinEngine engine;
+    QVERIFY(engine.run(one));
+    const int a = engine.result().attractor[0];
+    QVERIFY(a >= 0);
+    QCOMPARE(engine.result().attractors[std::size_t(a)].magnet, outcome.magnet);
+
+    // A path cut short, or without friction, has not come to rest.
+    d.maxNumPoints = 20;
+    d.computeTrajectory(x0, y0);
+    QCOMPARE(PathOutcome::of(d, landscape).ending, PathOutcome::Ending::Moving);
+    QVERIFY(PathOutcome::of(d, landscape).describe().startsWith("20 samples over "));
+    d.numTrajPoints = 0;
+    QCOMPARE(PathOutcome::of(d, landscape).ending, PathOutcome::Ending::NoPath);
 }
 
 QTEST_GUILESS_MAIN(TestCoreEditing)
