@@ -97,9 +97,12 @@ bool BasinEngine::run(const BasinRequest& request)
     current.time.assign(pixels, 0.0f);
     current.steps.assign(pixels, 0);
 
-    const PotentialLandscape landscape(r.model);
-    current.attractors = landscape.attractors();
-    current.criticalPoints = landscape.criticalPoints();
+    if (!landscape || r.model != landscapeModel) {
+        landscape = std::make_unique<PotentialLandscape>(r.model);
+        landscapeModel = r.model;
+    }
+    current.attractors = landscape->attractors();
+    current.criticalPoints = landscape->criticalPoints();
     const MagnetModel model(r.model);
     std::vector<double> discs[4];
     for (const Attractor& a : current.attractors) {
@@ -121,7 +124,7 @@ bool BasinEngine::run(const BasinRequest& request)
     int threads = r.threads > 0 ? r.threads : int(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 256);
     donePixels = 0;
-    const int coarsest = r.progressive ? 8 : 1;
+    const int coarsest = r.progressive ? std::max(1, r.coarsest) : 1;
     for (int stride = coarsest; stride >= 1 && !cancelled; stride /= 2) {
         computeLevel(stride, coarsest, setup, vector, threads);
         if (cancelled)

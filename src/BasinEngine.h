@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 // Computes basin-of-attraction maps: for every pixel the bob is released at
@@ -14,8 +15,8 @@
 // an attractor has caught it (see PotentialLandscape) or the time limit
 // leaves it undecided. Worker threads pull rows from a shared counter; each
 // advances four pixels at a time (AVX2 lanes where the processor has them).
-// Coarse levels come first (every 8th pixel, then 4th, 2nd, all), each
-// computing only the pixels the coarser ones did not.
+// Coarse levels come first (every 8th pixel by default, then 4th, 2nd, all),
+// each computing only the pixels the coarser ones did not.
 //
 // Callbacks run on the thread that runs the map, between levels (level) and
 // every few dozen milliseconds within one (progress); result() is stable
@@ -52,6 +53,9 @@ private:
                       int threads);
 
     BasinResult current;
+    // Of the last model mapped: another part of the plane needs the same.
+    std::unique_ptr<PotentialLandscape> landscape;
+    ModelParameters landscapeModel;
     LevelCallback onLevel;
     ProgressCallback onProgress;
     std::atomic<bool> cancelled{false};

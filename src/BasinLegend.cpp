@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QRect>
 
@@ -38,15 +39,15 @@ void BasinLegend::setMap(const BasinMap& map)
                         QCoreApplication::translate("BasinLegend", "Undecided"), shares.back()});
 }
 
-void BasinLegend::paint(QPainter& painter, const QRect& area) const
+QImage BasinLegend::image(const QFont& baseFont, double pixelRatio) const
 {
     if (rows.empty())
-        return;
-    painter.save();
-    QFont font = painter.font();
+        return {};
+    QFont font = baseFont;
     font.setPointSizeF(std::max(7.0, font.pointSizeF() * 0.9));
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied); // measures as the panel will draw
+    probe.setDevicePixelRatio(pixelRatio);
+    const QFontMetrics metrics(font, &probe);
     const int line = metrics.height() + 2;
     const int swatch = metrics.ascent();
     const int pad = 6;
@@ -56,27 +57,31 @@ void BasinLegend::paint(QPainter& painter, const QRect& area) const
     const int shareWidth = metrics.horizontalAdvance(QStringLiteral("100.0 %"));
     const int width = pad + swatch + pad + labelWidth + 2 * pad + shareWidth + pad;
     const int height = pad + int(rows.size()) * line + pad - 2;
-    const QRect box(area.left() + 8, area.bottom() - 8 - height, width, height);
 
+    QImage panel(QSize(width, height) * pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    panel.setDevicePixelRatio(pixelRatio);
+    panel.fill(Qt::transparent);
+    QPainter painter(&panel);
+    painter.setFont(font);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 170));
-    painter.drawRoundedRect(box, 4, 4);
+    painter.drawRoundedRect(QRectF(0, 0, width, height), 4, 4);
     painter.setRenderHint(QPainter::Antialiasing, false);
 
-    int y = box.top() + pad;
+    int y = pad;
     for (const Entry& row : rows) {
-        const QRect patch(box.left() + pad, y + (line - 2 - swatch) / 2, swatch, swatch);
+        const QRect patch(pad, y + (line - 2 - swatch) / 2, swatch, swatch);
         painter.setPen(QColor(255, 255, 255, 190));
         painter.setBrush(row.colour);
         painter.drawRect(patch);
         painter.setPen(Qt::white);
-        const QRect text(patch.right() + pad + 1, y, labelWidth, line - 2);
-        painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, row.label);
-        const QRect share(box.right() - pad - shareWidth, y, shareWidth, line - 2);
+        const QRect label(patch.right() + pad + 1, y, labelWidth, line - 2);
+        painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter, row.label);
+        const QRect share(width - pad - shareWidth, y, shareWidth, line - 2);
         painter.drawText(share, Qt::AlignRight | Qt::AlignVCenter,
                          QStringLiteral("%1 %").arg(100.0 * row.share, 0, 'f', 1));
         y += line;
     }
-    painter.restore();
+    return panel;
 }

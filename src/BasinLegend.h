@@ -7,12 +7,12 @@
 #include <vector>
 
 class BasinMap;
-class QPainter;
-class QRect;
+class QFont;
+class QImage;
 
 // The key to a map: each magnet's colour with its share of the map shown,
 // the minima over no magnet together, and the undecided pixels if any.
-// Painted in a corner on a dark panel, readable over any colour of the map.
+// Painted on a dark, half-transparent panel, readable over any colour of the map.
 class BasinLegend
 {
 public:
@@ -27,8 +27,9 @@ public:
     void clear() { rows.clear(); }
     const std::vector<Entry>& entries() const { return rows; }
 
-    // In the lower left corner of `area`.
-    void paint(QPainter& painter, const QRect& area) const;
+    // The panel at the given scale of device pixels to logical ones,
+    // premultiplied ARGB; null without entries.
+    QImage image(const QFont& font, double pixelRatio) const;
 
 private:
     std::vector<Entry> rows;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& painter)
@@ -13,22 +14,29 @@ BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& pa
     data->request = result.request;
     data->stride = stride;
     data->attractors = result.attractors;
-    data->attractor = result.attractor;
-    data->time = result.time;
 
+    // A coarse level keeps only what it computed: copying whole maps of a
+    // large view at every level would cost more than painting them.
+    const int width = result.width();
+    data->columns = (width + stride - 1) / stride;
     const std::size_t n = result.attractors.size();
     std::vector<long long> counts(n + 1, 0);
     long long computed = 0;
-    for (const std::int16_t a : result.attractor) {
-        if (a == BasinResult::kNotComputed)
-            continue;
-        ++computed;
-        ++counts[a >= 0 && std::size_t(a) < n ? std::size_t(a) : n];
-    }
-    for (std::size_t k = 0; k <= n; ++k)
+    for (int j = result.rowBegin(); j < result.rowEnd(); j += stride)
+        for (int i = 0; i < width; i += stride) {
+            const std::size_t k = result.index(i, j);
+            const std::int16_t a = result.attractor[k];
+            data->attractor.push_back(a);
+            data->time.push_back(result.time[k]);
+            if (a == BasinResult::kNotComputed)
+                continue;
+            ++computed;
+            ++counts[a >= 0 && std::size_t(a) < n ? std::size_t(a) : n];
+        }
+    for (std::size_t k = 0; k <= n; ++k) {
         data->shares.push_back(computed > 0 ? double(counts[k]) / double(computed) : 0.0);
-    for (std::size_t k = 0; k <= n; ++k)
         data->colours.push_back(painter.colour(k < n ? int(k) : BasinResult::kUndecided, 0.0f));
+    }
     d = std::move(data);
 }
 
@@ -83,9 +91,8 @@ bool BasinMap::sampleAt(double x, double y, int& attractor, float& time) const
     if (!(u >= 0.0 && u < r.width && v >= 0.0 && v < r.height))
         return false;
     // A coarse level shows the pixel at the block's corner, as it is painted.
-    const int i = int(u) - int(u) % d->stride;
-    const int j = int(v) - int(v) % d->stride;
-    const std::size_t k = std::size_t(j) * std::size_t(r.width) + std::size_t(i);
+    const std::size_t k =
+        std::size_t(int(v) / d->stride) * std::size_t(d->columns) + std::size_t(int(u) / d->stride);
     if (d->attractor[k] == BasinResult::kNotComputed)
         return false;
     attractor = d->attractor[k];

@@ -54,6 +54,8 @@ private:
         std::vector<Attractor> attractors;
         std::vector<QRgb> colours;  // per attractor, then undecided
         std::vector<double> shares; // the same
+        // The computed pixels only, every stride-th of every stride-th row.
+        int columns = 0;
         std::vector<std::int16_t> attractor;
         std::vector<float> time;
     };

@@ -12,6 +12,10 @@
 
 namespace {
 
+// The first level of a view's map has at most about this many pixels, so it
+// comes within a blink whatever the size of the view.
+constexpr int kFirstLevelPixels = 2048;
+
 // Threads inherit their creator's niceness: the engine's workers, started
 // from the map thread, then leave the GUI thread the processor whenever it
 // wants it, and take all of it otherwise.
@@ -143,6 +147,8 @@ void BasinMapper::submit(Target target)
         r.top = viewRegion.bottom();
         r.width = viewPixels.width();
         r.height = viewPixels.height();
+        while (r.width / r.coarsest * (r.height / r.coarsest) > kFirstLevelPixels)
+            r.coarsest *= 2;
         viewStale = false;
     } else {
         r.width = r.height = plateSize;

@@ -55,11 +55,19 @@ QImage BasinPainter::paint(const BasinResult& result, int stride) const
     for (int j = rowBegin; j < result.rowEnd(); ++j) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(j - rowBegin));
         const int sourceRow = std::max(j - j % stride, rowBegin);
-        for (int i = 0; i < width; ++i) {
-            const std::size_t k = result.index(i - i % stride, sourceRow);
-            line[i] = result.attractor[k] == BasinResult::kNotComputed
-                          ? kUndecided
-                          : colour(result.attractor[k], result.time[k]);
+        // Each block is coloured once: its lower rows repeat the row above.
+        if (sourceRow < j) {
+            const auto* above =
+                reinterpret_cast<const QRgb*>(image.constScanLine(j - 1 - rowBegin));
+            std::copy(above, above + width, line);
+            continue;
+        }
+        for (int i = 0; i < width; i += stride) {
+            const std::size_t k = result.index(i, sourceRow);
+            const QRgb c = result.attractor[k] == BasinResult::kNotComputed
+                               ? kUndecided
+                               : colour(result.attractor[k], result.time[k]);
+            std::fill(line + i, line + std::min(i + stride, width), c);
         }
     }
     return image;

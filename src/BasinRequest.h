@@ -23,7 +23,8 @@ struct BasinRequest
     double maxTime = 100.0; // model time after which a pixel is undecided
     int threads = 0;        // 0: every core
     bool vectorLanes = true;
-    bool progressive = true; // every 8th pixel first, then 4th, 2nd, all
+    bool progressive = true; // every coarsest-th pixel first, then half as many, ..., all
+    int coarsest = 8;        // a power of two
 
     // The current model's parameters, magnets and damping, with the square of
     // the 2D view for its maxTheta.

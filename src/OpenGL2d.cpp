@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QPainter>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -104,6 +103,7 @@ void OpenGL2d::setBasinMap(const BasinMap& map)
     basinMap = map;
     legend.setMap(map);
     mapUploaded = false;
+    legendUploaded = false;
     update();
 }
 
@@ -161,6 +161,7 @@ void OpenGL2d::initializeGL()
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &OpenGL2d::releaseGL);
     glGenVertexArrays(1, &vaEmpty);
     mapUploaded = false;
+    legendUploaded = false;
     createShaders();
     // A new context (the view moved to another window) shows the path it had.
     allocateLineBuffer(std::max(data->maxNumPoints, data->numTrajPoints));
@@ -171,6 +172,7 @@ void OpenGL2d::resizeGL(int w, int h)
 {
     const qreal ratio = devicePixelRatioF();
     glViewport(0, 0, GLsizei(w * ratio), GLsizei(h * ratio));
+    legendUploaded = false; // its panel is drawn for the pixel ratio
     updateViewWindow();
     emit viewChanged(viewRegion(), viewPixels());
 }
@@ -179,12 +181,12 @@ void OpenGL2d::paintGL()
 {
     const qreal ratio = devicePixelRatioF();
     glViewport(0, 0, GLsizei(width() * ratio), GLsizei(height() * ratio));
+    // A map of just what is shown is copied over every pixel: nothing to clear.
+    const bool mapShown = !basinMap.isNull();
+    const bool mapFills = mapShown && mapFillsView();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(mapFills ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
-    // The legend's painter leaves blending off.
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     // Magnets come and go under a resting cursor (undo, a double-click that
     // adds one): the highlight follows the model, except during a drag.
@@ -201,9 +203,8 @@ void OpenGL2d::paintGL()
     const mat4 proj =
         orthoMatrix(float(offsetX - data->viewHalfWidth), float(offsetX + data->viewHalfWidth),
                     float(offsetY - data->viewHalfHeight), float(offsetY + data->viewHalfHeight));
-    const bool mapShown = !basinMap.isNull();
     if (mapShown)
-        drawMap(proj, originX, originY);
+        drawMap(proj, originX, originY, mapFills);
 
     if (isUsable(magnetShader)) {
         magnetShader.bind();
@@ -245,42 +246,108 @@ void OpenGL2d::paintGL()
         drawLegend();
 }
 
-void OpenGL2d::drawMap(const mat4& proj, double originX, double originY)
+bool OpenGL2d::mapFillsView() const
 {
-    if (!isUsable(quadShader))
+    const QSize pixels = viewPixels();
+    if (basinMap.isNull() || basinMap.image().size() != pixels)
+        return false;
+    const QRectF map = basinMap.region();
+    const QRectF view = viewRegion();
+    const double quarterPixel = 0.25 * view.width() / pixels.width();
+    return std::abs(map.left() - view.left()) < quarterPixel &&
+           std::abs(map.top() - view.top()) < quarterPixel &&
+           std::abs(map.width() - view.width()) < quarterPixel &&
+           std::abs(map.height() - view.height()) < quarterPixel;
+}
+
+void OpenGL2d::drawMap(const mat4& proj, double originX, double originY, bool fills)
+{
+    if (!mapUploaded) {
+        uploadImage(mapTexture, mapTextureSize, basinMap.image());
+        if (mapFramebuffer == 0)
+            glGenFramebuffers(1, &mapFramebuffer);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, mapFramebuffer);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mapTexture,
+                               0);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+        mapUploaded = true;
+    }
+    if (fills) {
+        // The map of just what is shown: a plain copy, far cheaper than texturing
+        // every pixel of the view.
+        const int w = mapTextureSize.width();
+        const int h = mapTextureSize.height();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, mapFramebuffer);
+        glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
         return;
+    }
+    // Another part of the plane, while its own map is on the way: the unit
+    // square onto the region the map was computed for.
+    const QRectF region = basinMap.region();
+    mat4 mvp =
+        translate(proj, {float(region.left() - originX), float(region.top() - originY), 0.0f});
+    mvp = scale(mvp, {float(region.width()), float(region.height()), 1.0f});
+    drawTexture(mapTexture, mvp);
+}
+
+void OpenGL2d::drawLegend()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!legendUploaded) {
+        const QImage image = legend.image(font(), ratio);
+        legendSize = image.size();
+        if (!image.isNull())
+            uploadImage(legendTexture, legendTextureSize, image);
+        legendUploaded = true;
+    }
+    if (legendSize.isEmpty())
+        return;
+    // In the lower left corner, in device pixels; the panel is premultiplied.
+    const float margin = float(8.0 * ratio);
+    const QSize pixels = viewPixels();
+    mat4 mvp = orthoMatrix(0.0f, float(pixels.width()), 0.0f, float(pixels.height()));
+    mvp = translate(mvp, {margin, margin, 0.0f});
+    mvp = scale(mvp, {float(legendSize.width()), float(legendSize.height()), 1.0f});
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    drawTexture(legendTexture, mvp);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void OpenGL2d::uploadImage(GLuint& texture, QSize& textureSize, const QImage& image)
+{
     glActiveTexture(GL_TEXTURE0);
-    if (mapTexture == 0) {
-        glGenTextures(1, &mapTexture);
-        glBindTexture(GL_TEXTURE_2D, mapTexture);
-        // One texel per pixel of the map, shown as it is.
+    if (texture == 0) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
-    glBindTexture(GL_TEXTURE_2D, mapTexture);
-    if (!mapUploaded) {
-        // 0xffRRGGBB words, whatever the byte order.
-        const QImage& image = basinMap.image();
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        if (image.size() != mapTextureSize) {
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width(), image.height(), 0, GL_BGRA,
-                         GL_UNSIGNED_INT_8_8_8_8_REV, image.constBits());
-            mapTextureSize = image.size();
-        } else {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width(), image.height(), GL_BGRA,
-                            GL_UNSIGNED_INT_8_8_8_8_REV, image.constBits());
-        }
-        mapUploaded = true;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // The bottom row first, as GL counts them: a map that fills the view then
+    // copies onto it unchanged. 0xAARRGGBB words, whatever the byte order.
+    const QImage rows = image.mirrored();
+    if (rows.size() != textureSize) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rows.width(), rows.height(), 0, GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, rows.constBits());
+        textureSize = rows.size();
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rows.width(), rows.height(), GL_BGRA,
+                        GL_UNSIGNED_INT_8_8_8_8_REV, rows.constBits());
     }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
 
-    // The unit square onto the map's region, its first row at the top.
-    const QRectF region = basinMap.region();
-    mat4 mvp =
-        translate(proj, {float(region.left() - originX), float(region.bottom() - originY), 0.0f});
-    mvp = scale(mvp, {float(region.width()), -float(region.height()), 1.0f});
+void OpenGL2d::drawTexture(GLuint texture, const mat4& mvp)
+{
+    if (!isUsable(quadShader))
+        return;
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, texture);
     quadShader.bind();
     quadShader.setUniform("mvp", mvp);
     quadShader.setUniform("tex", 0);
@@ -289,12 +356,6 @@ void OpenGL2d::drawMap(const mat4& proj, double originX, double originY)
     glBindVertexArray(0);
     quadShader.release();
     glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-void OpenGL2d::drawLegend()
-{
-    QPainter painter(this);
-    legend.paint(painter, rect());
 }
 
 void OpenGL2d::mousePressEvent(QMouseEvent* event)
@@ -554,9 +615,14 @@ void OpenGL2d::releaseGL()
     }
     glDeleteVertexArrays(1, &vaEmpty);
     vaEmpty = 0;
+    glDeleteFramebuffers(1, &mapFramebuffer);
+    mapFramebuffer = 0;
     glDeleteTextures(1, &mapTexture);
     mapTexture = 0;
     mapTextureSize = QSize();
+    glDeleteTextures(1, &legendTexture);
+    legendTexture = 0;
+    legendTextureSize = QSize();
     glDeleteBuffers(1, &vboQuad);
     glDeleteVertexArrays(1, &vaQuad);
     vboQuad = 0;

@@ -93,8 +93,14 @@ private:
     void updateViewWindow();
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
     void zoomAt(const QPointF& pos, double factor);
-    void drawMap(const mat4& proj, double originX, double originY);
+    // Whether the map is of just what the view shows, one texel per pixel.
+    bool mapFillsView() const;
+    void drawMap(const mat4& proj, double originX, double originY, bool fills);
     void drawLegend();
+    // Makes `texture` hold `image` (0xAARRGGBB words), shown texel for pixel.
+    void uploadImage(GLuint& texture, QSize& textureSize, const QImage& image);
+    // The quad program's unit square, with `texture`, through `mvp`.
+    void drawTexture(GLuint texture, const mat4& mvp);
     // The magnet under the last cursor position, if the cursor is over the view.
     void pickMagnet();
     void uploadTrajectory();
@@ -135,8 +141,13 @@ private:
     BasinLegend legend;
     bool legendVisible = true;
     GLuint mapTexture = 0;
+    GLuint mapFramebuffer = 0; // reads the map texture for copies
     QSize mapTextureSize;
     bool mapUploaded = false;
+    GLuint legendTexture = 0;
+    QSize legendTextureSize;
+    QSize legendSize; // in device pixels; empty without a legend
+    bool legendUploaded = false;
 };
 
 #endif // ORVALIS_OPENGL2D_H

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -147,6 +148,7 @@ class TestMainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -172,6 +174,12 @@ private:
     QString oldCurrent;
     std::unique_ptr<ProbeWindow> window;
 };
+
+void TestMainWindow::initTestCase()
+{
+    // The window reads its remembered settings: never the user's.
+    QStandardPaths::setTestModeEnabled(true);
+}
 
 void TestMainWindow::init()
 {

@@ -1,0 +1,291 @@
+// The basin map in the 2D view at 800 x 600, under Xvfb with Mesa llvmpipe:
+//  - BM_MoveToFirstLevel / BM_MoveToFullMap: from a magnet's move (the model's
+//    change reaching the mapper) to the first coarse level, and to the full map,
+//    drawn and presented;
+//  - BM_Frame: the view's frame without the map, with it, and with a new level
+//    to upload;
+//  - BM_ReleaseDrag: one step of dragging the release point, presented, with the
+//    map off and with the map computing behind it;
+//  - BM_Restart: what the GUI thread spends when a change restarts a running map,
+//    and what BasinEngine::start spends cancelling one (the mapper calls it on a
+//    thread of its own).
+#include "BasinEngine.h"
+#include "BasinMapper.h"
+#include "BasinPainter.h"
+#include "Experiment.h"
+#include "GLContext.h"
+#include "OpenGL2d.h"
+#include "SystemData.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <thread>
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+// Lets the benchmark draw a frame into the view's framebuffer directly.
+class BenchView : public OpenGL2d
+{
+public:
+    using OpenGL2d::OpenGL2d;
+    using OpenGL2d::paintGL;
+};
+
+// Processes events until `done` holds; false after `ms` without it. Sleeps
+// between events: a spinning GUI thread would take a core from the map.
+bool waitFor(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTimer tick; // wakes the wait now and then to look at the clock
+    tick.start(20);
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// The view at 800 x 600 with a context, wired to `mapper` as the window wires them.
+struct Scene
+{
+    SystemData data;
+    BenchView view{viewSurfaceFormat(), &data};
+    BasinMapper mapper{&data};
+    int presented = 0;
+
+    bool show(benchmark::State& state)
+    {
+        QObject::connect(&view, &OpenGL2d::viewChanged, &mapper, &BasinMapper::setView);
+        QObject::connect(&mapper, &BasinMapper::viewMapReady, &view, &OpenGL2d::setBasinMap);
+        QObject::connect(&mapper, &BasinMapper::cleared, &view, &OpenGL2d::clearBasinMap);
+        QObject::connect(&view, &OpenGL2d::frameSwapped, [this] { ++presented; });
+        view.resize(kWidth, kHeight);
+        view.show();
+        if (!waitFor([this] { return view.isValid() && view.windowHandle()->isExposed(); },
+                     10000)) {
+            state.SkipWithError("the view was not shown with an OpenGL context");
+            return false;
+        }
+        return true;
+    }
+
+    // Until a frame is presented after this call.
+    bool present(int ms = 5000)
+    {
+        const int before = presented;
+        return waitFor([&] { return presented > before; }, ms);
+    }
+};
+
+// From a magnet's move until the level that `wanted` accepts is on the screen.
+void moveToLevel(benchmark::State& state, const std::function<bool(int)>& wanted, int timeout)
+{
+    Scene scene;
+    if (!scene.show(state))
+        return;
+    scene.mapper.setEnabled(true);
+    int step = 0;
+    int levelStride = 0;
+    int framesBefore = -1; // presented when the wanted level arrived
+    QObject::connect(&scene.mapper, &BasinMapper::viewMapReady, [&](const BasinMap& map) {
+        levelStride = map.stride();
+        if (framesBefore < 0 && wanted(levelStride))
+            framesBefore = scene.presented;
+    });
+    for (auto _ : state) {
+        framesBefore = -1;
+        const auto start = std::chrono::steady_clock::now();
+        scene.data.magnets[1].posX = float(0.03 + 0.001 * (++step % 10));
+        scene.mapper.modelChanged();
+        if (!waitFor([&] { return framesBefore >= 0 && scene.presented > framesBefore; },
+                     timeout)) {
+            state.SkipWithError("no map came");
+            break;
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["stride"] = levelStride;
+}
+
+void BM_MoveToFirstLevel(benchmark::State& state)
+{
+    moveToLevel(
+        state, [](int) { return true; }, 20000);
+}
+
+void BM_MoveToFullMap(benchmark::State& state)
+{
+    moveToLevel(
+        state, [](int stride) { return stride == 1; }, 600000);
+}
+
+// A map of the view's size, made once: a coarse level has the full-size image.
+BasinMap coarseMap(const BenchView& view, const SystemData& data)
+{
+    BasinRequest r = BasinRequest::fromModel(data);
+    const QRectF region = view.viewRegion();
+    r.left = region.left();
+    r.right = region.right();
+    r.bottom = region.top();
+    r.top = region.bottom();
+    r.width = kWidth;
+    r.height = kHeight;
+    BasinEngine engine;
+    BasinMap map;
+    engine.setLevelCallback([&](const BasinResult& result, int stride) {
+        map = BasinMap(result, stride, BasinPainter(result));
+        engine.cancel();
+    });
+    engine.run(r);
+    return map;
+}
+
+// 0: no map; 1: the map, uploaded; 2: a new level of it every frame.
+void BM_Frame(benchmark::State& state)
+{
+    Scene scene;
+    if (!scene.show(state))
+        return;
+    scene.data.computeTrajectory(0.05, 0.05);
+    scene.view.UpdateTraj();
+    const BasinMap map = coarseMap(scene.view, scene.data);
+    if (state.range(0) > 0)
+        scene.view.setBasinMap(map);
+    scene.view.makeCurrent();
+    scene.view.paintGL();
+    glFinish();
+    for (auto _ : state) {
+        if (state.range(0) == 2)
+            scene.view.setBasinMap(map);
+        scene.view.makeCurrent();
+        scene.view.paintGL();
+        glFinish();
+    }
+}
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons buttons)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+// 0: map off; 1: the map computing all along (it needs far longer than the run).
+void BM_ReleaseDrag(benchmark::State& state)
+{
+    Scene scene;
+    if (!scene.show(state))
+        return;
+    // As the window carries releases out: the path is computed, uploaded and drawn.
+    Experiment experiment(&scene.data);
+    QObject::connect(&scene.view, &OpenGL2d::releaseRequested, &experiment, &Experiment::release);
+    QObject::connect(&experiment, &Experiment::pathChanged, &scene.view, &OpenGL2d::UpdateTraj);
+    if (state.range(0) == 1) {
+        scene.mapper.setEnabled(true);
+        if (!waitFor([&] { return !scene.mapper.viewMap().isNull(); }, 20000)) {
+            state.SkipWithError("no map came");
+            return;
+        }
+    }
+    const QPointF centre(kWidth / 2.0, kHeight / 2.0);
+    const auto ring = [&](int step) {
+        return centre + 150.0 * QPointF(std::cos(0.01 * step), std::sin(0.01 * step));
+    };
+    sendMouse(&scene.view, QEvent::MouseButtonPress, ring(0), Qt::LeftButton);
+    scene.present();
+    int step = 0;
+    for (auto _ : state) {
+        sendMouse(&scene.view, QEvent::MouseMove, ring(++step), Qt::LeftButton);
+        if (!scene.present(2000)) {
+            state.SkipWithError("no frame was presented");
+            break;
+        }
+    }
+    sendMouse(&scene.view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+    state.counters["mapBusyAtEnd"] = scene.mapper.isBusy() ? 1 : 0;
+}
+
+// 0: the mapper's restart on the GUI thread (the change and the queued
+// schedule); 1: BasinEngine::start cancelling a running map.
+void BM_Restart(benchmark::State& state)
+{
+    if (state.range(0) == 0) {
+        Scene scene;
+        if (!scene.show(state))
+            return;
+        scene.mapper.setEnabled(true);
+        waitFor([&] { return !scene.mapper.viewMap().isNull(); }, 20000);
+        int step = 0;
+        for (auto _ : state) {
+            scene.data.magnets[1].posX = float(0.03 + 0.001 * (++step % 10));
+            scene.mapper.modelChanged();
+            QCoreApplication::processEvents(); // runs the restart, nothing else pending
+            state.PauseTiming();
+            // Let the new map get going before the next restart cancels it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            state.ResumeTiming();
+        }
+        return;
+    }
+    SystemData data;
+    BasinRequest r = BasinRequest::fromModel(data);
+    r.width = kWidth;
+    r.height = kHeight;
+    BasinEngine engine;
+    engine.setLevelCallback([](const BasinResult& result, int stride) {
+        // What the mapper does with every level on the engine's thread.
+        benchmark::DoNotOptimize(BasinMap(result, stride, BasinPainter(result)));
+    });
+    engine.start(r);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        state.ResumeTiming();
+        engine.start(r);
+    }
+    engine.cancel();
+    engine.wait();
+}
+
+BENCHMARK(BM_MoveToFirstLevel)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_MoveToFullMap)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5);
+BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReleaseDrag)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(300);
+BENCHMARK(BM_Restart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Iterations(30);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,249 @@
+// The basin map as a person reaches it in the main window: the View menu and its
+// shortcuts, the remembered switch, the status bar's progress and hover text, a
+// magnet dragged over the map, and the saved image. Real rendering under Xvfb;
+// the settings are the test mode's, never the user's.
+#define QTEST_QPA_MOUSE_HANDLING
+#include "MainWindow.h"
+
+// epoxy first: the views pull in Qt's OpenGL headers.
+#include "BasinMapper.h"
+#include "GLContext.h"
+#include "OpenGL2d.h"
+#include "SystemData.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <memory>
+
+namespace {
+
+constexpr int kMapWait = 60000; // ms: the first level on a busy machine, generously
+
+class ProbeWindow : public MainWindow
+{
+public:
+    using MainWindow::act_basinMap;
+    using MainWindow::act_legend;
+    using MainWindow::basinLabel;
+    using MainWindow::basinMapper;
+    using MainWindow::basinProgress;
+    using MainWindow::data;
+    using MainWindow::view2d;
+    using MainWindow::viewMenu;
+
+    QString saveAnswer;
+
+protected:
+    QString askSaveFileName(const QString&, const QString&, const QString&) override
+    {
+        return saveAnswer;
+    }
+};
+
+int countColour(const QImage& image, QRgb c)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) == c ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestAppBasin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void viewMenuAndRememberedSwitch();
+    void statusBarTellsProgressAndWhatIsUnderTheCursor();
+    void draggedMagnetTakesItsBasinAlong();
+    void grabSavesTheMapWithItsLegend();
+
+private:
+    void openWindow();
+    bool ctrlKey(Qt::Key key);
+    QPoint magnetPixel(int i) const;
+    bool mapShown() const { return !window->basinMapper->viewMap().isNull(); }
+
+    std::unique_ptr<ProbeWindow> window;
+};
+
+void TestAppBasin::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    const QString settings =
+        QSettings(QStringLiteral("Orvalis"), QStringLiteral("Orvalis")).fileName();
+    QVERIFY2(settings.contains(QLatin1String(".qttest")), qPrintable(settings));
+}
+
+void TestAppBasin::init()
+{
+    QSettings(QStringLiteral("Orvalis"), QStringLiteral("Orvalis")).clear();
+    openWindow();
+}
+
+void TestAppBasin::cleanup()
+{
+    window.reset();
+}
+
+void TestAppBasin::openWindow()
+{
+    window = std::make_unique<ProbeWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->resetView();
+}
+
+// As in the window's own test: shortcuts fire in the active window only.
+bool TestAppBasin::ctrlKey(Qt::Key key)
+{
+    if (!window->isActiveWindow()) {
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get(), 1000))
+            QApplication::setActiveWindow(window.get());
+    }
+    if (!window->isActiveWindow())
+        return false;
+    QTest::keyClick(window.get(), key, Qt::ControlModifier);
+    return true;
+}
+
+QPoint TestAppBasin::magnetPixel(int i) const
+{
+    const QRectF r = window->view2d->viewRegion();
+    const Magnet& m = window->data->magnets[i];
+    return QPointF((m.posX - r.left()) / r.width() * window->view2d->width(),
+                   (r.bottom() - m.posY) / r.height() * window->view2d->height())
+        .toPoint();
+}
+
+void TestAppBasin::viewMenuAndRememberedSwitch()
+{
+    QStringList menus;
+    for (QAction* action : window->menuBar()->actions())
+        menus << action->text();
+    QCOMPARE(menus.indexOf("&View"), menus.indexOf("&Help") - 1);
+    QStringList entries;
+    for (QAction* action : window->viewMenu->actions())
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(entries, QStringList({"Basin map", "Legend", "-", "Reset view"}));
+    QCOMPARE(window->act_basinMap->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+
+    // Off at the first start; Ctrl+B fills the view with the map, coarse first.
+    QVERIFY(!window->act_basinMap->isChecked());
+    QVERIFY(window->act_legend->isChecked());
+    const int pixels = window->view2d->width() * window->view2d->height();
+    QVERIFY(countColour(window->view2d->grabFramebuffer(), 0) > pixels * 9 / 10);
+    QVERIFY(ctrlKey(Qt::Key_B));
+    QVERIFY(window->act_basinMap->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(mapShown(), kMapWait);
+    const QImage frame = window->view2d->grabFramebuffer();
+    QVERIFY(countColour(frame, 0) < pixels / 50);
+
+    // Remembered for the next start, and so is the legend.
+    window->act_legend->setChecked(false);
+    openWindow();
+    QVERIFY(window->act_basinMap->isChecked());
+    QVERIFY(!window->act_legend->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(mapShown(), kMapWait);
+
+    // Ctrl+0 undoes a zoom.
+    QWheelEvent wheel(QPointF(100, 100), window->view2d->mapToGlobal(QPointF(100, 100)), QPoint(),
+                      QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window->view2d, &wheel);
+    QVERIFY(window->view2d->zoom() > 1.5);
+    QVERIFY(ctrlKey(Qt::Key_0));
+    QCOMPARE(window->view2d->zoom(), 1.0);
+
+    QVERIFY(ctrlKey(Qt::Key_B));
+    QVERIFY(!mapShown());
+    openWindow();
+    QVERIFY(!window->act_basinMap->isChecked());
+    QVERIFY(!window->basinMapper->isEnabled());
+}
+
+void TestAppBasin::statusBarTellsProgressAndWhatIsUnderTheCursor()
+{
+    QVERIFY(!window->basinProgress->isVisible());
+    window->act_basinMap->setChecked(true);
+    QTRY_VERIFY(window->basinProgress->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(mapShown(), kMapWait);
+
+    for (int i : {2, 0}) {
+        QTest::mouseMove(window->view2d, magnetPixel(i) + QPoint(1, 0));
+        QTest::mouseMove(window->view2d, magnetPixel(i));
+        QTRY_VERIFY2(window->basinLabel->text().startsWith(
+                         QStringLiteral("Caught by magnet %1 after ").arg(i)),
+                     qPrintable(window->basinLabel->text()));
+    }
+
+    window->act_basinMap->setChecked(false);
+    QVERIFY(window->basinLabel->text().isEmpty());
+    QVERIFY(!window->basinProgress->isVisible());
+}
+
+void TestAppBasin::draggedMagnetTakesItsBasinAlong()
+{
+    window->act_basinMap->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(mapShown(), kMapWait);
+    const QPoint target = window->view2d->rect().center() + QPoint(150, -120);
+    const BasinMap before = window->basinMapper->viewMap();
+    // The drag goes through the model editor, whose every change restarts the map.
+    const QPoint start = magnetPixel(0);
+    // Via a neighbour: a move to where the pointer already is never arrives.
+    QTest::mouseMove(window->view2d, start + QPoint(1, 0));
+    QTest::mouseMove(window->view2d, start);
+    QTest::mousePress(window->view2d, Qt::RightButton, {}, start);
+    QTest::mouseMove(window->view2d, (start + target) / 2);
+    QTest::mouseMove(window->view2d, target);
+    QTest::mouseRelease(window->view2d, Qt::RightButton, {}, target);
+    const float x = window->data->magnets[0].posX;
+    const float y = window->data->magnets[0].posY;
+    QVERIFY((magnetPixel(0) - target).manhattanLength() <= 2); // the view halves in whole pixels
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window->basinMapper->viewMap().image() != before.image() &&
+            window->basinMapper->viewMap().describeAt(x, y).startsWith("Caught by magnet 0"),
+        kMapWait);
+}
+
+void TestAppBasin::grabSavesTheMapWithItsLegend()
+{
+    window->act_basinMap->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(mapShown(), kMapWait);
+    QTemporaryDir dir;
+    window->saveAnswer = dir.filePath("map.png");
+    QVERIFY(ctrlKey(Qt::Key_G));
+    const QImage saved(window->saveAnswer);
+    const QImage map = window->basinMapper->viewMap().image().convertToFormat(saved.format());
+    QCOMPARE(saved.size(), map.size());
+
+    // The map, but in the lower left corner its legend.
+    const int h = saved.height();
+    int sameAbove = 0, sameCorner = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            sameAbove += saved.pixel(x, y) == map.pixel(x, y) ? 1 : 0;
+            sameCorner += saved.pixel(x + 12, h - 14 - y) == map.pixel(x + 12, h - 14 - y) ? 1 : 0;
+        }
+    QCOMPARE(sameAbove, 1600);
+    QVERIFY2(sameCorner < 160, qPrintable(QString::number(sameCorner)));
+}
+
+QTEST_MAIN(TestAppBasin)
+#include "tst_app_basin.moc"
