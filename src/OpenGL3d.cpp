@@ -533,10 +533,9 @@ void OpenGL3d::mouseMoveEvent(QMouseEvent* event)
         camera.setDistance(float(camera.getDistance() + mouseStep * dy));
         update();
     } else if (mouseButton == Qt::MiddleButton) {
-        const vec3 p = camera.getPOI();
-        camera.setPOI(p.x, p.y, float(p.z + mouseStep * dy));
-        const vec3 e = camera.getEyePos();
-        camera.setEyePos(e.x, e.y, float(e.z + mouseStep * dy));
+        // Eye and point of interest rise together, so the view keeps its direction:
+        // later zooms and drags work from the same frame.
+        camera.shift({0.0f, 0.0f, float(mouseStep * dy)});
         update();
     }
 
