@@ -87,6 +87,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     tabs = new QTabWidget();
     tabs->addTab(view2d, tr("View2D"));
     tabs->addTab(view3d, tr("View3D"));
+    // Connected after the tabs are in, so Ctrl+A starts enabled; from then on a
+    // click on a tab counts as much as its shortcut.
+    connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::followTab);
     setCentralWidget(tabs);
     addDockWidget(Qt::RightDockWidgetArea, paramView);
     setStatusBar(mainStatusBar);
@@ -115,6 +118,8 @@ MainWindow::~MainWindow()
 {
     // The views and the panel keep plain pointers into the model. Qt would delete
     // these children only after this body, so they go first, the model last.
+    // Taking the views out of their tabs must not reach the panel gone by then.
+    disconnect(tabs, &QTabWidget::currentChanged, this, &MainWindow::followTab);
     delete paramView;
     delete view3d;
     delete view2d;
@@ -215,10 +220,18 @@ void MainWindow::particleReset()
 
 void MainWindow::selectTab()
 {
-    // Playback only makes sense where the bob is drawn, in the 3D view.
     const bool to2d = sender() && sender()->objectName() == QLatin1String("act_view2d");
-    tabs->setCurrentIndex(to2d ? 0 : 1);
-    act_animate->setEnabled(!to2d);
+    const int index = to2d ? 0 : 1;
+    if (tabs->currentIndex() != index)
+        tabs->setCurrentIndex(index); // followTab() runs on the change
+    else
+        followTab(index); // the shortcut stops the playback on its own tab too
+}
+
+void MainWindow::followTab(int index)
+{
+    // Playback only makes sense where the bob is drawn, in the 3D view.
+    act_animate->setEnabled(index == 1);
     paramView->SetTimer(false);
     paramView->SetAnimTimer(false);
 }

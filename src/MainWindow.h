@@ -82,6 +82,9 @@ protected:
     QAction* act_animate = nullptr;
 
 private:
+    // Keeps the playback in step with the tab on show: Ctrl+A works on the 3D tab
+    // only, and showing a tab stops both timers.
+    void followTab(int index);
     // The window's own actions: parented, with a shortcut, active anywhere in the window.
     QAction* addWindowAction(const QString& text, const QKeySequence& shortcut,
                              void (MainWindow::*slot)());

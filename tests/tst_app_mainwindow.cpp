@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -160,6 +161,7 @@ private slots:
     void saveAppendsSuffix();
     void grabWindowSavesCurrentView();
     void animateOnlyOnThe3dTab();
+    void clickedTabGovernsPlayback();
     void tickAfterEndStopsAndRepaints();
     void releaseAndPlayBack();
 
@@ -435,6 +437,30 @@ void TestMainWindow::animateOnlyOnThe3dTab()
     QVERIFY(!animTimer->isActive());
     QVERIFY(!play->isChecked());
     QVERIFY(!window->act_animate->isEnabled());
+}
+
+// A tab reached by a click counts as much as one reached by its shortcut.
+void TestMainWindow::clickedTabGovernsPlayback()
+{
+    QTimer* animTimer = window->data->animTimer;
+    QTabBar* bar = window->tabs->tabBar();
+    const auto click = [bar](int tab) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+    };
+
+    QVERIFY(ctrlKey(Qt::Key_1));
+    click(1);
+    QCOMPARE(window->tabs->currentIndex(), 1);
+    QVERIFY(ctrlKey(Qt::Key_A));
+    QVERIFY(animTimer->isActive());
+
+    // Back on the 2D tab the playback stops and Ctrl+A does nothing.
+    click(0);
+    QCOMPARE(window->tabs->currentIndex(), 0);
+    QVERIFY(!animTimer->isActive());
+    QVERIFY(!animPlayButton(window->paramView)->isChecked());
+    QVERIFY(ctrlKey(Qt::Key_A));
+    QVERIFY(!animTimer->isActive());
 }
 
 void TestMainWindow::tickAfterEndStopsAndRepaints()
