@@ -1,6 +1,7 @@
 #include "GLContext.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QOpenGLContext>
 #include <QtGlobal>
 
@@ -134,8 +135,9 @@ bool SyncToVBlank(bool on)
 
 QString shaderDirectory()
 {
+    // A relative directory is taken from the working directory at start.
     const QString fromEnv = qEnvironmentVariable("ORVALIS_SHADER_DIR");
     if (!fromEnv.isEmpty())
-        return fromEnv;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/shaders/");
+        return QDir(fromEnv).absolutePath();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/shaders");
 }

@@ -21,7 +21,8 @@ void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad);
 // the window system can apply it there.
 bool SyncToVBlank(bool on);
 
-// $ORVALIS_SHADER_DIR when set, else the "shaders/" directory beside the executable.
+// Absolute path of the directory of GLSL sources: $ORVALIS_SHADER_DIR when set,
+// else "shaders" beside the executable.
 QString shaderDirectory();
 
 #endif // ORVALIS_GLCONTEXT_H

@@ -160,6 +160,7 @@ private slots:
     void saveAppendsSuffix_data();
     void saveAppendsSuffix();
     void grabWindowSavesCurrentView();
+    void shadersFromARelativeDirectory();
     void animateOnlyOnThe3dTab();
     void clickedTabGovernsPlayback();
     void tickAfterEndStopsAndRepaints();
@@ -407,6 +408,36 @@ void TestMainWindow::grabWindowSavesCurrentView()
     QCOMPARE(side.size(), window->view3d->size() * window->view3d->devicePixelRatio());
     QPointF bob;
     QVERIFY(bobCentre(side, bob));
+}
+
+// $ORVALIS_SHADER_DIR names a directory, with or without a trailing slash, and a
+// relative one is taken from the working directory.
+void TestMainWindow::shadersFromARelativeDirectory()
+{
+    const QDir built(QCoreApplication::applicationDirPath() + QStringLiteral("/shaders"));
+    QVERIFY(QDir(tmp->path()).mkdir(QStringLiteral("glsl")));
+    for (const QString& name : built.entryList(QDir::Files))
+        QVERIFY(QFile::copy(built.filePath(name), path("glsl/" + name)));
+
+    const QByteArray saved = qgetenv("ORVALIS_SHADER_DIR");
+    qputenv("ORVALIS_SHADER_DIR", "glsl");
+    window = std::make_unique<ProbeWindow>();
+    if (saved.isNull())
+        qunsetenv("ORVALIS_SHADER_DIR");
+    else
+        qputenv("ORVALIS_SHADER_DIR", saved);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->resetView();
+
+    const SystemData& data = *window->data;
+    const QImage top = window->view2d->grabFramebuffer();
+    const QPoint red = planeToPixel(data, top.size(), data.magnets[0].posX, data.magnets[0].posY);
+    QCOMPARE(top.pixel(red), qRgb(255, 0, 0));
+    window->tabs->setCurrentIndex(1);
+    QTRY_VERIFY(window->view3d->isVisible());
+    QPointF bob;
+    QVERIFY(bobCentre(window->view3d->grabFramebuffer(), bob));
 }
 
 void TestMainWindow::animateOnlyOnThe3dTab()

@@ -177,10 +177,13 @@ void TestGL::surfaceFormatAndShaderDirectory()
     QCOMPARE(m_context.format().profile(), QSurfaceFormat::CoreProfile);
 
     const QByteArray saved = qgetenv("ORVALIS_SHADER_DIR");
+    // A directory, not a prefix: file names are joined to it as paths.
     qputenv("ORVALIS_SHADER_DIR", "/some/where/else/");
-    QCOMPARE(shaderDirectory(), QStringLiteral("/some/where/else/"));
+    QCOMPARE(shaderDirectory(), QStringLiteral("/some/where/else"));
+    qputenv("ORVALIS_SHADER_DIR", "some/where");
+    QCOMPARE(shaderDirectory(), QDir::current().absoluteFilePath(QStringLiteral("some/where")));
     qunsetenv("ORVALIS_SHADER_DIR");
-    QCOMPARE(shaderDirectory(), QCoreApplication::applicationDirPath() + "/shaders/");
+    QCOMPARE(shaderDirectory(), QCoreApplication::applicationDirPath() + "/shaders");
     if (!saved.isNull())
         qputenv("ORVALIS_SHADER_DIR", saved);
 }
