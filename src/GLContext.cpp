@@ -133,11 +133,22 @@ bool SyncToVBlank(bool on)
     return true;
 }
 
+QString dataDirectory()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" ORVALIS_DATA_FROM_BIN));
+}
+
 QString shaderDirectory()
 {
     // A relative directory is taken from the working directory at start.
     const QString fromEnv = qEnvironmentVariable("ORVALIS_SHADER_DIR");
     if (!fromEnv.isEmpty())
         return QDir(fromEnv).absolutePath();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/shaders");
+    // The build tree keeps them beside the executable, an installation under its data.
+    const QDir beside(QCoreApplication::applicationDirPath() + QStringLiteral("/shaders"));
+    if (beside.exists())
+        return beside.absolutePath();
+    const QDir installed(dataDirectory() + QStringLiteral("/shaders"));
+    return installed.exists() ? installed.absolutePath() : beside.absolutePath();
 }

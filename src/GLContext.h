@@ -21,8 +21,12 @@ void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad);
 // the window system can apply it there.
 bool SyncToVBlank(bool on);
 
+// Read-only data of an installed Orvalis (<prefix>/share/orvalis beside
+// <prefix>/bin), absolute; it need not exist.
+QString dataDirectory();
+
 // Absolute path of the directory of GLSL sources: $ORVALIS_SHADER_DIR when set,
-// else "shaders" beside the executable.
+// else "shaders" beside the executable, else the one under dataDirectory().
 QString shaderDirectory();
 
 #endif // ORVALIS_GLCONTEXT_H

@@ -269,9 +269,13 @@ void MainWindow::showAbout(const QString& title, const QString& text)
 
 QString MainWindow::parameterDirectory()
 {
-    QDir dir = QDir::current();
-    dir.cd(QStringLiteral("config")); // stays put when there is no such directory
-    return dir.absolutePath();
+    // ./config of a working copy first, then the sets an installation ships.
+    for (const QDir& config :
+         {QDir(QStringLiteral("config")), QDir(dataDirectory() + QStringLiteral("/config"))}) {
+        if (config.exists())
+            return config.absolutePath();
+    }
+    return QDir::current().absolutePath();
 }
 
 QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& shortcut,

@@ -62,7 +62,7 @@ protected:
     virtual void showAbout(const QString& title, const QString& text);
 
     // Where the parameter dialogs open: ./config when it exists, else the
-    // working directory; always absolute.
+    // installed sets, else the working directory; always absolute.
     static QString parameterDirectory();
 
     SystemData* data = nullptr;
