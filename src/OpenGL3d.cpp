@@ -124,6 +124,10 @@ void OpenGL3d::initializeGL()
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &OpenGL3d::releaseGL);
 
     initializeCommonGL(false, vaQuad, vboQuad);
+    // Everything this view draws is opaque (alpha 1 or a cleared 0 that shows the
+    // cleared window): blending would give the same pixels at a software
+    // rasteriser's cost of reading every target back.
+    glDisable(GL_BLEND);
     createShaders();
     createObjects();
     // The new context of a window change comes without a resize; size the framebuffer now.

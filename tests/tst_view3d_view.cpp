@@ -32,6 +32,19 @@ public:
     int selection() const { return selected; }
     float elevationAngle() const { return elevation; }
     Camera& cam() { return camera; }
+    // The id image of the last frame, bottom row first.
+    QImage idImage()
+    {
+        const QSize pixels = size() * devicePixelRatio();
+        QImage image(pixels, QImage::Format_RGB888);
+        makeCurrent();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+        glReadBuffer(GL_COLOR_ATTACHMENT1);
+        glReadPixels(0, 0, pixels.width(), pixels.height(), GL_RGB, GL_UNSIGNED_BYTE, image.bits());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+        doneCurrent();
+        return image;
+    }
 };
 
 // Widget pixel (y from the top) where the camera puts a world point.
@@ -92,6 +105,7 @@ private slots:
 
     void picksMagnetsAndBob();
     void showsObjectsInTheirColours();
+    void opaqueSceneNeedsNoBlending();
     void picksNothingOnStandRodAndBackground();
     void meshesKeepTheirLayout();
     void framebufferFollowsSize();
@@ -189,6 +203,20 @@ void TestView3d::showsObjectsInTheirColours()
     for (int dx = -4; dx <= 4; ++dx)
         across += (image.pixel(rod + QPoint(dx, 0)) & 0xffffff) == rodColour ? 1 : 0;
     QVERIFY2(across >= 2 && across <= 3, qPrintable(QString::number(across)));
+}
+
+// Nothing the view draws is translucent, so it draws without blending: blending
+// on would change neither the picture nor the id image.
+void TestView3d::opaqueSceneNeedsNoBlending()
+{
+    const QImage picture = frame();
+    const QImage ids = view->idImage();
+    view->makeCurrent();
+    QVERIFY(!glIsEnabled(GL_BLEND));
+    glEnable(GL_BLEND); // with the common start's factors
+    view->doneCurrent();
+    QCOMPARE(frame(), picture);
+    QCOMPARE(view->idImage(), ids);
 }
 
 void TestView3d::picksNothingOnStandRodAndBackground()
