@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
+#include "Experiment.h"
 #include "GLContext.h"
+#include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "SystemData.h"
@@ -40,6 +42,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     // format and its own context; they share no GL objects.
     const QSurfaceFormat format = viewSurfaceFormat();
     data = new SystemData();
+    experiment = new Experiment(data, this);
+    editor = new ModelEditor(data, experiment, this);
     view2d = new OpenGL2d(format, data, this);
     data->view2d = view2d;
     view3d = new OpenGL3d(format, data, this);
@@ -51,7 +55,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data->animTimer->setInterval(10);
     connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
 
-    paramView = new SystemView(data, view2d, view3d);
+    paramView = new SystemView(data, editor, experiment, view2d, view3d);
 
     stepsLabel = new QLabel(tr("# steps:"));
     stepsLcd = new QLCDNumber();
@@ -83,6 +87,28 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
     connect(view3d, &OpenGL3d::updateTraj, view2d, &OpenGL2d::UpdateTraj);
+
+    // Releases, drags and their path.
+    connect(view2d, &OpenGL2d::releaseRequested, experiment, &Experiment::release);
+    connect(view2d, &OpenGL2d::hidePathRequested, experiment, &Experiment::forget);
+    connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
+    connect(experiment, &Experiment::pathChanged, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(view2d, &OpenGL2d::magnetDragStarted, this,
+            [this](int i) { editor->beginLiveEdit(tr("Move magnet %1").arg(i)); });
+    connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view2d, &OpenGL2d::magnetAddRequested, this, [this](double x, double y) {
+        experiment->revertRelease();
+        editor->addMagnet(x, y);
+    });
+    connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
+    connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
+    connect(experiment, &Experiment::pathChanged, paramView, &SystemView::ShowReleasePoint);
+    connect(editor, &ModelEditor::modelChanged, view2d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(editor, &ModelEditor::modelChanged, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
 
     tabs = new QTabWidget();
     tabs->addTab(view2d, tr("View2D"));

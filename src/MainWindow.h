@@ -4,6 +4,8 @@
 #include <QMainWindow>
 #include <QString>
 
+class Experiment;
+class ModelEditor;
 class OpenGL2d;
 class OpenGL3d;
 class QAction;
@@ -66,6 +68,8 @@ protected:
     static QString parameterDirectory();
 
     SystemData* data = nullptr;
+    Experiment* experiment = nullptr;
+    ModelEditor* editor = nullptr;
     SystemView* paramView = nullptr;
     OpenGL2d* view2d = nullptr;
     OpenGL3d* view3d = nullptr;

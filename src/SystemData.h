@@ -2,6 +2,7 @@
 #define ORVALIS_SYSTEMDATA_H
 
 #include "Magnet.h"
+#include "ParamFileReport.h"
 
 #include <QColor>
 #include <QList>
@@ -43,8 +44,10 @@ public:
     void uploadTrajectory(unsigned int buffer) const;
     bool animStep();
 
-    void readParams(const QString& fileName);
-    void writeParams(const QString& fileName) const;
+    // A read takes the whole file or nothing: values that are not numbers skip
+    // their line, and values that make the model meaningless refuse the file.
+    ParamFileReport readParams(const QString& fileName);
+    ParamFileReport writeParams(const QString& fileName) const;
 
     static std::array<float, 3> pickColorFromId(int id);
     static int pickIdFromColor(unsigned char r, unsigned char g, unsigned char b);

@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "MainWindow.h"
 #include "StyleSheet.h"
 
@@ -9,6 +10,10 @@
 
 int main(int argc, char* argv[])
 {
+    // Decided before any QApplication exists: the command line needs no display.
+    if (CommandLine::wanted(argc, argv))
+        return CommandLine::run(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Set even when empty, so a missing sheet still leaves a defined look.

@@ -532,6 +532,7 @@ void TestMainWindow::releaseAndPlayBack()
     QVERIFY(steps);
     steps->selectAll();
     QTest::keyClicks(steps, QStringLiteral("60"));
+    QTest::keyClick(steps, Qt::Key_Return);
     QCOMPARE(data.maxNumPoints, 60);
 
     // Release the bob up and to the left of the magnets.

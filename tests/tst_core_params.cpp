@@ -52,11 +52,16 @@ private slots:
 
     void writesDefaultFile();
     void roundTrip();
+    void frictionRoundTrip();
     void malformedLines();
     void paramsOnlyAndMagnetsOnly();
-    void notFiniteReadsAsZero();
+    void notNumbersKeepTheirValues();
+    void meaninglessFileChangesNothing_data();
+    void meaninglessFileChangesNothing();
+    void lineEnds();
     void unreadableFileChangesNothing();
     void failedWriteKeepsOldFile();
+    void savesIntoClosedFolder();
 
 private:
     QTemporaryDir dir;
@@ -83,7 +88,27 @@ void TestCoreParams::writesDefaultFile()
     const QString again = dir.filePath("again.par");
     e.writeParams(again);
     QCOMPARE(readAll(again), readAll(name));
-    QCOMPARE(e.damping, 14.0);
+    QCOMPARE(e.damping, 1.0); // a file without "friction" means 1
+}
+
+void TestCoreParams::frictionRoundTrip()
+{
+    // The velocity damping travels under its own key, written only when it is
+    // not 1; readers that do not know the key skip it.
+    SystemData d;
+    d.damping = 0.35;
+    const QString name = dir.filePath("friction.par");
+    d.writeParams(name);
+    QVERIFY(readAll(name).contains("\nmaxTheta 5\nfriction 0.35\n\nmagnet"));
+
+    SystemData e;
+    QVERIFY(e.readParams(name).ok);
+    QCOMPARE(e.damping, 0.35);
+    d.damping = 1.0;
+    d.writeParams(name);
+    QVERIFY(e.readParams(name).ok);
+    QCOMPARE(e.damping, 1.0);
+    QVERIFY(!readAll(name).contains("friction"));
 }
 
 void TestCoreParams::roundTrip()
@@ -94,7 +119,7 @@ void TestCoreParams::roundTrip()
     d.gravity = 1234567.0;
     d.kappa = 2.5;
     d.magFactor = -0.02;
-    d.maxTheta = 100000.0;
+    d.maxTheta = 89.999999; // written as 90, which still reads back
     d.magnets.clear();
     d.appendMagnet(0.123456789f, -1e-7f, -2.5f, 0.25f, 0.5f, 0.75f);
     d.appendMagnet(1e6f, 3.0f, 0.0f, 1.0f, 1.0f, 1.0f);
@@ -112,8 +137,8 @@ void TestCoreParams::roundTrip()
     QCOMPARE(e.gravity, 1234570.0);
     QCOMPARE(e.kappa, 2.5);
     QCOMPARE(e.magFactor, -0.02);
-    QCOMPARE(e.maxTheta, 100000.0);
-    QCOMPARE(e.damping, 0.7); // not stored in the file
+    QCOMPARE(e.maxTheta, 90.0);
+    QCOMPARE(e.damping, 1.0); // 1 is not written, and a file without it means 1
 
     QCOMPARE(e.magnets.size(), 2);
     const Magnet& a = e.magnets[0];
@@ -136,7 +161,7 @@ void TestCoreParams::roundTrip()
 
     const QByteArray text = readAll(name);
     QVERIFY2(text.contains("pendulumLength 1.23457e-05\n"), text.constData());
-    QVERIFY(text.contains("maxTheta 100000\n"));
+    QVERIFY(text.contains("maxTheta 90\n"));
     QVERIFY(text.contains("\nmagnet 0.123457 -1e-07 0.25 0.5 0.75 -2.5\nmagnet 1e+06 3 1 1 1 0\n"));
 }
 
@@ -144,14 +169,17 @@ void TestCoreParams::malformedLines()
 {
     SystemData d;
     setUnusualParams(d);
-    d.readParams(ORVALIS_TEST_DATA "/core_malformed.par");
+    StderrCapture capture;
+    const ParamFileReport report = d.readParams(ORVALIS_TEST_DATA "/core_malformed.par");
+    const QByteArray diagnostics = capture.text();
+    QVERIFY(report.ok);
     QCOMPARE(d.pendulumLength, 3.0); // tab
     QCOMPARE(d.pendulumHeight, 4.0); // blank after the value
     QCOMPARE(d.gravity, 7.0);        // last of several; " gravity" and "Gravity" ignored
-    QCOMPARE(d.magFactor, 0.0);      // not a number
+    QCOMPARE(d.magFactor, 16.0);     // not a number: kept, and reported
     QCOMPARE(d.maxTheta, 17.0);      // key without a value
     QCOMPARE(d.kappa, 2.5);          // the file's "damping"
-    QCOMPARE(d.damping, 14.0);
+    QCOMPARE(d.damping, 1.0);        // no "friction": 1
 
     QCOMPARE(d.magnets.size(), 2);
     QCOMPARE(d.magnets[0].posX, 0.3f);
@@ -162,6 +190,14 @@ void TestCoreParams::malformedLines()
     QCOMPARE(d.magnets[1].posY, 0.6f);
     QCOMPARE(d.magnets[1].color[2], 1.0f);
     QCOMPARE(d.magnets[1].alpha, -1.0f);
+
+    // Lines of known keys that could not be used are named by their number;
+    // comments, unknown keys and lines that do not start with a key are not.
+    const QStringList expected = {"line 6: magFactor abc", "line 7: maxTheta",
+                                  "line 8: magnet 0.1 0.2 1 0 0"};
+    QCOMPARE(report.skipped, expected);
+    for (const QString& line : expected)
+        QVERIFY2(diagnostics.contains(line.toUtf8()), diagnostics.constData());
 }
 
 void TestCoreParams::paramsOnlyAndMagnetsOnly()
@@ -193,29 +229,76 @@ void TestCoreParams::paramsOnlyAndMagnetsOnly()
     QCOMPARE(d.maxTheta, 17.0);
 }
 
-void TestCoreParams::notFiniteReadsAsZero()
+void TestCoreParams::notNumbersKeepTheirValues()
 {
     SystemData d;
     setUnusualParams(d);
     const QString name = dir.filePath("inf.par");
     writeFile(name, "pendulumHeight nan\npendulumLength inf\ngravity -inf\ndamping 1e400\n"
-                    "magFactor NaN\nmaxTheta 1e308\n"
-                    "magnet nan inf -inf 1e39 0.5 -1e39\n");
-    d.readParams(name);
-    QCOMPARE(d.pendulumHeight, 0.0);
-    QCOMPARE(d.pendulumLength, 0.0);
-    QCOMPARE(d.gravity, 0.0);
-    QCOMPARE(d.kappa, 0.0);
-    QCOMPARE(d.magFactor, 0.0);
-    QCOMPARE(d.maxTheta, 1e308); // large but finite
+                    "magFactor NaN\nmaxTheta banana\n"
+                    "magnet nan inf -inf 1e39 0.5 -1e39\n"
+                    "magnet 0.1 0.2 0 0 1 1e39\n"
+                    "magnet 0.01 0.02 0.5 0.5 0.5 3\n");
+    const ParamFileReport report = d.readParams(name);
+    QVERIFY(report.ok);
+    QCOMPARE(report.skipped.size(), 8);
+    QVERIFY(report.skipped[7].startsWith("line 8: "));
+    QCOMPARE(d.pendulumHeight, 11.0);
+    QCOMPARE(d.pendulumLength, 12.0);
+    QCOMPARE(d.gravity, 13.0);
+    QCOMPARE(d.kappa, 15.0);
+    QCOMPARE(d.magFactor, 16.0);
+    QCOMPARE(d.maxTheta, 17.0);
+    // A magnet line with one bad value is skipped whole.
     QCOMPARE(d.magnets.size(), 1);
-    const Magnet& m = d.magnets[0];
-    QCOMPARE(m.posX, 0.0f);
-    QCOMPARE(m.posY, 0.0f);
-    QCOMPARE(m.color[0], 0.0f);
-    QCOMPARE(m.color[1], 0.0f); // beyond the float range
-    QCOMPARE(m.color[2], 0.5f);
-    QCOMPARE(m.alpha, 0.0f);
+    QCOMPARE(d.magnets[0].alpha, 3.0f);
+}
+
+void TestCoreParams::meaninglessFileChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no rod") << QByteArray("gravity 3\npendulumLength 0\nmagnet 0 0 1 1 1 1\n")
+                            << "pendulumLength";
+    QTest::newRow("negative rod") << QByteArray("pendulumLength -2\n") << "pendulumLength";
+    QTest::newRow("no angle") << QByteArray("gravity 3\nmaxTheta 0\n") << "maxTheta";
+    QTest::newRow("past level") << QByteArray("maxTheta 90.5\n") << "maxTheta";
+    QTest::newRow("huge angle") << QByteArray("maxTheta 1e308\n") << "maxTheta";
+}
+
+void TestCoreParams::meaninglessFileChangesNothing()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    SystemData d;
+    setUnusualParams(d);
+    QSignalSpy spy(&d, &SystemData::dataRead);
+    const QString name = dir.filePath("meaningless.par");
+    writeFile(name, text);
+
+    StderrCapture capture;
+    const ParamFileReport report = d.readParams(name);
+    QVERIFY(capture.text().startsWith("Cannot load parameter file " + name.toLocal8Bit() + ": "));
+    QVERIFY(!report.ok);
+    QVERIFY2(report.error.contains(reason), qPrintable(report.error));
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(d.gravity, 13.0);
+    QCOMPARE(d.pendulumLength, 12.0);
+    QCOMPARE(d.maxTheta, 17.0);
+    QCOMPARE(d.magnets.size(), 3);
+}
+
+void TestCoreParams::lineEnds()
+{
+    // Unix, Windows and old Mac line ends, even mixed in one file.
+    SystemData d;
+    const QString name = dir.filePath("ends.par");
+    writeFile(name, "gravity 8\rdamping 3\r\nmagFactor 0.5\nmaxTheta 7\r");
+    QVERIFY(d.readParams(name).ok);
+    QCOMPARE(d.gravity, 8.0);
+    QCOMPARE(d.kappa, 3.0);
+    QCOMPARE(d.magFactor, 0.5);
+    QCOMPARE(d.maxTheta, 7.0);
 }
 
 void TestCoreParams::unreadableFileChangesNothing()
@@ -227,8 +310,10 @@ void TestCoreParams::unreadableFileChangesNothing()
     const QString name = dir.filePath("missing.par");
 
     StderrCapture capture;
-    d.readParams(name);
+    const ParamFileReport report = d.readParams(name);
     QCOMPARE(capture.text(), QByteArray("Cannot read parameter file " + name.toLocal8Bit() + "\n"));
+    QVERIFY(!report.ok);
+    QVERIFY(!report.error.isEmpty());
     QCOMPARE(spy.count(), 0);
     QCOMPARE(d.magnets.size(), 2);
     QCOMPARE(d.magnets[0].posX, 0.03f);
@@ -246,9 +331,11 @@ void TestCoreParams::failedWriteKeepsOldFile()
     {
         const QString name = dir.filePath("no/such/dir/params.par");
         StderrCapture capture;
-        d.writeParams(name);
+        const ParamFileReport report = d.writeParams(name);
         QCOMPARE(capture.text(),
                  QByteArray("Cannot save parameter file " + name.toLocal8Bit() + "\n"));
+        QVERIFY(!report.ok);
+        QVERIFY(!report.error.isEmpty());
         QVERIFY(!QFile::exists(name));
     }
 
@@ -280,6 +367,43 @@ void TestCoreParams::failedWriteKeepsOldFile()
     d.writeParams(name);
     QVERIFY(readAll(name).startsWith("pendulumHeight 2.02\n"));
     QVERIFY(readAll(name).size() > 1024);
+}
+
+void TestCoreParams::savesIntoClosedFolder()
+{
+    // A folder that takes no new files (so no temporary file beside the
+    // target) but holds a writable file: the save goes into the file itself.
+    // Root passes every permission check, so as root the save runs under the
+    // effective user id of nobody.
+    const QString sub = dir.filePath("closed");
+    QVERIFY(QDir().mkpath(sub));
+    const QString name = sub + "/params.par";
+    writeFile(name, "gravity 1\n");
+    const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner |
+                     QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(dir.path(), all));
+    QVERIFY(QFile::setPermissions(sub, all));
+    QVERIFY(QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                            QFile::WriteGroup | QFile::ReadOther |
+                                            QFile::WriteOther));
+
+    constexpr uid_t nobody = 65534;
+    const bool root = geteuid() == 0;
+    if (root)
+        QCOMPARE(seteuid(nobody), 0);
+    SystemData d;
+    d.gravity = 4.5;
+    const ParamFileReport report = d.writeParams(name);
+    QFile probe(sub + "/probe");
+    const bool folderClosed = !probe.open(QIODevice::WriteOnly);
+    if (root)
+        QCOMPARE(seteuid(0), 0);
+    QFile::setPermissions(sub, all | QFile::WriteOwner);
+    QFile::setPermissions(dir.path(), all | QFile::WriteOwner);
+
+    QVERIFY(folderClosed);
+    QVERIFY2(report.ok, qPrintable(report.error));
+    QVERIFY(readAll(name).contains("gravity 4.5\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCoreParams)

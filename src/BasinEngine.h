@@ -1,0 +1,62 @@
+#ifndef ORVALIS_BASINENGINE_H
+#define ORVALIS_BASINENGINE_H
+
+#include "BasinLanes.h"
+#include "BasinResult.h"
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+// Computes basin-of-attraction maps: for every pixel the bob is released at
+// rest at the pixel's centre and integrated exactly as the path from that
+// point (same equations, same Cash-Karp steps), until the energy shows that
+// an attractor has caught it (see PotentialLandscape) or the time limit
+// leaves it undecided. Worker threads pull rows from a shared counter; each
+// advances four pixels at a time (AVX2 lanes where the processor has them).
+// Coarse levels come first (every 8th pixel, then 4th, 2nd, all), each
+// computing only the pixels the coarser ones did not.
+//
+// Callbacks run on the thread that runs the map, between levels (level) and
+// every few dozen milliseconds within one (progress); result() is stable
+// while they run.
+class BasinEngine
+{
+public:
+    using LevelCallback = std::function<void(const BasinResult& result, int stride)>;
+    using ProgressCallback = std::function<void(double fraction)>;
+
+    BasinEngine() = default;
+    ~BasinEngine();
+
+    BasinEngine(const BasinEngine&) = delete;
+    BasinEngine& operator=(const BasinEngine&) = delete;
+
+    void setLevelCallback(LevelCallback callback) { onLevel = std::move(callback); }
+    void setProgressCallback(ProgressCallback callback) { onProgress = std::move(callback); }
+
+    // Computes the map on the calling thread (and the workers it starts);
+    // false when cancelled.
+    bool run(const BasinRequest& request);
+    // Computes it on a thread of its own, cancelling a map still running.
+    void start(const BasinRequest& request);
+    // Asks a running map to stop: its workers leave within a few hundred
+    // steps, pixels in flight stay not computed and the result is marked.
+    void cancel();
+    void wait();
+
+    const BasinResult& result() const { return current; }
+
+private:
+    void computeLevel(int stride, int coarsest, const basin::KernelSetup& setup, bool vector,
+                      int threads);
+
+    BasinResult current;
+    LevelCallback onLevel;
+    ProgressCallback onProgress;
+    std::atomic<bool> cancelled{false};
+    std::atomic<long long> donePixels{0};
+    std::thread runner;
+};
+
+#endif

@@ -1,0 +1,47 @@
+// The portable kernel: the lanes one after the other in plain doubles.
+#include "BasinLanes.h"
+
+#include "Lanes.h"
+
+#include "CashKarp.h"
+
+#include "BasinKernel.h"
+
+namespace basin {
+
+void LaneBatch::release(int l, double x0, double y0)
+{
+    const double start[4] = {x0, y0, 0.0, 0.0};
+    for (int c = 0; c < 4; ++c) {
+        y[c][l] = start[c];
+        dydx[c][l] = 0.0;
+        yscal[c][l] = 0.0;
+    }
+    h[l] = cashkarp::kFirstStep;
+    stamp[l] = 0.0;
+    steps[l] = 0.0;
+    fresh[l] = 1.0;
+    // A release that floats cannot hold has no path at all.
+    constexpr double largest = 3.40282346638528859811704183484516925e+38;
+    outcome[l] = std::fabs(x0) <= largest && std::fabs(y0) <= largest ? kRunning : kUndecided;
+}
+
+void advancePortable(const KernelSetup& setup, LaneBatch& batch, int maxIterations)
+{
+    cashkarp::withPower(setup.field, [&](auto power) {
+        for (int l = 0; l < kLanes; ++l) {
+            if (batch.outcome[l] != kRunning)
+                continue;
+            advanceLanes<double>(setup, power, batch, l, maxIterations);
+            if (batch.outcome[l] != kRunning)
+                return;
+        }
+    });
+}
+
+bool haveAvx2()
+{
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace basin

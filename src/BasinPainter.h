@@ -1,0 +1,31 @@
+#ifndef ORVALIS_BASINPAINTER_H
+#define ORVALIS_BASINPAINTER_H
+
+#include "BasinResult.h"
+
+#include <QImage>
+#include <QRgb>
+
+#include <vector>
+
+// Colours a map: each attractor in the colour of its magnet (a minimum over
+// no magnet in neutral grey), bright where the bob was caught quickly and
+// darker the longer it took; undecided pixels dark. A pixel's colour depends
+// on that pixel alone and on a time scale fixed by the damping and the time
+// limit, so bands of one image painted apart fit together.
+class BasinPainter
+{
+public:
+    explicit BasinPainter(const BasinResult& result);
+
+    QRgb colour(int attractor, float time) const;
+    // The rows of the result; a level coarser than 1 shows each computed
+    // pixel as a block of stride by stride pixels.
+    QImage paint(const BasinResult& result, int stride = 1) const;
+
+private:
+    std::vector<QRgb> base; // per attractor
+    double timeScale = 1.0;
+};
+
+#endif

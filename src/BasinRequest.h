@@ -1,0 +1,40 @@
+#ifndef ORVALIS_BASINREQUEST_H
+#define ORVALIS_BASINREQUEST_H
+
+#include "MagnetModel.h"
+
+class SystemData;
+
+// What a map is computed from: a snapshot of the model, a rectangle of the
+// plane, a resolution, and how to integrate. Row 0 is the top of the image
+// (the largest y); a band of rows renders a part of the same image.
+struct BasinRequest
+{
+    ModelParameters model;
+    double left = -0.1;
+    double bottom = -0.1;
+    double right = 0.1;
+    double top = 0.1;
+    int width = 1024;
+    int height = 1024;
+    int rowBegin = 0;
+    int rowEnd = -1; // -1: to the bottom of the image
+    double tolerance = 1e-8;
+    double maxTime = 100.0; // model time after which a pixel is undecided
+    int threads = 0;        // 0: every core
+    bool vectorLanes = true;
+    bool progressive = true; // every 8th pixel first, then 4th, 2nd, all
+
+    // The current model's parameters, magnets and damping, with the square of
+    // the 2D view for its maxTheta.
+    static BasinRequest fromModel(const SystemData& data);
+    // Half the side of that square: pendulumLength * sin(maxTheta).
+    static double viewRadius(double pendulumLength, double maxTheta);
+
+    int lastRow() const { return rowEnd < 0 ? height : rowEnd; }
+    // Centre of pixel column i and of pixel row j of the whole image.
+    double pixelX(int i) const { return left + (i + 0.5) * ((right - left) / width); }
+    double pixelY(int j) const { return top - (j + 0.5) * ((top - bottom) / height); }
+};
+
+#endif

@@ -1,0 +1,47 @@
+#ifndef ORVALIS_COMMANDLINE_H
+#define ORVALIS_COMMANDLINE_H
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for. Without any of its options the program
+// starts the window as always.
+struct CommandLineOptions
+{
+    enum class Mode { Window, Help, Render, Merge };
+    Mode mode = Mode::Window;
+
+    QString output;    // --basin OUT.png, or the merged file
+    QStringList tiles; // the files --merge assembles
+    QString params;    // --params FILE.par; empty: the default set
+    QString data;      // --data FILE.csv
+    bool hasDamping = false;
+    double damping = 1.0; // --damping D
+    int width = 1024;
+    int height = 1024;
+    bool hasRegion = false;
+    double region[4] = {0, 0, 0, 0}; // x0, y0, x1, y1
+    int threads = 0;
+    double tolerance = 1e-8;
+    double maxTime = 100.0;
+    bool quiet = false;
+    int tileIndex = 1; // --tile I/N, 1-based
+    int tileCount = 1;
+};
+
+class CommandLine
+{
+public:
+    // Whether the arguments are meant for the command line rather than the
+    // window: any argument that starts with "--".
+    static bool wanted(int argc, char** argv);
+    // Parses the arguments after the program name; on failure returns false
+    // with the reason in error.
+    static bool parse(const QStringList& arguments, CommandLineOptions& options, QString& error);
+    static QString usage();
+    // The whole run without a window: exit status 0, 1 for a file that cannot
+    // be read or written, 2 for a usage error.
+    static int run(int argc, char** argv);
+};
+
+#endif

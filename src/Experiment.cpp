@@ -1,0 +1,43 @@
+#include "Experiment.h"
+
+#include "SystemData.h"
+
+Experiment::Experiment(SystemData* data, QObject* parent) : QObject(parent), data(data) {}
+
+void Experiment::release(double x, double y)
+{
+    previous = current;
+    current = {true, x, y};
+    recompute();
+}
+
+void Experiment::forget()
+{
+    previous = current;
+    current.released = false;
+    // The samples stay in the model; only their display ends.
+    data->numTrajPoints = 0;
+    emit pathChanged();
+}
+
+void Experiment::revertRelease()
+{
+    current = previous;
+    if (current.released)
+        recompute();
+    else
+        forget();
+}
+
+void Experiment::recompute()
+{
+    if (!current.released)
+        return;
+    data->computeTrajectory(current.x, current.y);
+    // A new path plays from its start.
+    data->animPos[0] = float(current.x);
+    data->animPos[1] = float(current.y);
+    data->animIndex = 0;
+    data->animTime = 0.0f;
+    emit pathChanged();
+}

@@ -1,0 +1,301 @@
+// The basin-of-attraction engine: the potential's critical points, the
+// energy argument behind a capture, maps against paths, lanes against
+// lanes, levels and cancellation.
+#include "BasinEngine.h"
+#include "BasinLanes.h"
+#include "PotentialLandscape.h"
+#include "SystemData.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+QString configFile(const char* name)
+{
+    return QStringLiteral(ORVALIS_SOURCE_DIR "/config/%1.par").arg(QLatin1String(name));
+}
+
+BasinRequest smallRequest(const SystemData& d, int size)
+{
+    BasinRequest r = BasinRequest::fromModel(d);
+    r.width = r.height = size;
+    r.threads = 2;
+    return r;
+}
+
+// The nearest attractor to (x, y).
+int nearestAttractor(const std::vector<Attractor>& attractors, double x, double y)
+{
+    int best = -1;
+    double bestDistance = 1e300;
+    for (int k = 0; k < int(attractors.size()); ++k) {
+        const double d =
+            std::hypot(x - attractors[std::size_t(k)].x, y - attractors[std::size_t(k)].y);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = k;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+class TestCoreBasin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gradientIsMinusAcceleration();
+    void criticalPoints_data();
+    void criticalPoints();
+    void energyNeverIncreases();
+
+    void mapAgreesWithPaths();
+    void vectorLanesMatchPortable_data();
+    void vectorLanesMatchPortable();
+    void undampedIsUndecided();
+    void levelsAndCancellation();
+};
+
+void TestCoreBasin::gradientIsMinusAcceleration()
+{
+    // Without damping and at rest, derivs gives the acceleration -grad U.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> position(-0.1, 0.1);
+    for (const double kappa : {1.0, 2.0, 1.5, -1.0}) {
+        SystemData d;
+        d.damping = 0.0;
+        d.kappa = kappa;
+        d.appendMagnet(0.02f, 0.05f, -0.5f, 1, 1, 1);
+        const PotentialLandscape u(BasinRequest::fromModel(d).model);
+        for (int trial = 0; trial < 20; ++trial) {
+            const double y[4] = {position(random), position(random), 0.0, 0.0};
+            double dydx[4], gx, gy;
+            d.derivs(y, dydx);
+            u.gradient(y[0], y[1], gx, gy);
+            const double scale = std::fabs(dydx[2]) + std::fabs(dydx[3]);
+            QVERIFY2(std::fabs(dydx[2] + gx) <= 1e-12 * scale, qPrintable(QString::number(kappa)));
+            QVERIFY(std::fabs(dydx[3] + gy) <= 1e-12 * scale);
+            // And the gradient is that of the potential (central differences).
+            const double e = 1e-6;
+            const double ngx =
+                (u.potential(y[0] + e, y[1]) - u.potential(y[0] - e, y[1])) / (2 * e);
+            QVERIFY2(std::fabs(ngx - gx) <= 1e-5 * scale, qPrintable(QString::number(ngx - gx)));
+        }
+    }
+}
+
+void TestCoreBasin::criticalPoints_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("minima");
+    QTest::addColumn<int>("saddles");
+    QTest::addColumn<int>("maxima");
+    // Three wells over the magnets joined by two passes; four wells around a
+    // central hill; the repelling middle magnet adds a hill and no well.
+    QTest::newRow("default") << configFile("default") << 3 << 2 << 0;
+    QTest::newRow("square") << configFile("square") << 4 << 4 << 1;
+    QTest::newRow("repel") << configFile("repel") << 3 << 3 << 1;
+}
+
+void TestCoreBasin::criticalPoints()
+{
+    QFETCH(QString, file);
+    QFETCH(int, minima);
+    QFETCH(int, saddles);
+    QFETCH(int, maxima);
+    SystemData d;
+    d.readParams(file);
+    const PotentialLandscape u(BasinRequest::fromModel(d).model);
+
+    int count[3] = {0, 0, 0};
+    for (const CriticalPoint& c : u.criticalPoints()) {
+        ++count[c.kind];
+        double gx, gy;
+        u.gradient(c.x, c.y, gx, gy);
+        QVERIFY(std::hypot(gx, gy) < 1e-9);
+    }
+    QCOMPARE(count[CriticalPoint::Minimum], minima);
+    QCOMPARE(count[CriticalPoint::Saddle], saddles);
+    QCOMPARE(count[CriticalPoint::Maximum], maxima);
+
+    // Every well lies over an attracting magnet, one per magnet in magnet
+    // order, and has a capture disc.
+    const std::vector<Attractor>& a = u.attractors();
+    QCOMPARE(int(a.size()), minima);
+    for (int k = 0; k < int(a.size()); ++k) {
+        QCOMPARE(a[std::size_t(k)].magnet, k);
+        const Magnet& m = d.magnets[k];
+        QVERIFY(std::hypot(a[std::size_t(k)].x - m.posX, a[std::size_t(k)].y - m.posY) < 0.02);
+        QVERIFY(a[std::size_t(k)].radius > 0.0);
+        QVERIFY(a[std::size_t(k)].barrier > a[std::size_t(k)].potential);
+        // The disc holds no other critical point, and U on its rim stays
+        // above the barrier.
+        for (const CriticalPoint& c : u.criticalPoints())
+            if (c.kind != CriticalPoint::Minimum || c.x != a[std::size_t(k)].x)
+                QVERIFY(std::hypot(c.x - a[std::size_t(k)].x, c.y - a[std::size_t(k)].y) >
+                        a[std::size_t(k)].radius);
+        for (int s = 0; s < 997; ++s) {
+            const double angle = 2 * M_PI * (s + 0.31) / 997;
+            const double r = a[std::size_t(k)].radius;
+            QVERIFY(u.potential(a[std::size_t(k)].x + r * std::cos(angle),
+                                a[std::size_t(k)].y + r * std::sin(angle)) >
+                    a[std::size_t(k)].barrier);
+        }
+    }
+}
+
+void TestCoreBasin::energyNeverIncreases()
+{
+    SystemData d;
+    d.readParams(configFile("repel"));
+    const PotentialLandscape u(BasinRequest::fromModel(d).model);
+    double y[4] = {0.13, -0.07, 0.0, 0.0};
+    double t = 0.0, h = 0.005;
+    double energy = u.potential(y[0], y[1]);
+    for (int i = 0; i < 3000; ++i) {
+        double dydx[4], yscal[4], hdid, hnext;
+        d.derivs(y, dydx);
+        for (int j = 0; j < 4; ++j)
+            yscal[j] = std::fabs(y[j]) + std::fabs(h * dydx[j]) + 1e-30;
+        d.rkqs(y, dydx, 4, t, h, 1e-8, yscal, hdid, hnext);
+        h = hnext;
+        const double e = 0.5 * (y[2] * y[2] + y[3] * y[3]) + u.potential(y[0], y[1]);
+        QVERIFY2(e <= energy + 1e-9 * std::fabs(energy), qPrintable(QString::number(i)));
+        energy = e;
+    }
+}
+
+void TestCoreBasin::mapAgreesWithPaths()
+{
+    // A pixel's outcome is where the path from its centre comes to rest, and
+    // it is caught at one of that path's own samples.
+    SystemData d;
+    BasinRequest r = smallRequest(d, 96);
+    BasinEngine engine;
+    QVERIFY(engine.run(r));
+    const BasinResult& map = engine.result();
+
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> pixel(0, r.width - 1);
+    for (int trial = 0; trial < 300; ++trial) {
+        const int i = pixel(random);
+        const int j = pixel(random);
+        const std::size_t k = map.index(i, j);
+        const int a = map.attractor[k];
+        QVERIFY2(a >= 0, qPrintable(QStringLiteral("pixel %1, %2 undecided").arg(i).arg(j)));
+        const int n = map.steps[k];
+        d.maxNumPoints = n + 4000;
+        d.computeTrajectory(r.pixelX(i), r.pixelY(j));
+        QCOMPARE(d.numTrajPoints, d.maxNumPoints);
+        QCOMPARE(d.trajTimes[std::size_t(n)], 2.0f * map.time[k]);
+        const Attractor& w = map.attractors[std::size_t(a)];
+        const auto& caught = d.trajPoints[std::size_t(n)];
+        QVERIFY(std::hypot(caught[0] - w.x, caught[1] - w.y) < w.radius * (1 + 1e-6));
+        const auto& rest = d.trajPoints[std::size_t(d.numTrajPoints - 1)];
+        QCOMPARE(nearestAttractor(map.attractors, rest[0], rest[1]), a);
+        QVERIFY(std::hypot(rest[0] - w.x, rest[1] - w.y) < 0.1 * w.radius);
+    }
+}
+
+void TestCoreBasin::vectorLanesMatchPortable_data()
+{
+    QTest::addColumn<double>("kappa");
+    QTest::addColumn<int>("magnets");
+    QTest::newRow("default") << 1.0 << 3;
+    QTest::newRow("kappa 1.5, 7 magnets") << 1.5 << 7;
+    QTest::newRow("kappa 2, 30 magnets") << 2.0 << 30;
+}
+
+void TestCoreBasin::vectorLanesMatchPortable()
+{
+    if (!basin::haveAvx2())
+        QSKIP("no AVX2 on this processor");
+    QFETCH(double, kappa);
+    QFETCH(int, magnets);
+    SystemData d;
+    d.kappa = kappa;
+    if (magnets != 3) {
+        d.magnets.clear();
+        for (int m = 0; m < magnets; ++m) {
+            const double angle = 2 * M_PI * m / magnets;
+            d.appendMagnet(float(0.05 * std::cos(angle)), float(0.05 * std::sin(angle)),
+                           m % 3 == 0 ? -0.3f : 1.0f, 1, 0, 0);
+        }
+    }
+    BasinRequest r = smallRequest(d, 20);
+    r.maxTime = 8.0;
+    BasinEngine engine;
+    r.vectorLanes = false;
+    engine.run(r);
+    const BasinResult portable = engine.result();
+    r.vectorLanes = true;
+    engine.run(r);
+    const BasinResult& vector = engine.result();
+    QVERIFY(vector.attractor == portable.attractor);
+    QVERIFY(vector.time == portable.time);
+    QVERIFY(vector.steps == portable.steps);
+}
+
+void TestCoreBasin::undampedIsUndecided()
+{
+    // Without damping nothing comes to rest, not even next to a well's bottom.
+    SystemData d;
+    d.damping = 0.0;
+    BasinRequest r = smallRequest(d, 12);
+    r.left = -0.03;
+    r.right = -0.025;
+    r.bottom = -0.031;
+    r.top = -0.026;
+    r.maxTime = 3.0;
+    BasinEngine engine;
+    QVERIFY(engine.run(r));
+    for (const std::int16_t a : engine.result().attractor)
+        QCOMPARE(a, BasinResult::kUndecided);
+    for (const float t : engine.result().time)
+        QVERIFY(t >= 3.0f);
+}
+
+void TestCoreBasin::levelsAndCancellation()
+{
+    SystemData d;
+    BasinRequest r = smallRequest(d, 400);
+    BasinEngine engine;
+    QList<int> strides;
+    bool levelComplete = true;
+    engine.setLevelCallback([&](const BasinResult& result, int stride) {
+        strides.append(stride);
+        // Exactly the pixels of this level and the coarser ones are done.
+        for (int j = 0; j < r.height; ++j)
+            for (int i = 0; i < r.width; ++i) {
+                const bool done = result.attractor[result.index(i, j)] != BasinResult::kNotComputed;
+                levelComplete = levelComplete && done == (i % stride == 0 && j % stride == 0);
+            }
+        if (stride == 8)
+            engine.cancel();
+    });
+    engine.start(r);
+    engine.wait();
+    QCOMPARE(strides, QList<int>{8});
+    QVERIFY(levelComplete);
+    QVERIFY(engine.result().cancelled);
+    QCOMPARE(engine.result().stride, 8);
+
+    // The engine takes the next request, and a full one reports every level.
+    strides.clear();
+    engine.setLevelCallback([&](const BasinResult&, int stride) { strides.append(stride); });
+    r.width = r.height = 24;
+    engine.start(r);
+    engine.wait();
+    QCOMPARE(strides, (QList<int>{8, 4, 2, 1}));
+    QVERIFY(!engine.result().cancelled);
+    for (const std::int16_t a : engine.result().attractor)
+        QVERIFY(a >= 0);
+}
+
+QTEST_GUILESS_MAIN(TestCoreBasin)
+#include "tst_core_basin.moc"
