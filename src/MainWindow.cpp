@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QIcon>
+#include <QImageWriter>
 #include <QKeySequence>
 #include <QLCDNumber>
 #include <QLabel>
@@ -25,6 +26,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace {
 
 // Appends the suffix unless the name already ends with it, in exactly this case:
@@ -32,6 +35,14 @@ namespace {
 QString withSuffix(const QString& name, const QString& suffix)
 {
     return name.endsWith(suffix, Qt::CaseSensitive) ? name : name + suffix;
+}
+
+// Why an image could not be saved under that name, in the image writer's words.
+// The probe leaves nothing behind that the failed save had not left already.
+QString imageSaveError(const QString& fileName)
+{
+    QImageWriter writer(fileName);
+    return writer.canWrite() ? QImageWriter::tr("Unable to write the image") : writer.errorString();
 }
 
 } // namespace
@@ -193,10 +204,18 @@ void MainWindow::loadParams()
         askOpenFileName(tr("Load Parameters"), parameterDirectory(), QStringLiteral("*.par"));
     if (name.isEmpty())
         return;
-    data->readParams(withSuffix(name, QStringLiteral(".par")));
+    const QString fileName = withSuffix(name, QStringLiteral(".par"));
+    const ParamFileReport report = data->readParams(fileName);
     // A successful read has refilled the panel through dataRead(); this keeps the
     // selected magnet's position rows in step as well.
     paramView->UpdateMagnet(0);
+    if (!report.ok)
+        showWarning(tr("Load Parameters"),
+                    tr("Cannot load parameter file %1:\n%2").arg(fileName, report.error));
+    else if (!report.skipped.isEmpty())
+        showWarning(tr("Load Parameters"),
+                    tr("Parameter file %1 was loaded; these lines were skipped:\n%2")
+                        .arg(fileName, report.skipped.join(QLatin1Char('\n'))));
 }
 
 void MainWindow::saveParams()
@@ -205,7 +224,11 @@ void MainWindow::saveParams()
         askSaveFileName(tr("Save Parameters"), parameterDirectory(), QStringLiteral("*.par"));
     if (name.isEmpty())
         return;
-    data->writeParams(withSuffix(name, QStringLiteral(".par")));
+    const QString fileName = withSuffix(name, QStringLiteral(".par"));
+    const ParamFileReport report = data->writeParams(fileName);
+    if (!report.ok)
+        showWarning(tr("Save Parameters"),
+                    tr("Cannot save parameter file %1:\n%2").arg(fileName, report.error));
 }
 
 void MainWindow::animate()
@@ -225,10 +248,13 @@ void MainWindow::grabWindow()
     if (name.isEmpty())
         return;
     const QString fileName = withSuffix(name, QStringLiteral(".png"));
-    if (tabs->currentIndex() == 0)
-        view2d->saveImage(fileName);
-    else
-        view3d->saveImage(fileName);
+    const bool saved =
+        tabs->currentIndex() == 0 ? view2d->saveImage(fileName) : view3d->saveImage(fileName);
+    if (saved)
+        return;
+    fprintf(stderr, "Cannot save image %s\n", qPrintable(fileName));
+    showWarning(tr("Save window"),
+                tr("Cannot save image %1:\n%2").arg(fileName, imageSaveError(fileName)));
 }
 
 void MainWindow::particleStep()
@@ -291,6 +317,11 @@ QString MainWindow::askSaveFileName(const QString& caption, const QString& dir,
 void MainWindow::showAbout(const QString& title, const QString& text)
 {
     QMessageBox::about(this, title, text);
+}
+
+void MainWindow::showWarning(const QString& title, const QString& text)
+{
+    QMessageBox::warning(this, title, text);
 }
 
 QString MainWindow::parameterDirectory()

@@ -62,6 +62,7 @@ protected:
     virtual QString askSaveFileName(const QString& caption, const QString& dir,
                                     const QString& filter);
     virtual void showAbout(const QString& title, const QString& text);
+    virtual void showWarning(const QString& title, const QString& text);
 
     // Where the parameter dialogs open: ./config when it exists, else the
     // installed sets, else the working directory; always absolute.

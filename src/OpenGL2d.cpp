@@ -73,9 +73,9 @@ void OpenGL2d::resetView()
     update();
 }
 
-void OpenGL2d::saveImage(const QString& fileName)
+bool OpenGL2d::saveImage(const QString& fileName)
 {
-    grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
+    return grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
 }
 
 void OpenGL2d::particleStep()

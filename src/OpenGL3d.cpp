@@ -87,9 +87,9 @@ QSize OpenGL3d::minimumSizeHint() const
     return {512, 512};
 }
 
-void OpenGL3d::saveImage(const QString& fileName)
+bool OpenGL3d::saveImage(const QString& fileName)
 {
-    grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
+    return grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
 }
 
 QSize OpenGL3d::pixelSize() const

@@ -7,6 +7,7 @@
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "StderrCapture.h"
 #include "SystemData.h"
 #include "SystemView.h"
 
@@ -59,6 +60,7 @@ public:
     QStringList answers;
     QList<DialogCall> calls;
     QString aboutTitle, aboutText;
+    QList<QPair<QString, QString>> warnings; // title, text
 
 protected:
     QString askOpenFileName(const QString& caption, const QString& dir,
@@ -75,6 +77,10 @@ protected:
     {
         aboutTitle = title;
         aboutText = text;
+    }
+    void showWarning(const QString& title, const QString& text) override
+    {
+        warnings.append({title, text});
     }
 
 private:
@@ -160,6 +166,8 @@ private slots:
     void saveAppendsSuffix_data();
     void saveAppendsSuffix();
     void grabWindowSavesCurrentView();
+    void failedFileCommandsSayWhy();
+    void skippedLinesShownOnce();
     void shadersFromARelativeDirectory();
     void animateOnlyOnThe3dTab();
     void clickedTabGovernsPlayback();
@@ -345,6 +353,7 @@ void TestMainWindow::loadAppendsSuffix()
     window->loadParams();
     QCOMPARE(window->data->gravity, gravity);
     QCOMPARE(window->data->magnets.size(), 1);
+    QCOMPARE(window->warnings.size(), 0);
 
     // The panel follows the loaded set: its editors and the selected magnet's rows.
     auto* maxTheta = editorBeside<QLineEdit>(window->paramView, QStringLiteral("maxTheta"));
@@ -374,6 +383,7 @@ void TestMainWindow::saveAppendsSuffix()
     window->saveParams();
 
     QCOMPARE(QDir(tmp->path()).entryList(QDir::Files), QStringList(written));
+    QCOMPARE(window->warnings.size(), 0);
     // The defaults come out exactly as the shipped default set.
     QFile saved(path(written));
     QFile shipped(QStringLiteral(ORVALIS_SOURCE_DIR "/config/default.par"));
@@ -412,6 +422,50 @@ void TestMainWindow::grabWindowSavesCurrentView()
 
 // $ORVALIS_SHADER_DIR names a directory, with or without a trailing slash, and a
 // relative one is taken from the working directory.
+// A parameter save, a parameter load and an image save into a folder that is not
+// there: each says so in a box naming the file and the reason, and on stderr.
+void TestMainWindow::failedFileCommandsSayWhy()
+{
+    const QString set = path("gone/set");
+    window->answers << set << set << path("gone/view");
+    StderrCapture capture;
+    window->saveParams();
+    window->loadParams();
+    window->grabWindow();
+    const QString err = QString::fromLocal8Bit(capture.text());
+
+    const QString files[] = {set + ".par", set + ".par", path("gone/view.png")};
+    const QString titles[] = {"Save Parameters", "Load Parameters", "Save window"};
+    const QString lines[] = {"Cannot save parameter file ", "Cannot read parameter file ",
+                             "Cannot save image "};
+    QCOMPARE(window->warnings.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto& [title, text] = window->warnings[i];
+        QCOMPARE(title, titles[i]);
+        QVERIFY2(text.contains(files[i] + ":\n") && text.contains("No such file or directory"),
+                 qPrintable(text));
+        QVERIFY2(err.contains(lines[i] + files[i]), qPrintable(err));
+    }
+    QCOMPARE(window->data->magnets.size(), 3);
+}
+
+// A load that passes over lines lists them all in one box, after loading the rest.
+void TestMainWindow::skippedLinesShownOnce()
+{
+    writeFile("odd.par", "gravity 3.5\nmaxTheta banana\nmagnet 0.01 0.02 1 1 0 2\nmagFactor\n");
+    window->answers << path("odd.par");
+    window->loadParams();
+
+    QCOMPARE(window->data->gravity, 3.5);
+    QCOMPARE(window->data->magnets.size(), 1);
+    QCOMPARE(window->warnings.size(), 1);
+    const auto& [title, text] = window->warnings[0];
+    QCOMPARE(title, QStringLiteral("Load Parameters"));
+    QVERIFY2(text.contains(path("odd.par")) &&
+                 text.endsWith("\nline 2: maxTheta banana\nline 4: magFactor"),
+             qPrintable(text));
+}
+
 void TestMainWindow::shadersFromARelativeDirectory()
 {
     const QDir built(QCoreApplication::applicationDirPath() + QStringLiteral("/shaders"));
