@@ -27,9 +27,8 @@ const char* glString(GLenum name)
     return s != nullptr ? reinterpret_cast<const char*>(s) : "";
 }
 
-// Whether the window system can apply a swap interval to the windows of this
-// context's kind, looked up once per process: GLX through its swap-control
-// extensions, which Qt uses; EGL within the interval range of the context's config.
+// Whether GLX offers the swap-control extensions through which Qt applies a
+// window's interval, looked up once per process.
 enum class SwapControl { Unresolved, Absent, Present };
 SwapControl glxSwapControl = SwapControl::Unresolved;
 
@@ -49,6 +48,7 @@ bool glxCanSwap(const QNativeInterface::QGLXContext& glx)
     return glxSwapControl == SwapControl::Present;
 }
 
+// EGL applies an interval only within the range of the context's config.
 bool eglCanSwap(const QNativeInterface::QEGLContext& egl, int interval)
 {
     EGLint lowest = 1;
