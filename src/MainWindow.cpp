@@ -4,8 +4,11 @@
 #include "Experiment.h"
 #include "GLContext.h"
 #include "ModelEditor.h"
+#include "ModelState.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "PathOutcome.h"
+#include "PotentialLandscape.h"
 #include "SystemData.h"
 #include "SystemView.h"
 
@@ -25,6 +28,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <cstdio>
 
@@ -69,11 +73,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     paramView = new SystemView(data, editor, experiment, view2d, view3d);
 
     stepsLabel = new QLabel(tr("# steps:"));
+    // The samples of the current path.
     stepsLcd = new QLCDNumber();
-    stepsLcd->setEnabled(false);
+    stepsLcd->setDigitCount(5);
     stepsLcd->display(0);
     stepsLcd->setSegmentStyle(QLCDNumber::Flat);
+    cursorLabel = new QLabel;
+    outcomeLabel = new QLabel;
     mainStatusBar = new QStatusBar(this);
+    mainStatusBar->addWidget(cursorLabel);
+    mainStatusBar->addWidget(outcomeLabel, 1);
     mainStatusBar->addPermanentWidget(stepsLabel, 0);
     mainStatusBar->addPermanentWidget(stepsLcd, 0);
 
@@ -115,6 +124,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     });
     connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
+    connect(editor, &ModelEditor::modelChanged, this, &MainWindow::followModel);
+    connect(experiment, &Experiment::pathChanged, this, &MainWindow::showPath);
+    connect(view2d, &OpenGL2d::cursorMoved, this, &MainWindow::showCursor);
+    connect(view2d, &OpenGL2d::cursorLeft, cursorLabel, &QLabel::clear);
+    // Judging where a path ends needs the potential's landscape, which takes a
+    // while to build: a drag tells it when the mouse rests.
+    outcomeTimer = new QTimer(this);
+    outcomeTimer->setSingleShot(true);
+    outcomeTimer->setInterval(150);
+    connect(outcomeTimer, &QTimer::timeout, this, &MainWindow::showOutcome);
+    framedTheta = data->maxTheta;
+    framedLength = data->pendulumLength;
     connect(experiment, &Experiment::pathChanged, paramView, &SystemView::ShowReleasePoint);
     connect(editor, &ModelEditor::modelChanged, view2d,
             static_cast<void (QWidget::*)()>(&QWidget::update));
@@ -142,6 +163,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     fileMenu->addSeparator();
     fileMenu->addAction(QIcon(QStringLiteral(":/exit.png")), tr("Quit"),
                         QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
+
+    // Undo and redo of every edit of the model, named after the edit.
+    editMenu = menuBar()->addMenu(tr("&Edit"));
+    QAction* undo = editor->undoStack()->createUndoAction(this, tr("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = editor->undoStack()->createRedoAction(this, tr("Redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        editMenu->addAction(action);
+    }
 
     helpMenu = menuBar()->addMenu(tr("&Help"));
     // There is no about.png among the resources, so the entry stays without an icon.
@@ -260,14 +293,12 @@ void MainWindow::grabWindow()
 void MainWindow::particleStep()
 {
     view2d->particleStep();
-    stepsLcd->display(data->numSteps);
 }
 
 void MainWindow::particleReset()
 {
     view2d->resetView();
     data->numSteps = 0;
-    stepsLcd->display(0);
 }
 
 void MainWindow::selectTab()
@@ -333,6 +364,36 @@ QString MainWindow::parameterDirectory()
             return config.absolutePath();
     }
     return QDir::current().absolutePath();
+}
+
+void MainWindow::followModel()
+{
+    if (data->maxTheta != framedTheta || data->pendulumLength != framedLength) {
+        framedTheta = data->maxTheta;
+        framedLength = data->pendulumLength;
+        view2d->resetView();
+    }
+}
+
+void MainWindow::showCursor(double x, double y)
+{
+    cursorLabel->setText(tr("x %1, y %2").arg(x, 0, 'f', 5).arg(y, 0, 'f', 5));
+}
+
+void MainWindow::showPath()
+{
+    stepsLcd->display(data->numTrajPoints);
+    outcomeTimer->start();
+}
+
+void MainWindow::showOutcome()
+{
+    const ModelParameters parameters = ModelState::of(*data).physics;
+    if (!landscape || parameters != landscapeParameters) {
+        landscape = std::make_unique<PotentialLandscape>(parameters);
+        landscapeParameters = parameters;
+    }
+    outcomeLabel->setText(PathOutcome::of(*data, *landscape).describe());
 }
 
 QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& shortcut,

@@ -134,6 +134,11 @@ void OpenGL2d::paintGL()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
 
+    // Magnets come and go under a resting cursor (undo, a double-click that
+    // adds one): the highlight follows the model, except during a drag.
+    if (mouseButton != Qt::RightButton)
+        pickMagnet();
+
     const float halfWidth = float(data->viewHalfWidth);
     const float halfHeight = float(data->viewHalfHeight);
     const mat4 proj = orthoMatrix(-halfWidth, halfWidth, -halfHeight, halfHeight);
@@ -216,17 +221,27 @@ void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
 
     // Picking after the move keeps a dragged magnet active, unless an earlier
     // magnet in the list now lies under the cursor.
+    cursorX = x;
+    cursorY = y;
+    hovering = true;
+    pickMagnet();
+    event->accept();
+    update();
+}
+
+void OpenGL2d::pickMagnet()
+{
     activeMagnet = -1;
+    if (!hovering)
+        return;
     for (int i = 0; i < data->magnets.size(); ++i) {
-        const double dx = x - data->magnets[i].posX;
-        const double dy = y - data->magnets[i].posY;
+        const double dx = cursorX - data->magnets[i].posX;
+        const double dy = cursorY - data->magnets[i].posY;
         if (std::sqrt(dx * dx + dy * dy) < data->magnetSize) {
             activeMagnet = i;
             break;
         }
     }
-    event->accept();
-    update();
 }
 
 void OpenGL2d::mouseDoubleClickEvent(QMouseEvent* event)
@@ -242,6 +257,7 @@ void OpenGL2d::mouseDoubleClickEvent(QMouseEvent* event)
 
 void OpenGL2d::leaveEvent(QEvent* event)
 {
+    hovering = false;
     emit cursorLeft();
     QOpenGLWidget::leaveEvent(event);
 }
@@ -249,6 +265,7 @@ void OpenGL2d::leaveEvent(QEvent* event)
 void OpenGL2d::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Delete) {
+        pickMagnet();
         if (activeMagnet >= 0 && activeMagnet < data->magnets.size())
             emit magnetRemoveRequested(activeMagnet);
     } else if (event->key() == Qt::Key_S) {

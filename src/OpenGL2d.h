@@ -68,6 +68,8 @@ private:
     void createShaders();
     void updateViewWindow();
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
+    // The magnet under the last cursor position, if the cursor is over the view.
+    void pickMagnet();
     void uploadTrajectory();
     void allocateLineBuffer(int samples);
     void releaseGL();
@@ -88,6 +90,9 @@ private:
     GLuint vboLine = 0;
     int activeMagnet = -1;
     bool draggingMagnet = false;
+    bool hovering = false;
+    double cursorX = 0.0;
+    double cursorY = 0.0;
     int lineCapacity = 0; // samples the line buffer holds
     // Core profiles refuse draws without a vertex array, even attribute-less ones.
     GLuint vaEmpty = 0;
