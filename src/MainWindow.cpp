@@ -238,17 +238,24 @@ void MainWindow::loadParams()
     if (name.isEmpty())
         return;
     const QString fileName = withSuffix(name, QStringLiteral(".par"));
-    const ParamFileReport report = data->readParams(fileName);
+    // One undo step; the experiment goes on from its release point in the new set.
+    const ParamFileReport report = editor->load(fileName);
     // A successful read has refilled the panel through dataRead(); this keeps the
     // selected magnet's position rows in step as well.
     paramView->UpdateMagnet(0);
-    if (!report.ok)
+    if (!report.ok) {
         showWarning(tr("Load Parameters"),
                     tr("Cannot load parameter file %1:\n%2").arg(fileName, report.error));
-    else if (!report.skipped.isEmpty())
+    } else if (!report.skipped.isEmpty()) {
+        // A box a screen high at most; standard error has every line.
+        constexpr int shown = 20;
+        QStringList lines = report.skipped.mid(0, shown);
+        if (report.skipped.size() > shown)
+            lines.append(tr("... and %1 more").arg(report.skipped.size() - shown));
         showWarning(tr("Load Parameters"),
                     tr("Parameter file %1 was loaded; these lines were skipped:\n%2")
-                        .arg(fileName, report.skipped.join(QLatin1Char('\n'))));
+                        .arg(fileName, lines.join(QLatin1Char('\n'))));
+    }
 }
 
 void MainWindow::saveParams()

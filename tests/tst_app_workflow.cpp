@@ -32,10 +32,19 @@ public:
     using MainWindow::editMenu;
     using MainWindow::editor;
     using MainWindow::experiment;
+    using MainWindow::loadParams;
     using MainWindow::outcomeLabel;
     using MainWindow::paramView;
     using MainWindow::stepsLcd;
     using MainWindow::view2d;
+
+    QString answer; // what the open dialog returns
+
+protected:
+    QString askOpenFileName(const QString&, const QString&, const QString&) override
+    {
+        return answer;
+    }
 };
 
 std::vector<std::array<float, 4>> pathOf(const SystemData& d)
@@ -55,6 +64,7 @@ private slots:
     void dragFollowsAndUndoes();
     void doubleClickAddsAndDeleteRemoves();
     void statusBarTellsWhatHappened();
+    void loadKeepsTheExperimentAndUndoes();
 
 private:
     QPoint pixelOf(double x, double y) const;
@@ -192,6 +202,23 @@ void TestWorkflow::statusBarTellsWhatHappened()
     QCOMPARE(window->stepsLcd->intValue(), 30);
     QTRY_VERIFY2(window->outcomeLabel->text().endsWith("still moving at the end"),
                  qPrintable(window->outcomeLabel->text()));
+}
+
+void TestWorkflow::loadKeepsTheExperimentAndUndoes()
+{
+    SystemData& d = *window->data;
+    QTest::mouseClick(window->view2d, Qt::LeftButton, {}, pixelOf(0.02, 0.07));
+    const auto released = pathOf(d);
+
+    window->answer = QStringLiteral(ORVALIS_SOURCE_DIR "/config/square.par");
+    window->loadParams();
+    QCOMPARE(d.magnets.size(), 4);
+    QCOMPARE(pathOf(d).front(), released.front());
+    QVERIFY(pathOf(d) != released);
+    QCOMPARE(window->editMenu->actions().at(0)->text(), QString("Undo Load square.par"));
+    window->editor->undoStack()->undo();
+    QCOMPARE(d.magnets.size(), 3);
+    QVERIFY(pathOf(d) == released);
 }
 
 QTEST_MAIN(TestWorkflow)
