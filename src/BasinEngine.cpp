@@ -147,7 +147,8 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
 
     const auto worker = [&] {
         basin::LaneBatch batch;
-        int pixelOf[basin::kLanes] = {-1, -1, -1, -1};
+        int pixelOf[basin::kLanes];
+        std::fill_n(pixelOf, basin::kLanes, -1);
         int row = -1;
         int column = 0;
         const auto record = [&](int l) {

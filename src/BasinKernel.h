@@ -30,6 +30,19 @@ template <class V> [[gnu::always_inline]] inline void laneStore(double* p, V v)
     v.store(p);
 }
 
+// The equations of motion as the Cash-Karp stages call them, always inlined:
+// a call would pass the vector registers through memory.
+template <class Power> struct LaneField
+{
+    const FieldConstants& field;
+    Power power;
+
+    template <class V> [[gnu::always_inline]] void operator()(const V* y, V* dydx) const
+    {
+        cashkarp::laneDerivs<false>(field, power, y, dydx);
+    }
+};
+
 template <class V, class Power>
 [[gnu::always_inline]] inline void advanceLanes(const KernelSetup& s, Power power, LaneBatch& b,
                                                 int lane, int maxIterations)
@@ -37,7 +50,7 @@ template <class V, class Power>
     using namespace cashkarp;
     using namespace lanes;
     const FieldConstants& field = s.field;
-    const auto derivs = [&](const V* y, V* dydx) { laneDerivs<false>(field, power, y, dydx); };
+    const LaneField<Power> derivs{field, power};
 
     V y[4], dydx[4], yscal[4];
     for (int c = 0; c < 4; ++c) {

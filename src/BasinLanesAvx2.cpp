@@ -17,7 +17,7 @@ namespace basin {
 void advanceAvx2(const KernelSetup& setup, LaneBatch& batch, int maxIterations)
 {
     cashkarp::withPower(setup.field, [&](auto power) {
-        advanceLanes<lanes::Double4>(setup, power, batch, 0, maxIterations);
+        advanceLanes<lanes::DoubleN<basin::kLanes / 4>>(setup, power, batch, 0, maxIterations);
     });
 }
 

@@ -163,35 +163,59 @@ template <bool Potential, class V, class Power>
 }
 
 // One Cash-Karp step of size h from y (with derivative dydx): the fifth-order
-// result and its error estimate, for the first n components.
+// result and its error estimate, for the first n components. Each stage
+// state adds up the terms of the earlier derivatives while the latest one is
+// still being evaluated, so that only one product and one sum wait for it.
 template <class V, class Derivs>
-[[gnu::always_inline]] inline void cashKarpStep(Derivs& derivs, const V* y, const V* dydx, int n,
-                                                V h, V* yout, V* yerr)
+[[gnu::always_inline]] inline void cashKarpStep(const Derivs& derivs, const V* y, const V* dydx,
+                                                int n, V h, V* yout, V* yerr)
 {
     V k2[kStateSize] = {}, k3[kStateSize] = {}, k4[kStateSize] = {}, k5[kStateSize] = {},
       k6[kStateSize] = {};
     V ytemp[kStateSize] = {}; // derivs reads all four components
+    V s3[kStateSize], s4[kStateSize], s5[kStateSize], s6[kStateSize], out[kStateSize],
+        err[kStateSize];
 
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b21) * dydx[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = y[i] + (h * V(b21)) * dydx[i];
+        s3[i] = y[i] + (h * V(b31)) * dydx[i];
+        s4[i] = y[i] + (h * V(b41)) * dydx[i];
+        s5[i] = y[i] + (h * V(b51)) * dydx[i];
+        s6[i] = y[i] + (h * V(b61)) * dydx[i];
+        out[i] = y[i] + (h * V(c1)) * dydx[i];
+        err[i] = (h * V(dc1)) * dydx[i];
+    }
     derivs(ytemp, k2);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b31) * dydx[i] + V(b32) * k2[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s3[i] + (h * V(b32)) * k2[i];
+        s4[i] = s4[i] + (h * V(b42)) * k2[i];
+        s5[i] = s5[i] + (h * V(b52)) * k2[i];
+        s6[i] = s6[i] + (h * V(b62)) * k2[i];
+    }
     derivs(ytemp, k3);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b41) * dydx[i] + V(b42) * k2[i] + V(b43) * k3[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s4[i] + (h * V(b43)) * k3[i];
+        s5[i] = s5[i] + (h * V(b53)) * k3[i];
+        s6[i] = s6[i] + (h * V(b63)) * k3[i];
+        out[i] = out[i] + (h * V(c3)) * k3[i];
+        err[i] = err[i] + (h * V(dc3)) * k3[i];
+    }
     derivs(ytemp, k4);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b51) * dydx[i] + V(b52) * k2[i] + V(b53) * k3[i] + V(b54) * k4[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s5[i] + (h * V(b54)) * k4[i];
+        s6[i] = s6[i] + (h * V(b64)) * k4[i];
+        out[i] = out[i] + (h * V(c4)) * k4[i];
+        err[i] = err[i] + (h * V(dc4)) * k4[i];
+    }
     derivs(ytemp, k5);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b61) * dydx[i] + V(b62) * k2[i] + V(b63) * k3[i] + V(b64) * k4[i] +
-                               V(b65) * k5[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s6[i] + (h * V(b65)) * k5[i];
+        err[i] = err[i] + (h * V(dc5)) * k5[i];
+    }
     derivs(ytemp, k6);
     for (int i = 0; i < n; ++i) {
-        yout[i] = y[i] + h * (V(c1) * dydx[i] + V(c3) * k3[i] + V(c4) * k4[i] + V(c6) * k6[i]);
-        yerr[i] = h * (V(dc1) * dydx[i] + V(dc3) * k3[i] + V(dc4) * k4[i] + V(dc5) * k5[i] +
-                       V(dc6) * k6[i]);
+        yout[i] = out[i] + (h * V(c6)) * k6[i];
+        yerr[i] = err[i] + (h * V(dc6)) * k6[i];
     }
 }
 

@@ -221,7 +221,7 @@ void PotentialLandscape::makeAttractors()
         double radius = std::numeric_limits<double>::infinity();
         for (const CriticalPoint& o : points)
             if (&o != &c)
-                radius = std::min(radius, 0.5 * std::hypot(o.x - c.x, o.y - c.y));
+                radius = std::min(radius, 0.9 * std::hypot(o.x - c.x, o.y - c.y));
         if (!std::isfinite(radius)) // the only critical point: any disc will do
             radius = std::max(1.0, std::hypot(c.x, c.y));
         for (int shrink = 0; shrink < 40 && !onlyCriticalPointInDisc(c.x, c.y, radius); ++shrink)
