@@ -52,7 +52,7 @@ test-tsan: deps
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DORVALIS_WERROR=$(WERROR) -DORVALIS_TSAN=ON
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model
-	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp \
 		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_core_(basin|model)$$'
 
 fuzz:

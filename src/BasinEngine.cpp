@@ -99,7 +99,6 @@ bool BasinEngine::run(const BasinRequest& request)
 
     const PotentialLandscape landscape(r.model);
     current.attractors = landscape.attractors();
-    current.criticalPoints = landscape.criticalPoints();
     const MagnetModel model(r.model);
     std::vector<double> discs[4];
     for (const Attractor& a : current.attractors) {
