@@ -2,8 +2,11 @@
 
 #include <QDoubleValidator>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPalette>
 #include <QWheelEvent>
+
+#include <cmath>
 
 DoubleEdit::DoubleEdit(int precision, double value, double step, bool highlightEdits,
                        QWidget* parent)
@@ -11,9 +14,16 @@ DoubleEdit::DoubleEdit(int precision, double value, double step, bool highlightE
 {
     setText(format(value));
     setAlignment(Qt::AlignRight);
-    // Default settings: any double in the application's default locale. With a
-    // validator installed, returnPressed() is held back for incomplete text.
-    setValidator(new QDoubleValidator(this));
+    // Any double in the application's default locale, but without group
+    // separators: "2,000" would pass the validator and read as no number at
+    // all. With a validator installed, returnPressed() is held back for
+    // incomplete or out-of-range text.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    numberValidator = new QDoubleValidator(this);
+    numberValidator->setLocale(locale);
+    setRange(minValue, maxValue);
+    setValidator(numberValidator);
 }
 
 DoubleEdit::~DoubleEdit() = default;
@@ -25,13 +35,14 @@ void DoubleEdit::setValue(double v)
 
 double DoubleEdit::getValue() const
 {
-    return text().toDouble();
+    return toNumber(text());
 }
 
 void DoubleEdit::setRange(double min, double max)
 {
     minValue = min;
     maxValue = max;
+    numberValidator->setRange(min, max);
 }
 
 void DoubleEdit::slot_setValue()
@@ -96,6 +107,13 @@ QString DoubleEdit::format(double v) const
     return QString::number(v, 'f', precision);
 }
 
+// Read in the validator's own locale, so that accepted text never turns into
+// another number; text that is not a number reads as 0.
+double DoubleEdit::toNumber(const QString& text) const
+{
+    return numberValidator->locale().toDouble(text);
+}
+
 void DoubleEdit::stepBy(double delta)
 {
     double v = getValue() + delta;
@@ -103,7 +121,15 @@ void DoubleEdit::stepBy(double delta)
         v = maxValue;
     if (v < minValue)
         v = minValue;
+    // A bound that the text cannot show (just above 0) rounds onto a number
+    // outside the range, which Return would refuse: keep one shown digit inside.
+    const double digit = std::pow(10.0, -precision);
+    if (toNumber(format(v)) < minValue)
+        v += digit;
+    else if (toNumber(format(v)) > maxValue)
+        v -= digit;
     setValue(v);
+    setModified(true);
 }
 
 void DoubleEdit::setTextColor(const QColor& color)

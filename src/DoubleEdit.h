@@ -5,9 +5,13 @@
 
 #include <limits>
 
+class QDoubleValidator;
+
 // A line edit for one floating-point value: fixed-point text with a set
 // number of decimals, stepped by the arrow and page keys and the wheel.
 // Unconfirmed edits can be shown in blue. The value lives only in the text.
+// isModified() tells whether the person has typed or stepped since the text
+// was last set.
 class DoubleEdit : public QLineEdit
 {
     Q_OBJECT
@@ -19,7 +23,8 @@ public:
 
     void setValue(double v);
     double getValue() const;
-    // Bounds key and wheel stepping only; typed text is not limited.
+    // Bounds both stepping and typing: typed text outside the range is not
+    // acceptable, so Return holds it back like incomplete text.
     void setRange(double min, double max);
 
 public slots:
@@ -32,6 +37,7 @@ protected:
 
 private:
     QString format(double v) const;
+    double toNumber(const QString& text) const;
     void stepBy(double delta);
     void setTextColor(const QColor& color);
 
@@ -42,6 +48,7 @@ private:
     double minValue = -std::numeric_limits<double>::max();
     double maxValue = std::numeric_limits<double>::max();
     bool highlightEdits = false;
+    QDoubleValidator* numberValidator = nullptr;
 };
 
 #endif

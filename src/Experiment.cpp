@@ -6,28 +6,37 @@ Experiment::Experiment(SystemData* data, QObject* parent) : QObject(parent), dat
 
 void Experiment::release(double x, double y)
 {
-    released = true;
-    x0 = x;
-    y0 = y;
+    previous = current;
+    current = {true, x, y};
     recompute();
 }
 
 void Experiment::forget()
 {
-    released = false;
+    previous = current;
+    current.released = false;
     // The samples stay in the model; only their display ends.
     data->numTrajPoints = 0;
     emit pathChanged();
 }
 
+void Experiment::revertRelease()
+{
+    current = previous;
+    if (current.released)
+        recompute();
+    else
+        forget();
+}
+
 void Experiment::recompute()
 {
-    if (!released)
+    if (!current.released)
         return;
-    data->computeTrajectory(x0, y0);
+    data->computeTrajectory(current.x, current.y);
     // A new path plays from its start.
-    data->animPos[0] = float(x0);
-    data->animPos[1] = float(y0);
+    data->animPos[0] = float(current.x);
+    data->animPos[1] = float(current.y);
     data->animIndex = 0;
     data->animTime = 0.0f;
     emit pathChanged();

@@ -15,15 +15,18 @@ class Experiment : public QObject
 public:
     explicit Experiment(SystemData* data, QObject* parent = nullptr);
 
-    bool hasReleasePoint() const { return released; }
-    double releaseX() const { return x0; }
-    double releaseY() const { return y0; }
+    bool hasReleasePoint() const { return current.released; }
+    double releaseX() const { return current.x; }
+    double releaseY() const { return current.y; }
 
 public slots:
     // Releases the bob at rest at (x, y) and remembers the point.
     void release(double x, double y);
     // Hides the path and forgets its point.
     void forget();
+    // Goes back to the point before the last release: the first click of a
+    // double-click that adds a magnet must not end the experiment.
+    void revertRelease();
     // Computes the path again from the remembered point, after the model changed.
     void recompute();
 
@@ -32,9 +35,14 @@ signals:
 
 private:
     SystemData* data;
-    bool released = false;
-    double x0 = 0.0;
-    double y0 = 0.0;
+    struct Point
+    {
+        bool released = false;
+        double x = 0.0;
+        double y = 0.0;
+    };
+    Point current;
+    Point previous;
 };
 
 #endif

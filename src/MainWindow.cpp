@@ -1,9 +1,14 @@
 #include "MainWindow.h"
 
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
+#include "Experiment.h"
 #include "GLContext.h"
+#include "ModelEditor.h"
+#include "ModelState.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "PathOutcome.h"
+#include "PotentialLandscape.h"
 #include "SystemData.h"
 #include "SystemView.h"
 
@@ -22,6 +27,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace {
 
@@ -40,6 +46,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     // format and its own context; they share no GL objects.
     const QSurfaceFormat format = viewSurfaceFormat();
     data = new SystemData();
+    experiment = new Experiment(data, this);
+    editor = new ModelEditor(data, experiment, this);
     view2d = new OpenGL2d(format, data, this);
     data->view2d = view2d;
     view3d = new OpenGL3d(format, data, this);
@@ -51,14 +59,19 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data->animTimer->setInterval(10);
     connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
 
-    paramView = new SystemView(data, view2d, view3d);
+    paramView = new SystemView(data, editor, experiment, view2d, view3d);
 
     stepsLabel = new QLabel(tr("# steps:"));
+    // The samples of the current path.
     stepsLcd = new QLCDNumber();
-    stepsLcd->setEnabled(false);
+    stepsLcd->setDigitCount(5);
     stepsLcd->display(0);
     stepsLcd->setSegmentStyle(QLCDNumber::Flat);
+    cursorLabel = new QLabel;
+    outcomeLabel = new QLabel;
     mainStatusBar = new QStatusBar(this);
+    mainStatusBar->addWidget(cursorLabel);
+    mainStatusBar->addWidget(outcomeLabel, 1);
     mainStatusBar->addPermanentWidget(stepsLabel, 0);
     mainStatusBar->addPermanentWidget(stepsLcd, 0);
 
@@ -84,6 +97,40 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
     connect(view3d, &OpenGL3d::updateTraj, view2d, &OpenGL2d::UpdateTraj);
 
+    // Releases, drags and their path.
+    connect(view2d, &OpenGL2d::releaseRequested, experiment, &Experiment::release);
+    connect(view2d, &OpenGL2d::hidePathRequested, experiment, &Experiment::forget);
+    connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
+    connect(experiment, &Experiment::pathChanged, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(view2d, &OpenGL2d::magnetDragStarted, this,
+            [this](int i) { editor->beginLiveEdit(tr("Move magnet %1").arg(i)); });
+    connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view2d, &OpenGL2d::magnetAddRequested, this, [this](double x, double y) {
+        experiment->revertRelease();
+        editor->addMagnet(x, y);
+    });
+    connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
+    connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
+    connect(editor, &ModelEditor::modelChanged, this, &MainWindow::followModel);
+    connect(experiment, &Experiment::pathChanged, this, &MainWindow::showPath);
+    connect(view2d, &OpenGL2d::cursorMoved, this, &MainWindow::showCursor);
+    connect(view2d, &OpenGL2d::cursorLeft, cursorLabel, &QLabel::clear);
+    // Judging where a path ends needs the potential's landscape, which takes a
+    // while to build: a drag tells it when the mouse rests.
+    outcomeTimer = new QTimer(this);
+    outcomeTimer->setSingleShot(true);
+    outcomeTimer->setInterval(150);
+    connect(outcomeTimer, &QTimer::timeout, this, &MainWindow::showOutcome);
+    framedTheta = data->maxTheta;
+    framedLength = data->pendulumLength;
+    connect(experiment, &Experiment::pathChanged, paramView, &SystemView::ShowReleasePoint);
+    connect(editor, &ModelEditor::modelChanged, view2d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+    connect(editor, &ModelEditor::modelChanged, view3d,
+            static_cast<void (QWidget::*)()>(&QWidget::update));
+
     tabs = new QTabWidget();
     tabs->addTab(view2d, tr("View2D"));
     tabs->addTab(view3d, tr("View3D"));
@@ -102,6 +149,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     fileMenu->addSeparator();
     fileMenu->addAction(QIcon(QStringLiteral(":/exit.png")), tr("Quit"),
                         QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
+
+    // Undo and redo of every edit of the model, named after the edit.
+    editMenu = menuBar()->addMenu(tr("&Edit"));
+    QAction* undo = editor->undoStack()->createUndoAction(this, tr("Undo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = editor->undoStack()->createRedoAction(this, tr("Redo"));
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        editMenu->addAction(action);
+    }
 
     helpMenu = menuBar()->addMenu(tr("&Help"));
     // There is no about.png among the resources, so the entry stays without an icon.
@@ -203,14 +262,12 @@ void MainWindow::grabWindow()
 void MainWindow::particleStep()
 {
     view2d->particleStep();
-    stepsLcd->display(data->numSteps);
 }
 
 void MainWindow::particleReset()
 {
     view2d->resetView();
     data->numSteps = 0;
-    stepsLcd->display(0);
 }
 
 void MainWindow::selectTab()
@@ -259,6 +316,36 @@ QString MainWindow::parameterDirectory()
     QDir dir = QDir::current();
     dir.cd(QStringLiteral("config")); // stays put when there is no such directory
     return dir.absolutePath();
+}
+
+void MainWindow::followModel()
+{
+    if (data->maxTheta != framedTheta || data->pendulumLength != framedLength) {
+        framedTheta = data->maxTheta;
+        framedLength = data->pendulumLength;
+        view2d->resetView();
+    }
+}
+
+void MainWindow::showCursor(double x, double y)
+{
+    cursorLabel->setText(tr("x %1, y %2").arg(x, 0, 'f', 5).arg(y, 0, 'f', 5));
+}
+
+void MainWindow::showPath()
+{
+    stepsLcd->display(data->numTrajPoints);
+    outcomeTimer->start();
+}
+
+void MainWindow::showOutcome()
+{
+    const ModelParameters parameters = ModelState::of(*data).physics;
+    if (!landscape || parameters != landscapeParameters) {
+        landscape = std::make_unique<PotentialLandscape>(parameters);
+        landscapeParameters = parameters;
+    }
+    outcomeLabel->setText(PathOutcome::of(*data, *landscape).describe());
 }
 
 QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& shortcut,

@@ -1,10 +1,17 @@
 #ifndef ORVALIS_MAINWINDOW_H
 #define ORVALIS_MAINWINDOW_H
 
+#include "ModelParameters.h"
+
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+
+class Experiment;
+class ModelEditor;
 class OpenGL2d;
+class PotentialLandscape;
 class OpenGL3d;
 class QAction;
 class QCloseEvent;
@@ -66,6 +73,8 @@ protected:
     static QString parameterDirectory();
 
     SystemData* data = nullptr;
+    Experiment* experiment = nullptr;
+    ModelEditor* editor = nullptr;
     SystemView* paramView = nullptr;
     OpenGL2d* view2d = nullptr;
     OpenGL3d* view3d = nullptr;
@@ -78,10 +87,28 @@ protected:
     QAction* act_grabWindow = nullptr;
     QAction* act_view2d = nullptr;
     QAction* act_view3d = nullptr;
+    QMenu* editMenu = nullptr;
     QMenu* helpMenu = nullptr;
+    QLabel* cursorLabel = nullptr;
+    QLabel* outcomeLabel = nullptr;
     QAction* act_animate = nullptr;
 
 private:
+    // After every edit of the model: the 2D view re-frames when the pendulum's
+    // reach changed, and the path's outcome is told again.
+    void followModel();
+    // The status bar: where the cursor is, and what the current path comes to.
+    void showCursor(double x, double y);
+    void showPath();
+    void showOutcome();
+
+    // The landscape of the parameters the outcome was last judged with.
+    std::unique_ptr<PotentialLandscape> landscape;
+    ModelParameters landscapeParameters;
+    QTimer* outcomeTimer = nullptr;
+    double framedTheta = 0.0;
+    double framedLength = 0.0;
+
     // The window's own actions: parented, with a shortcut, active anywhere in the window.
     QAction* addWindowAction(const QString& text, const QKeySequence& shortcut,
                              void (MainWindow::*slot)());

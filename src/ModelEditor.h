@@ -36,6 +36,12 @@ public:
     void endLiveEdit();
     bool isLiveEditing() const { return liveBefore.has_value(); }
 
+    // Magnets in the program: strength 1 and the palette's next colour. The
+    // free spot is the point of the inner plate farthest from every magnet.
+    void addMagnet(double x, double y);
+    void addMagnetAtFreeSpot();
+    void removeMagnet(int index);
+
     // Reads a parameter file as one step.
     ParamFileReport load(const QString& fileName);
 

@@ -19,4 +19,11 @@ struct ModelParameters
     std::vector<Magnet> magnets;
 };
 
+// Same values, magnet for magnet (pick colours aside: they follow the order).
+bool operator==(const ModelParameters& a, const ModelParameters& b);
+inline bool operator!=(const ModelParameters& a, const ModelParameters& b)
+{
+    return !(a == b);
+}
+
 #endif

@@ -2,18 +2,6 @@
 
 #include "SystemData.h"
 
-#include <algorithm>
-
-namespace {
-
-bool sameMagnet(const Magnet& a, const Magnet& b)
-{
-    return a.posX == b.posX && a.posY == b.posY && a.posZ == b.posZ && a.alpha == b.alpha &&
-           std::equal(a.color, a.color + 4, b.color);
-}
-
-} // namespace
-
 ModelState ModelState::of(const SystemData& data)
 {
     ModelState state;
@@ -50,12 +38,6 @@ void ModelState::applyTo(SystemData& data) const
 
 bool ModelState::operator==(const ModelState& other) const
 {
-    const ModelParameters& a = physics;
-    const ModelParameters& b = other.physics;
-    return a.pendulumLength == b.pendulumLength && a.pendulumHeight == b.pendulumHeight &&
-           a.gravity == b.gravity && a.damping == b.damping && a.kappa == b.kappa &&
-           a.magFactor == b.magFactor && maxTheta == other.maxTheta &&
-           maxNumPoints == other.maxNumPoints &&
-           std::equal(a.magnets.begin(), a.magnets.end(), b.magnets.begin(), b.magnets.end(),
-                      sameMagnet);
+    return physics == other.physics && maxTheta == other.maxTheta &&
+           maxNumPoints == other.maxNumPoints;
 }

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -89,23 +90,8 @@ void OpenGL2d::SetMaxNumPoints(int maxNumPoints)
     data->maxNumPoints = maxNumPoints;
 
     // Before the first initializeGL there is no context; initializeGL sizes the buffer then.
-    if (isValid()) {
-        makeCurrent();
-        if (vaLine != 0) {
-            glDeleteBuffers(1, &vboLine);
-            glDeleteVertexArrays(1, &vaLine);
-        }
-        glGenVertexArrays(1, &vaLine);
-        glBindVertexArray(vaLine);
-        glGenBuffers(1, &vboLine);
-        glBindBuffer(GL_ARRAY_BUFFER, vboLine);
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(maxNumPoints) * GLsizeiptr(sizeof(float[4])),
-                     nullptr, GL_DYNAMIC_DRAW);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(float[4]), nullptr);
-        glBindVertexArray(0);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
+    if (isValid())
+        allocateLineBuffer(maxNumPoints);
 
     data->trajPoints = std::vector<std::array<float, 4>>(size_t(maxNumPoints));
     data->trajTimes.clear();
@@ -127,7 +113,9 @@ void OpenGL2d::initializeGL()
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &OpenGL2d::releaseGL);
     glGenVertexArrays(1, &vaEmpty);
     createShaders();
-    SetMaxNumPoints(1500);
+    // A new context (the view moved to another window) shows the path it had.
+    allocateLineBuffer(std::max(data->maxNumPoints, data->numTrajPoints));
+    data->uploadTrajectory(vboLine);
 }
 
 void OpenGL2d::resizeGL(int w, int h)
@@ -144,6 +132,11 @@ void OpenGL2d::paintGL()
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_DEPTH_TEST);
+
+    // Magnets come and go under a resting cursor (undo, a double-click that
+    // adds one): the highlight follows the model, except during a drag.
+    if (mouseButton != Qt::RightButton)
+        pickMagnet();
 
     const float halfWidth = float(data->viewHalfWidth);
     const float halfHeight = float(data->viewHalfHeight);
@@ -185,16 +178,9 @@ void OpenGL2d::mousePressEvent(QMouseEvent* event)
         double x = 0.0;
         double y = 0.0;
         windowToWorld(event->position(), x, y);
-        // The playback restarts from the new release point.
-        data->animPos[0] = float(x);
-        data->animPos[1] = float(y);
-        data->animIndex = 0;
-        data->animTime = 0.0f;
-        data->computeTrajectory(x, y);
-        uploadTrajectory();
+        emit releaseRequested(x, y);
     } else if (event->button() == Qt::MiddleButton) {
-        // The samples stay in the model; only their display ends.
-        data->numTrajPoints = 0;
+        emit hidePathRequested();
     }
     event->accept();
     update();
@@ -203,6 +189,10 @@ void OpenGL2d::mousePressEvent(QMouseEvent* event)
 void OpenGL2d::mouseReleaseEvent(QMouseEvent* event)
 {
     mouseButton = 0;
+    if (draggingMagnet) {
+        draggingMagnet = false;
+        emit magnetDragFinished();
+    }
     event->accept();
     update();
 }
@@ -212,16 +202,17 @@ void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
     double x = 0.0;
     double y = 0.0;
     windowToWorld(event->position(), x, y);
+    emit cursorMoved(x, y);
 
     if (mouseButton == Qt::LeftButton) {
-        data->computeTrajectory(x, y);
-        uploadTrajectory();
-        data->animPos[0] = float(x);
-        data->animPos[1] = float(y);
-        data->animIndex = 0;
-        data->animTime = 0.0f;
+        emit releaseRequested(x, y);
     } else if (mouseButton == Qt::RightButton && activeMagnet >= 0 &&
                activeMagnet < data->magnets.size()) {
+        // A drag starts with the first move of a magnet, wherever the press was.
+        if (!draggingMagnet) {
+            draggingMagnet = true;
+            emit magnetDragStarted(activeMagnet);
+        }
         data->magnets[activeMagnet].posX = float(x);
         data->magnets[activeMagnet].posY = float(y);
         emit magnetMoved(activeMagnet);
@@ -229,22 +220,54 @@ void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
 
     // Picking after the move keeps a dragged magnet active, unless an earlier
     // magnet in the list now lies under the cursor.
+    cursorX = x;
+    cursorY = y;
+    hovering = true;
+    pickMagnet();
+    event->accept();
+    update();
+}
+
+void OpenGL2d::pickMagnet()
+{
     activeMagnet = -1;
+    if (!hovering)
+        return;
     for (int i = 0; i < data->magnets.size(); ++i) {
-        const double dx = x - data->magnets[i].posX;
-        const double dy = y - data->magnets[i].posY;
+        const double dx = cursorX - data->magnets[i].posX;
+        const double dy = cursorY - data->magnets[i].posY;
         if (std::sqrt(dx * dx + dy * dy) < data->magnetSize) {
             activeMagnet = i;
             break;
         }
     }
+}
+
+void OpenGL2d::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        double x = 0.0;
+        double y = 0.0;
+        windowToWorld(event->position(), x, y);
+        emit magnetAddRequested(x, y);
+    }
     event->accept();
-    update();
+}
+
+void OpenGL2d::leaveEvent(QEvent* event)
+{
+    hovering = false;
+    emit cursorLeft();
+    QOpenGLWidget::leaveEvent(event);
 }
 
 void OpenGL2d::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_S) {
+    if (event->key() == Qt::Key_Delete) {
+        pickMagnet();
+        if (activeMagnet >= 0 && activeMagnet < data->magnets.size())
+            emit magnetRemoveRequested(activeMagnet);
+    } else if (event->key() == Qt::Key_S) {
         makeCurrent();
         quadShader.removeAllShaders();
         lineShader.removeAllShaders();
@@ -310,7 +333,30 @@ void OpenGL2d::uploadTrajectory()
     if (vboLine == 0)
         return;
     makeCurrent();
+    // An undo may bring back a longer path than the buffer was made for.
+    if (data->numTrajPoints > lineCapacity)
+        allocateLineBuffer(data->numTrajPoints);
     data->uploadTrajectory(vboLine);
+}
+
+void OpenGL2d::allocateLineBuffer(int samples)
+{
+    makeCurrent();
+    if (vaLine != 0) {
+        glDeleteBuffers(1, &vboLine);
+        glDeleteVertexArrays(1, &vaLine);
+    }
+    glGenVertexArrays(1, &vaLine);
+    glBindVertexArray(vaLine);
+    glGenBuffers(1, &vboLine);
+    glBindBuffer(GL_ARRAY_BUFFER, vboLine);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(samples) * GLsizeiptr(sizeof(float[4])), nullptr,
+                 GL_DYNAMIC_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(float[4]), nullptr);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    lineCapacity = samples;
 }
 
 void OpenGL2d::releaseGL()
@@ -328,6 +374,7 @@ void OpenGL2d::releaseGL()
         glDeleteVertexArrays(1, &vaLine);
         vboLine = 0;
         vaLine = 0;
+        lineCapacity = 0;
     }
     glDeleteVertexArrays(1, &vaEmpty);
     vaEmpty = 0;

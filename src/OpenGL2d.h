@@ -40,6 +40,16 @@ public slots:
 
 signals:
     void magnetMoved(int index);
+    // What the person asks for; the window carries it out on the model.
+    void releaseRequested(double x, double y);
+    void hidePathRequested();
+    void magnetDragStarted(int index);
+    void magnetDragFinished();
+    void magnetAddRequested(double x, double y);
+    void magnetRemoveRequested(int index);
+    // The cursor over the plane, in model coordinates, and its leaving the view.
+    void cursorMoved(double x, double y);
+    void cursorLeft();
 
 protected:
     void initializeGL() override;
@@ -48,6 +58,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
@@ -55,7 +67,10 @@ private:
     void createShaders();
     void updateViewWindow();
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
+    // The magnet under the last cursor position, if the cursor is over the view.
+    void pickMagnet();
     void uploadTrajectory();
+    void allocateLineBuffer(int samples);
     void releaseGL();
 
     SystemData* data;
@@ -73,6 +88,11 @@ private:
     GLuint vaLine = 0;
     GLuint vboLine = 0;
     int activeMagnet = -1;
+    bool draggingMagnet = false;
+    bool hovering = false;
+    double cursorX = 0.0;
+    double cursorY = 0.0;
+    int lineCapacity = 0; // samples the line buffer holds
     // Core profiles refuse draws without a vertex array, even attribute-less ones.
     GLuint vaEmpty = 0;
 };

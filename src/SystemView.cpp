@@ -1,6 +1,8 @@
 #include "SystemView.h"
 
 #include "DoubleEdit.h"
+#include "Experiment.h"
+#include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "SystemData.h"
@@ -13,10 +15,17 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
+
+constexpr double smallestPositive = std::numeric_limits<double>::min();
+constexpr double largest = std::numeric_limits<double>::max();
 
 // The model keeps colours as floats in 0..1; the button shows them truncated
 // to 8 bits, fully opaque.
@@ -24,6 +33,17 @@ QColor displayColor(const Magnet& magnet)
 {
     return QColor(static_cast<int>(magnet.color[0] * 255), static_cast<int>(magnet.color[1] * 255),
                   static_cast<int>(magnet.color[2] * 255));
+}
+
+// Takes an editor's value only when the person has changed it since it was
+// filled: untouched text is a rounded copy of the model's value. Text that its
+// own Return would refuse does not slip in through another editor's Return.
+template <typename T> void applyEdit(DoubleEdit* edit, T& field)
+{
+    if (!edit->isModified() || !edit->hasAcceptableInput())
+        return;
+    field = static_cast<T>(edit->getValue());
+    edit->setModified(false);
 }
 
 QPushButton* iconButton(const QString& iconFile)
@@ -46,9 +66,9 @@ QPushButton* checkableButton(const QString& iconFile)
     return button;
 }
 
-// Captions in column 0, editors in column 1; the stretch on the first empty row
-// keeps the rows packed at the top of the box.
-QGroupBox* editorGroup(const QString& title, const QList<QPair<QWidget*, QWidget*>>& rows)
+// Captions in column 0, editors in column 1, packed: the dock's own stretch
+// below the last box takes the spare height.
+QGridLayout* editorGrid(const QList<QPair<QWidget*, QWidget*>>& rows)
 {
     auto* layout = new QGridLayout;
     int row = 0;
@@ -57,31 +77,59 @@ QGroupBox* editorGroup(const QString& title, const QList<QPair<QWidget*, QWidget
         layout->addWidget(editor, row, 1);
         ++row;
     }
-    layout->setRowStretch(row, 5);
+    return layout;
+}
+
+QGroupBox* editorGroup(const QString& title, QLayout* layout)
+{
     auto* group = new QGroupBox(title);
     group->setLayout(layout);
     return group;
 }
 
+// Fills an editor, unless asked to spare text the person is still typing.
+void showValue(DoubleEdit* edit, double value, bool keepEdits)
+{
+    if (!(keepEdits && edit->isModified()))
+        edit->setValue(value);
+}
+
+// Whether Return would take the editor's text: the person changed it, and it
+// reads as a value within the editor's range.
+bool hasEdit(const DoubleEdit* edit)
+{
+    return edit->isModified() && edit->hasAcceptableInput();
+}
+
 } // namespace
 
-SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
-    : QDockWidget(parent), data(data), view2d(view2d), view3d(view3d)
+SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment,
+                       OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
+    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), view2d(view2d),
+      view3d(view3d)
 {
+    // Bounds that keep a pendulum to model: a rod and a pivot of some length,
+    // gravity and damping that do not push the bob away, and a view window
+    // between nothing and the horizontal.
     heightLabel = new QLabel(tr("Height"));
     heightEdit = new DoubleEdit(2, data->pendulumHeight, 0.01, false);
+    heightEdit->setRange(smallestPositive, largest);
     lengthLabel = new QLabel(tr("Length"));
     lengthEdit = new DoubleEdit(2, data->pendulumLength, 0.01, false);
+    lengthEdit->setRange(smallestPositive, largest);
     gravityLabel = new QLabel(tr("gravity"));
     gravityEdit = new DoubleEdit(2, data->gravity, 0.01, true);
+    gravityEdit->setRange(0.0, largest);
     dampingLabel = new QLabel(tr("damping"));
     dampingEdit = new DoubleEdit(3, data->damping, 0.001, true);
-    kappaLabel = new QLabel(tr("kappa"));
+    dampingEdit->setRange(0.0, largest);
+    kappaLabel = new QLabel(tr("force exponent κ"));
     kappaEdit = new DoubleEdit(3, data->kappa, 0.001, true);
     magFactorLabel = new QLabel(tr("magFactor"));
     magFactorEdit = new DoubleEdit(3, data->magFactor, 0.001, true);
     maxThetaLabel = new QLabel(tr("maxTheta"));
     maxThetaEdit = new DoubleEdit(2, data->maxTheta, 0.01, true);
+    maxThetaEdit->setRange(smallestPositive, 89.0);
 
     lineWidthLabel = new QLabel(tr("width"));
     lineWidthSpin = new QSpinBox;
@@ -92,8 +140,11 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     lineColorButton->setPalette(QPalette(data->lineColor));
     maxNumPointsLabel = new QLabel(tr("#steps"));
     maxNumPointsSpin = new QSpinBox;
-    maxNumPointsSpin->setRange(1, 10000);
+    // The model draws no path of fewer than two samples.
+    maxNumPointsSpin->setRange(2, 10000);
     maxNumPointsSpin->setValue(data->maxNumPoints);
+    // Typing 5000 is one change, not four paths and four undo steps.
+    maxNumPointsSpin->setKeyboardTracking(false);
 
     magnetIdLabel = new QLabel(tr("ID"));
     magnetIdSpin = new QSpinBox;
@@ -110,7 +161,17 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     magnetAlphaEdit = new DoubleEdit(3, 1.0, 0.001, true);
     magnetColorLabel = new QLabel(tr("color"));
     magnetColorButton = new QPushButton;
+    magnetAddButton = new QPushButton(tr("Add"));
+    magnetRemoveButton = new QPushButton(tr("Remove"));
     changeMagnet(0);
+
+    releaseXLabel = new QLabel(tr("x"));
+    releaseXEdit = new DoubleEdit(4, 0.0, 0.001, true);
+    releaseXEdit->setRange(-1.0, 1.0);
+    releaseYLabel = new QLabel(tr("y"));
+    releaseYEdit = new DoubleEdit(4, 0.0, 0.001, true);
+    releaseYEdit->setRange(-1.0, 1.0);
+    ShowReleasePoint();
 
     simResetButton = iconButton(QStringLiteral(":/back.png"));
     simPlayButton = checkableButton(QStringLiteral(":/play.png"));
@@ -130,21 +191,44 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     animStepButton->setToolTip(tr("Advance the playback by one tick (hold to repeat)"));
     lineColorButton->setToolTip(tr("Choose the colour of the path"));
     magnetColorButton->setToolTip(tr("Choose the colour of the selected magnet"));
+    magnetAddButton->setToolTip(tr("Add a magnet at a free spot of the plate "
+                                   "(or double-click the plate in the 2D view)"));
+    magnetRemoveButton->setToolTip(tr("Remove the magnet shown"));
     for (DoubleEdit* edit :
-         {dampingEdit, maxThetaEdit, magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
+         {heightEdit, lengthEdit, gravityEdit, dampingEdit, kappaEdit, magFactorEdit, maxThetaEdit,
+          magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
         edit->setToolTip(tr("Up/Down or the wheel step the value; Return applies it"));
+    dampingLabel->setToolTip(tr("Velocity damping (friction); 0 keeps the bob moving for ever"));
+    kappaLabel->setToolTip(tr("Each magnet's potential falls off as 1 / r^κ "
+                              "(the key \"damping\" in parameter files)"));
+    releaseXEdit->setToolTip(tr("Where the bob is released; Return releases it there"));
+    releaseYEdit->setToolTip(releaseXEdit->toolTip());
 
     QGroupBox* pendulumGroup =
-        editorGroup(tr("Pendulum"), {{dampingLabel, dampingEdit}, {maxThetaLabel, maxThetaEdit}});
-    QGroupBox* magnetGroup = editorGroup(tr("Magnets"), {{magnetIdLabel, magnetIdSpin},
-                                                         {magnetPosXLabel, magnetPosXEdit},
-                                                         {magnetPosYLabel, magnetPosYEdit},
-                                                         {magnetAlphaLabel, magnetAlphaEdit},
-                                                         {magnetColorLabel, magnetColorButton}});
+        editorGroup(tr("Pendulum"), editorGrid({{heightLabel, heightEdit},
+                                                {lengthLabel, lengthEdit},
+                                                {gravityLabel, gravityEdit},
+                                                {kappaLabel, kappaEdit},
+                                                {magFactorLabel, magFactorEdit},
+                                                {dampingLabel, dampingEdit},
+                                                {maxThetaLabel, maxThetaEdit}}));
+    QGridLayout* magnetGrid = editorGrid({{magnetIdLabel, magnetIdSpin},
+                                          {magnetPosXLabel, magnetPosXEdit},
+                                          {magnetPosYLabel, magnetPosYEdit},
+                                          {magnetAlphaLabel, magnetAlphaEdit},
+                                          {magnetColorLabel, magnetColorButton}});
+    auto* magnetButtons = new QHBoxLayout;
+    magnetButtons->addWidget(magnetAddButton);
+    magnetButtons->addWidget(magnetRemoveButton);
+    magnetGrid->addLayout(magnetButtons, magnetGrid->rowCount(), 0, 1, 2);
+    QGroupBox* magnetGroup = editorGroup(tr("Magnets"), magnetGrid);
+    QGroupBox* releaseGroup =
+        editorGroup(tr("Release point"),
+                    editorGrid({{releaseXLabel, releaseXEdit}, {releaseYLabel, releaseYEdit}}));
     QGroupBox* trajectoryGroup =
-        editorGroup(tr("Trajectory"), {{lineWidthLabel, lineWidthSpin},
-                                       {lineColorLabel, lineColorButton},
-                                       {maxNumPointsLabel, maxNumPointsSpin}});
+        editorGroup(tr("Trajectory"), editorGrid({{lineWidthLabel, lineWidthSpin},
+                                                  {lineColorLabel, lineColorButton},
+                                                  {maxNumPointsLabel, maxNumPointsSpin}}));
     auto* animateLayout = new QHBoxLayout;
     animateLayout->addWidget(animResetButton);
     animateLayout->addWidget(animPlayButton);
@@ -157,8 +241,10 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     auto* contentLayout = new QGridLayout;
     contentLayout->addWidget(pendulumGroup, 0, 0);
     contentLayout->addWidget(magnetGroup, 1, 0);
-    contentLayout->addWidget(trajectoryGroup, 2, 0);
-    contentLayout->addWidget(animateGroup, 3, 0);
+    contentLayout->addWidget(releaseGroup, 2, 0);
+    contentLayout->addWidget(trajectoryGroup, 3, 0);
+    contentLayout->addWidget(animateGroup, 4, 0);
+    contentLayout->setRowStretch(5, 1);
     content->setLayout(contentLayout);
     setWidget(content);
     setWindowTitle(tr("Parameters"));
@@ -176,6 +262,10 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
     for (DoubleEdit* edit : {magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
         connect(edit, &QLineEdit::returnPressed, this, &SystemView::setMagnetParams);
     connect(magnetColorButton, &QPushButton::pressed, this, &SystemView::setMagnetColor);
+    connect(magnetAddButton, &QPushButton::clicked, this, &SystemView::addMagnet);
+    connect(magnetRemoveButton, &QPushButton::clicked, this, &SystemView::removeMagnet);
+    for (DoubleEdit* edit : {releaseXEdit, releaseYEdit})
+        connect(edit, &QLineEdit::returnPressed, this, &SystemView::releaseAtTypedPoint);
     connect(animPlayButton, &QPushButton::toggled, this, &SystemView::SetAnimTimer);
     connect(animResetButton, &QPushButton::pressed, this, &SystemView::AnimReset);
     connect(animStepButton, &QPushButton::pressed, this, &SystemView::SingleAnimTimeStep);
@@ -184,10 +274,8 @@ SystemView::SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWi
 SystemView::~SystemView()
 {
     // These were never placed in the dock, so no widget owns them.
-    qDeleteAll(QList<QWidget*>{heightLabel, heightEdit, lengthLabel, lengthEdit, gravityLabel,
-                               gravityEdit, kappaLabel, kappaEdit, magFactorLabel, magFactorEdit,
-                               simResetButton, simPlayButton, simStepButton, tScaleLabel,
-                               tScaleEdit});
+    qDeleteAll(
+        QList<QWidget*>{simResetButton, simPlayButton, simStepButton, tScaleLabel, tScaleEdit});
 }
 
 QSize SystemView::sizeHint() const
@@ -230,20 +318,51 @@ void SystemView::UpdateMagnet(int i)
 
 void SystemView::SetAllParams()
 {
-    heightEdit->setValue(data->pendulumHeight);
-    lengthEdit->setValue(data->pendulumLength);
-    gravityEdit->setValue(data->gravity);
-    dampingEdit->setValue(data->damping);
-    kappaEdit->setValue(data->kappa);
-    magFactorEdit->setValue(data->magFactor);
-    maxThetaEdit->setValue(data->maxTheta);
-    view2d->resetView();
-    data->numTrajPoints = 0;
-    view2d->update();
-    // A smaller range clamps the index and so runs changeMagnet through
-    // valueChanged; the explicit call refills the rows when it does not.
-    magnetIdSpin->setRange(0, static_cast<int>(data->magnets.size()) - 1);
-    changeMagnet(magnetIdSpin->value());
+    fill(false);
+}
+
+void SystemView::ShowModel()
+{
+    fill(true);
+}
+
+void SystemView::fill(bool keepEdits)
+{
+    const auto show = [keepEdits](DoubleEdit* edit, double value) {
+        showValue(edit, value, keepEdits);
+    };
+    show(heightEdit, data->pendulumHeight);
+    show(lengthEdit, data->pendulumLength);
+    show(gravityEdit, data->gravity);
+    show(dampingEdit, data->damping);
+    show(kappaEdit, data->kappa);
+    show(magFactorEdit, data->magFactor);
+    show(maxThetaEdit, data->maxTheta);
+    {
+        const QSignalBlocker quiet(maxNumPointsSpin);
+        maxNumPointsSpin->setValue(data->maxNumPoints);
+    }
+    // The ID box follows the count. A smaller range clamps the index and so
+    // runs changeMagnet through valueChanged; the explicit call refills the
+    // rows when it does not.
+    const int count = static_cast<int>(data->magnets.size());
+    magnetIdSpin->setRange(0, std::max(count - 1, 0));
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{magnetIdSpin, magnetPosXEdit, magnetPosYEdit,
+                                         magnetAlphaEdit, magnetColorButton, magnetRemoveButton})
+        w->setEnabled(count > 0);
+    showMagnet(magnetIdSpin->value(), keepEdits);
+}
+
+void SystemView::showMagnet(int i, bool keepEdits)
+{
+    if (i < 0 || i >= data->magnets.size())
+        return;
+    const Magnet& magnet = data->magnets[i];
+    showValue(magnetPosXEdit, magnet.posX, keepEdits);
+    showValue(magnetPosYEdit, magnet.posY, keepEdits);
+    showValue(magnetAlphaEdit, magnet.alpha, keepEdits);
+    magnetColorButton->setPalette(QPalette(displayColor(magnet)));
 }
 
 void SystemView::AnimPlay()
@@ -253,6 +372,9 @@ void SystemView::AnimPlay()
 
 void SystemView::SetAnimTimer(bool on)
 {
+    // Play at the end of the path starts it again from its beginning.
+    if (on && playbackCannotAdvance())
+        AnimReset();
     // Checking the play button re-enters here once through toggled(); that
     // pass finds everything already in place.
     switchTimer(data->animTimer, animPlayButton, animStepButton, on);
@@ -272,27 +394,33 @@ void SystemView::SingleAnimTimeStep()
 
 void SystemView::updateParams()
 {
-    data->pendulumLength = lengthEdit->getValue();
-    data->pendulumHeight = heightEdit->getValue();
-    data->gravity = gravityEdit->getValue();
-    data->damping = dampingEdit->getValue();
-    data->kappa = kappaEdit->getValue();
-    data->magFactor = magFactorEdit->getValue();
-    data->maxTheta = maxThetaEdit->getValue();
-    view2d->resetView();
-    data->numTrajPoints = 0;
-    view2d->update();
+    const QList<QPair<DoubleEdit*, QLabel*>> editors = {
+        {heightEdit, heightLabel},    {lengthEdit, lengthLabel}, {gravityEdit, gravityLabel},
+        {dampingEdit, dampingLabel},  {kappaEdit, kappaLabel},   {magFactorEdit, magFactorLabel},
+        {maxThetaEdit, maxThetaLabel}};
+    QStringList changed;
+    for (const auto& [edit, label] : editors)
+        if (hasEdit(edit))
+            changed.append(label->text());
+    if (changed.isEmpty())
+        return;
+    const QString what =
+        changed.size() == 1 ? tr("Set %1").arg(changed.front()) : tr("Set pendulum parameters");
+    editor->edit(what, [this](ModelState& s) {
+        ModelParameters& p = s.physics;
+        applyEdit(lengthEdit, p.pendulumLength);
+        applyEdit(heightEdit, p.pendulumHeight);
+        applyEdit(gravityEdit, p.gravity);
+        applyEdit(dampingEdit, p.damping);
+        applyEdit(kappaEdit, p.kappa);
+        applyEdit(magFactorEdit, p.magFactor);
+        applyEdit(maxThetaEdit, s.maxTheta);
+    });
 }
 
 void SystemView::changeMagnet(int i)
 {
-    if (i < 0 || i >= data->magnets.size())
-        return;
-    const Magnet& magnet = data->magnets[i];
-    magnetPosXEdit->setValue(magnet.posX);
-    magnetPosYEdit->setValue(magnet.posY);
-    magnetAlphaEdit->setValue(magnet.alpha);
-    magnetColorButton->setPalette(QPalette(displayColor(magnet)));
+    showMagnet(i, false);
 }
 
 void SystemView::setMagnetParams()
@@ -300,15 +428,12 @@ void SystemView::setMagnetParams()
     const int i = magnetIdSpin->value();
     if (i < 0 || i >= data->magnets.size())
         return;
-    const double y = magnetPosYEdit->getValue();
-    const double x = magnetPosXEdit->getValue();
-    Magnet& magnet = data->magnets[i];
-    magnet.posX = static_cast<float>(x);
-    magnet.posY = static_cast<float>(y);
-    magnet.alpha = static_cast<float>(magnetAlphaEdit->getValue());
-    data->numTrajPoints = 0;
-    view2d->update();
-    emit updateView();
+    editor->edit(tr("Edit magnet %1").arg(i), [this, i](ModelState& s) {
+        Magnet& magnet = s.physics.magnets[std::size_t(i)];
+        applyEdit(magnetPosXEdit, magnet.posX);
+        applyEdit(magnetPosYEdit, magnet.posY);
+        applyEdit(magnetAlphaEdit, magnet.alpha);
+    });
 }
 
 void SystemView::setMagnetColor()
@@ -319,13 +444,16 @@ void SystemView::setMagnetColor()
     const QColor color = chooseColor(displayColor(data->magnets[i]));
     if (!color.isValid())
         return;
-    Magnet& magnet = data->magnets[i];
-    magnet.color[0] = static_cast<float>(color.redF());
-    magnet.color[1] = static_cast<float>(color.greenF());
-    magnet.color[2] = static_cast<float>(color.blueF());
-    magnet.color[3] = 1.0f;
-    // The views pick the new colour up at their next repaint.
+    editor->edit(tr("Colour magnet %1").arg(i), [i, color](ModelState& s) {
+        Magnet& magnet = s.physics.magnets[std::size_t(i)];
+        magnet.color[0] = static_cast<float>(color.redF());
+        magnet.color[1] = static_cast<float>(color.greenF());
+        magnet.color[2] = static_cast<float>(color.blueF());
+        magnet.color[3] = 1.0f;
+    });
     magnetColorButton->setPalette(QPalette(color));
+    view2d->update();
+    emit updateView();
 }
 
 void SystemView::setTScale()
@@ -352,10 +480,59 @@ void SystemView::setLineColor()
 
 void SystemView::setMaxNumPoints(int n)
 {
-    // The view is about to replace the trajectory storage under the playback.
+    // The path is about to be replaced under the playback.
     SetAnimTimer(false);
-    view2d->SetMaxNumPoints(n);
-    view2d->update();
+    editor->edit(tr("Set #steps"), [n](ModelState& s) { s.maxNumPoints = n; });
+}
+
+void SystemView::ShowReleasePoint()
+{
+    // Without a release point the editors stay empty until a point is typed.
+    for (DoubleEdit* edit : {releaseXEdit, releaseYEdit})
+        edit->clear();
+    if (!experiment->hasReleasePoint())
+        return;
+    releaseXEdit->setValue(experiment->releaseX());
+    releaseYEdit->setValue(experiment->releaseY());
+}
+
+void SystemView::releaseAtTypedPoint()
+{
+    // An untouched coordinate keeps the remembered point's full precision.
+    const bool hasPoint = experiment->hasReleasePoint();
+    double x = hasPoint ? experiment->releaseX() : 0.0;
+    double y = hasPoint ? experiment->releaseY() : 0.0;
+    const bool typedX = hasEdit(releaseXEdit);
+    const bool typedY = hasEdit(releaseYEdit);
+    if (!hasPoint && !(typedX && typedY))
+        return;
+    applyEdit(releaseXEdit, x);
+    applyEdit(releaseYEdit, y);
+    experiment->release(x, y);
+}
+
+void SystemView::addMagnet()
+{
+    editor->addMagnetAtFreeSpot();
+    magnetIdSpin->setValue(magnetIdSpin->maximum());
+}
+
+void SystemView::removeMagnet()
+{
+    editor->removeMagnet(magnetIdSpin->value());
+}
+
+bool SystemView::playbackCannotAdvance() const
+{
+    // Whether the next tick would find no segment of the path to move along:
+    // the clock has passed the last sample, or it stands before the segment the
+    // playback was left at, as when a new path has restarted the clock alone.
+    const int last = std::min(data->numTrajPoints, static_cast<int>(data->trajTimes.size())) - 1;
+    const int index = data->animIndex;
+    if (last < 1)
+        return false;
+    return index < 0 || index >= last || data->animTime >= data->trajTimes[std::size_t(last)] ||
+           data->animTime < data->trajTimes[std::size_t(index)];
 }
 
 QColor SystemView::chooseColor(const QColor& initial)

@@ -5,6 +5,8 @@
 #include <QDockWidget>
 
 class DoubleEdit;
+class Experiment;
+class ModelEditor;
 class OpenGL2d;
 class OpenGL3d;
 class QGroupBox;
@@ -22,7 +24,10 @@ class SystemView : public QDockWidget
     Q_OBJECT
 
 public:
-    SystemView(SystemData* data, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent = nullptr);
+    // Edits go through the editor, so each is an undo step that keeps the
+    // experiment; the release point is the experiment's.
+    SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment, OpenGL2d* view2d,
+               OpenGL3d* view3d, QWidget* parent = nullptr);
     ~SystemView() override;
 
     QSize sizeHint() const override;
@@ -42,6 +47,9 @@ public slots:
     void SetAnimTimer(bool on);
     void AnimReset();
     void SingleAnimTimeStep();
+    void ShowReleasePoint();
+    // Shows the model after an edit, keeping what the person is still typing.
+    void ShowModel();
 
 protected slots:
     void updateParams();
@@ -52,6 +60,9 @@ protected slots:
     void setLineWidth(int n);
     void setLineColor();
     void setMaxNumPoints(int n);
+    void releaseAtTypedPoint();
+    void addMagnet();
+    void removeMagnet();
 
 protected:
     // Runs the modal colour dialog; an invalid colour means it was cancelled.
@@ -59,6 +70,8 @@ protected:
     virtual QColor chooseColor(const QColor& initial);
 
     SystemData* data = nullptr;
+    ModelEditor* editor = nullptr;
+    Experiment* experiment = nullptr;
     OpenGL2d* view2d = nullptr;
     OpenGL3d* view3d = nullptr;
 
@@ -94,6 +107,13 @@ protected:
     DoubleEdit* magnetAlphaEdit = nullptr;
     QLabel* magnetColorLabel = nullptr;
     QPushButton* magnetColorButton = nullptr;
+    QPushButton* magnetAddButton = nullptr;
+    QPushButton* magnetRemoveButton = nullptr;
+
+    QLabel* releaseXLabel = nullptr;
+    DoubleEdit* releaseXEdit = nullptr;
+    QLabel* releaseYLabel = nullptr;
+    DoubleEdit* releaseYEdit = nullptr;
 
     QPushButton* simResetButton = nullptr;
     QPushButton* simPlayButton = nullptr;
@@ -109,6 +129,11 @@ protected:
     QGroupBox* animateGroup = nullptr;
 
 private:
+    // Refills the editors from the model; keepEdits spares those with text
+    // the person has changed and not applied.
+    void fill(bool keepEdits);
+    void showMagnet(int i, bool keepEdits);
+    bool playbackCannotAdvance() const;
     // Shared by SetTimer and SetAnimTimer: run or stop a timer and mirror it on its buttons.
     static void switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
                             bool on);

@@ -152,7 +152,7 @@ private slots:
 
     void menusAndAbout();
     void quitClosesEveryWindow();
-    void stepCounterShowsZero();
+    void stepCounterShowsPathSamples();
     void parameterDialogsStartInConfig();
     void loadAppendsSuffix_data();
     void loadAppendsSuffix();
@@ -275,17 +275,22 @@ void TestMainWindow::quitClosesEveryWindow()
     QVERIFY(!window->paramView->isVisible());
 }
 
-void TestMainWindow::stepCounterShowsZero()
+void TestMainWindow::stepCounterShowsPathSamples()
 {
     QCOMPARE(window->stepsLcd->intValue(), 0);
-    QVERIFY(!window->stepsLcd->isEnabled());
+    QVERIFY(window->stepsLcd->isEnabled());
 
-    // Whatever the count was, a reset from the panel shows 0 again.
+    // The samples of the path drawn, and 0 again once it is hidden.
+    QTest::mouseClick(window->view2d, Qt::LeftButton, {}, QPoint(100, 100));
+    QCOMPARE(window->stepsLcd->intValue(), window->data->numTrajPoints);
+    QVERIFY(window->data->numTrajPoints > 1);
+    QTest::mouseClick(window->view2d, Qt::MiddleButton, {}, QPoint(100, 100));
+    QCOMPARE(window->stepsLcd->intValue(), 0);
+
+    // A reset from the panel still clears the step count of the model.
     window->data->numSteps = 42;
-    window->stepsLcd->display(42);
     emit window->paramView->emitReset();
     QCOMPARE(window->data->numSteps, 0);
-    QCOMPARE(window->stepsLcd->intValue(), 0);
 }
 
 void TestMainWindow::parameterDialogsStartInConfig()
@@ -475,6 +480,7 @@ void TestMainWindow::releaseAndPlayBack()
     QVERIFY(steps);
     steps->selectAll();
     QTest::keyClicks(steps, QStringLiteral("60"));
+    QTest::keyClick(steps, Qt::Key_Return);
     QCOMPARE(data.maxNumPoints, 60);
 
     // Release the bob up and to the left of the magnets.

@@ -60,6 +60,8 @@ private slots:
     void highlightsUnconfirmedEdits();
     void keepsColourWithoutHighlighting();
     void holdsBackIncompleteReturn();
+    void readsTheNumberItAccepts();
+    void stepsStayInsideAnOpenBound();
     void takesValueAndStepFromSender();
 };
 
@@ -224,6 +226,32 @@ void TestDoubleEdit::holdsBackIncompleteReturn()
     QTest::keyClick(&edit, Qt::Key_Return);
     QCOMPARE(returned.count(), 1);
     QCOMPARE(edit.getValue(), -2.5);
+}
+
+void TestDoubleEdit::readsTheNumberItAccepts()
+{
+    DoubleEdit edit(3, 0.0, 0.001, false);
+    QSignalSpy returned(&edit, &QLineEdit::returnPressed);
+    edit.selectAll();
+    QTest::keyClicks(&edit, "2,000");
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QCOMPARE(returned.count(), 1);
+    QCOMPARE(edit.getValue(), 2000.0);
+}
+
+void TestDoubleEdit::stepsStayInsideAnOpenBound()
+{
+    // Above zero: 0.00 would be refused, so stepping stops at the smallest
+    // value the text can show.
+    DoubleEdit edit(2, 0.05, 0.01, false);
+    edit.setRange(std::numeric_limits<double>::min(), 89.0);
+    QTest::keyClick(&edit, Qt::Key_PageDown);
+    QCOMPARE(edit.text(), QString("0.01"));
+    QTest::keyClick(&edit, Qt::Key_Down);
+    QCOMPARE(edit.text(), QString("0.01"));
+    QSignalSpy returned(&edit, &QLineEdit::returnPressed);
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QCOMPARE(returned.count(), 1);
 }
 
 void TestDoubleEdit::takesValueAndStepFromSender()

@@ -1,6 +1,8 @@
 #include "GLContext.h"
 
 #include "DoubleEdit.h"
+#include "Experiment.h"
+#include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "SystemData.h"
@@ -14,6 +16,7 @@
 #include <QMainWindow>
 #include <QMetaMethod>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -42,11 +45,15 @@ public:
     using SystemView::lineWidthSpin;
     using SystemView::maxNumPointsSpin;
 
+    using SystemView::magnetAddButton;
     using SystemView::magnetAlphaEdit;
     using SystemView::magnetColorButton;
     using SystemView::magnetIdSpin;
     using SystemView::magnetPosXEdit;
     using SystemView::magnetPosYEdit;
+    using SystemView::magnetRemoveButton;
+    using SystemView::releaseXEdit;
+    using SystemView::releaseYEdit;
 
     using SystemView::simPlayButton;
     using SystemView::simResetButton;
@@ -88,6 +95,8 @@ protected:
 struct Rig
 {
     SystemData data;
+    Experiment experiment{&data};
+    ModelEditor editor{&data, &experiment};
     std::unique_ptr<QTimer> animTimer = std::make_unique<QTimer>();
     QMainWindow window;
     OpenGL2d* view2d = nullptr;
@@ -110,9 +119,14 @@ struct Rig
         layout->addWidget(view3d);
         window.setCentralWidget(central);
 
-        panel = new PanelUnderTest(&data, view2d, view3d);
+        panel = new PanelUnderTest(&data, &editor, &experiment, view2d, view3d);
         window.addDockWidget(Qt::RightDockWidgetArea, panel);
         QObject::connect(&data, &SystemData::dataRead, panel, &SystemView::SetAllParams);
+        QObject::connect(&editor, &ModelEditor::modelChanged, panel, &SystemView::ShowModel);
+        QObject::connect(&editor, &ModelEditor::modelChanged, view2d, &OpenGL2d::resetView);
+        QObject::connect(&experiment, &Experiment::pathChanged, panel,
+                         &SystemView::ShowReleasePoint);
+        QObject::connect(&experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
         QObject::connect(panel, &SystemView::updateView, view3d, QOverload<>::of(&QWidget::update));
     }
 };
@@ -142,16 +156,23 @@ private slots:
     void showsTheModelDefaults();
     void isAParametersDock();
     void constructionLeavesTheModelAlone();
-    void returnAppliesAllPendulumValues();
+    void returnAppliesOnlyChangedPendulumValues();
+    void refusesValuesOutsideTheRanges_data();
+    void refusesValuesOutsideTheRanges();
     void loadingRefillsAndClampsTheMagnetId();
     void emptyMagnetListIsLeftAlone();
     void magnetEditsReachTheModel();
+    void returnAppliesOnlyChangedMagnetValues();
     void followsOnlyTheSelectedMagnet();
     void playbackFollowsItsButton();
     void stepsChangeStopsPlayback();
     void playbackStepAndRewind();
+    void playAtTheEndStartsAgain();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
+    void chosenMagnetColourShowsAtOnce();
+    void typedReleasePoint();
+    void addAndRemoveButtons();
 
 private:
     std::unique_ptr<Rig> rig;
@@ -195,24 +216,30 @@ void TestSystemView::showsTheModelDefaults()
     QVERIFY(panel->magnetColorButton->text().isEmpty());
     QVERIFY(panel->lineColorButton->text().isEmpty());
 
+    // Every parameter of the model is in reach.
+    const QList<QPair<DoubleEdit*, QString>> pendulum{
+        {panel->heightEdit, "2.02"},     {panel->lengthEdit, "2.00"},
+        {panel->gravityEdit, "9.81"},    {panel->kappaEdit, "1.000"},
+        {panel->magFactorEdit, "0.010"}, {panel->dampingEdit, "1.000"},
+        {panel->maxThetaEdit, "5.00"}};
+    for (const auto& [edit, text] : pendulum) {
+        QCOMPARE(edit->text(), text);
+        QVERIFY(edit->isVisible());
+    }
     const QList<QWidget*> shown{
-        panel->dampingEdit,       panel->maxThetaEdit,     panel->lineWidthSpin,
-        panel->lineColorButton,   panel->maxNumPointsSpin, panel->magnetIdSpin,
-        panel->magnetPosXEdit,    panel->magnetPosYEdit,   panel->magnetAlphaEdit,
-        panel->magnetColorButton, panel->animResetButton,  panel->animPlayButton,
-        panel->animStepButton};
+        panel->lineWidthSpin,      panel->lineColorButton,   panel->maxNumPointsSpin,
+        panel->magnetIdSpin,       panel->magnetPosXEdit,    panel->magnetPosYEdit,
+        panel->magnetAlphaEdit,    panel->magnetColorButton, panel->magnetAddButton,
+        panel->magnetRemoveButton, panel->releaseXEdit,      panel->releaseYEdit,
+        panel->animResetButton,    panel->animPlayButton,    panel->animStepButton};
     for (QWidget* widget : shown)
         QVERIFY(widget->isVisible());
+    // No release point yet: nothing to show.
+    QVERIFY(panel->releaseXEdit->text().isEmpty());
 
-    // Kept up to date but never shown.
-    const QList<QPair<DoubleEdit*, QString>> offScreen{
-        {panel->heightEdit, "2.02"}, {panel->lengthEdit, "2.00"},     {panel->gravityEdit, "9.81"},
-        {panel->kappaEdit, "1.000"}, {panel->magFactorEdit, "0.010"}, {panel->tScaleEdit, "1.00"}};
-    for (const auto& [edit, text] : offScreen) {
-        QCOMPARE(edit->text(), text);
-        QVERIFY(!edit->parentWidget());
-        QVERIFY(!edit->isVisible());
-    }
+    // The time scale is read by nothing and stays hidden.
+    QCOMPARE(panel->tScaleEdit->text(), QString("1.00"));
+    QVERIFY(!panel->tScaleEdit->parentWidget());
     for (QPushButton* button : {panel->simResetButton, panel->simPlayButton, panel->simStepButton})
         QVERIFY(!button->parentWidget());
 }
@@ -228,8 +255,10 @@ void TestSystemView::isAParametersDock()
     QVERIFY(grid);
     QStringList groups;
     for (int row = 0; row < grid->rowCount(); ++row)
-        groups << qobject_cast<QGroupBox*>(grid->itemAtPosition(row, 0)->widget())->title();
-    QCOMPARE(groups, QStringList({"Pendulum", "Magnets", "Trajectory", "Animate"}));
+        if (QLayoutItem* item = grid->itemAtPosition(row, 0))
+            groups << qobject_cast<QGroupBox*>(item->widget())->title();
+    QCOMPARE(groups,
+             QStringList({"Pendulum", "Magnets", "Release point", "Trajectory", "Animate"}));
 
     // Connections by index and the main window's wiring rely on this order.
     const QMetaObject& meta = SystemView::staticMetaObject;
@@ -253,6 +282,8 @@ void TestSystemView::isAParametersDock()
                                    "SetAnimTimer(bool) public",
                                    "AnimReset() public",
                                    "SingleAnimTimeStep() public",
+                                   "ShowReleasePoint() public",
+                                   "ShowModel() public",
                                    "updateParams() protected",
                                    "changeMagnet(int) protected",
                                    "setMagnetParams() protected",
@@ -260,7 +291,10 @@ void TestSystemView::isAParametersDock()
                                    "setTScale() protected",
                                    "setLineWidth(int) protected",
                                    "setLineColor() protected",
-                                   "setMaxNumPoints(int) protected"}));
+                                   "setMaxNumPoints(int) protected",
+                                   "releaseAtTypedPoint() protected",
+                                   "addMagnet() protected",
+                                   "removeMagnet() protected"}));
 }
 
 void TestSystemView::constructionLeavesTheModelAlone()
@@ -271,7 +305,7 @@ void TestSystemView::constructionLeavesTheModelAlone()
     data->animTimer->start();
 
     {
-        PanelUnderTest another(data, rig->view2d, rig->view3d);
+        PanelUnderTest another(data, &rig->editor, &rig->experiment, rig->view2d, rig->view3d);
         QCOMPARE(another.dampingEdit->text(), QString("1.000"));
     }
     QCOMPARE(data->numTrajPoints, points);
@@ -280,41 +314,103 @@ void TestSystemView::constructionLeavesTheModelAlone()
     QCOMPARE(data->magnets.size(), 3);
 }
 
-void TestSystemView::returnAppliesAllPendulumValues()
+void TestSystemView::returnAppliesOnlyChangedPendulumValues()
 {
-    data->computeTrajectory(0.05, 0.05);
+    // Values finer than the editors show, as a parameter file may hold them.
+    data->readParams(QStringLiteral(ORVALIS_TEST_DATA "/panel_fine_values.par"));
+    QCOMPARE(panel->magFactorEdit->text(), QString("0.005"));
+    rig->experiment.release(0.05, 0.05);
+    const auto before = data->trajPoints;
     QVERIFY(data->numTrajPoints > 1);
-    // Changed behind the panel's back: Return must bring back what the editors hold.
-    data->pendulumHeight = 7.0;
-    data->pendulumLength = 6.0;
-    data->gravity = 1.0;
-    data->kappa = 3.0;
-    data->magFactor = 0.5;
     data->maxRadius = 0.0;
     PaintCounter paints2d(rig->view2d);
     QSignalSpy updateView(panel, &SystemView::updateView);
 
     // Stepping alone only changes the text.
     QTest::keyClick(panel->maxThetaEdit, Qt::Key_Up);
-    QCOMPARE(panel->maxThetaEdit->text(), QString("5.01"));
-    QCOMPARE(data->maxTheta, 5.0);
+    QCOMPARE(panel->maxThetaEdit->text(), QString("7.51"));
+    QCOMPARE(data->maxTheta, 7.5);
 
     typeInto(panel->dampingEdit, "0.25");
     QCOMPARE(data->damping, 1.0);
     QTest::keyClick(panel->dampingEdit, Qt::Key_Return);
 
+    // What was typed or stepped is applied; the rest keeps every digit.
     QCOMPARE(data->damping, 0.25);
-    QCOMPARE(data->pendulumHeight, 2.02);
-    QCOMPARE(data->pendulumLength, 2.0);
-    QCOMPARE(data->gravity, 9.81);
-    QCOMPARE(data->kappa, 1.0);
-    QCOMPARE(data->magFactor, 0.01);
-    QCOMPARE(data->maxTheta, 5.01);
+    QCOMPARE(data->maxTheta, 7.51);
+    QCOMPARE(data->pendulumHeight, 2.0125);
+    QCOMPARE(data->pendulumLength, 1.99875);
+    QCOMPARE(data->gravity, 9.80665);
+    QCOMPARE(data->kappa, 1.5);
+    QCOMPARE(data->magFactor, 0.005);
     // The 2D view re-framed itself to the new pendulum.
-    QCOMPARE(data->maxRadius, 2.0 * std::sin(5.01 * 0.017453292519943295));
-    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(data->maxRadius, 1.99875 * std::sin(7.51 * 0.017453292519943295));
+    // The experiment goes on: the same release point under the new damping.
+    QCOMPARE(data->trajPoints[0][0], 0.05f);
+    QVERIFY(data->numTrajPoints > 1 && data->trajPoints != before);
+    QCOMPARE(rig->editor.undoStack()->undoText(), QString("Set pendulum parameters"));
     QTRY_VERIFY(paints2d.paints > 0);
     QCOMPARE(updateView.count(), 0);
+
+    // Applied once: a later Return elsewhere does not read them again.
+    data->damping = 0.125;
+    QTest::keyClick(panel->maxThetaEdit, Qt::Key_Return);
+    QCOMPARE(data->damping, 0.125);
+    QCOMPARE(data->maxTheta, 7.51);
+
+    // One value changed is named in the undo step; undo brings everything back.
+    typeInto(panel->gravityEdit, "3");
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Return);
+    QCOMPARE(rig->editor.undoStack()->undoText(), QString("Set gravity"));
+    rig->editor.undoStack()->undo();
+    QCOMPARE(panel->gravityEdit->text(), QString("9.81"));
+    rig->editor.undoStack()->undo();
+    QCOMPARE(data->damping, 1.0);
+    QCOMPARE(panel->maxThetaEdit->text(), QString("7.50"));
+}
+
+void TestSystemView::refusesValuesOutsideTheRanges_data()
+{
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("accepted");
+
+    const auto row = [](const char* editor, const char* typed, const char* shown, bool accepted) {
+        QTest::addRow("%s %s", editor, typed)
+            << QString(editor) << QString(typed) << QString(shown) << accepted;
+    };
+    row("maxTheta", "0", "0", false);
+    row("maxTheta", "90", "90", false);
+    row("maxTheta", "89", "89", true);
+    row("maxTheta", "0.5", "0.5", true);
+    row("damping", "0", "0", true);
+    // The minus sign cannot even be typed where no value is below 0.
+    row("damping", "-0.5", "0.5", true);
+    row("posX", "5", "5", false);
+    row("posY", "-1.5", "-1.5", false);
+    row("posY", "-1", "-1", true);
+    row("Length", "0", "0", false);
+    row("Height", "0", "0", false);
+}
+
+void TestSystemView::refusesValuesOutsideTheRanges()
+{
+    QFETCH(QString, editor);
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, accepted);
+
+    const QMap<QString, DoubleEdit*> editors{
+        {"maxTheta", panel->maxThetaEdit}, {"damping", panel->dampingEdit},
+        {"posX", panel->magnetPosXEdit},   {"posY", panel->magnetPosYEdit},
+        {"Length", panel->lengthEdit},     {"Height", panel->heightEdit}};
+    DoubleEdit* edit = editors.value(editor);
+    QSignalSpy returned(edit, &QLineEdit::returnPressed);
+    typeInto(edit, typed);
+    QCOMPARE(edit->text(), shown);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(returned.count(), accepted ? 1 : 0);
 }
 
 void TestSystemView::loadingRefillsAndClampsTheMagnetId()
@@ -322,10 +418,10 @@ void TestSystemView::loadingRefillsAndClampsTheMagnetId()
     panel->magnetIdSpin->setValue(2);
     QCOMPARE(panel->magnetPosXEdit->text(), QString("0.000"));
     QCOMPARE(panel->magnetPosYEdit->text(), QString("0.042"));
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
 
     const QString file = QStringLiteral(ORVALIS_TEST_DATA "/panel_two_magnets.par");
-    data->readParams(file);
+    rig->editor.load(file);
     QCOMPARE(data->magnets.size(), 2);
     QCOMPARE(panel->magnetIdSpin->maximum(), 1);
     QCOMPARE(panel->magnetIdSpin->value(), 1);
@@ -341,14 +437,14 @@ void TestSystemView::loadingRefillsAndClampsTheMagnetId()
     QCOMPARE(panel->magFactorEdit->text(), QString("0.020"));
     QCOMPARE(panel->maxThetaEdit->text(), QString("8.00"));
     QCOMPARE(panel->dampingEdit->text(), QString("1.000"));
-    QCOMPARE(data->numTrajPoints, 0);
+    QCOMPARE(data->trajPoints[0][1], 0.05f); // the experiment goes on in the loaded set
     QCOMPARE(data->maxRadius, 1.5 * std::sin(8.0 * 0.017453292519943295));
 
     // Same index after the next load: the rows are refilled all the same.
     data->magnets[1].posX = 0.9f;
     data->magnets[1].alpha = 4.0f;
     panel->magnetAlphaEdit->setText("4.000");
-    data->readParams(file);
+    rig->editor.load(file);
     QCOMPARE(panel->magnetIdSpin->value(), 1);
     QCOMPARE(panel->magnetPosXEdit->text(), QString("0.040"));
     QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.750"));
@@ -377,28 +473,49 @@ void TestSystemView::emptyMagnetListIsLeftAlone()
 void TestSystemView::magnetEditsReachTheModel()
 {
     panel->magnetIdSpin->setValue(1);
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
+    const auto path = data->trajPoints;
     const Magnet before0 = data->magnets[0];
-    QSignalSpy updateView(panel, &SystemView::updateView);
 
     typeInto(panel->magnetPosXEdit, "0.5");
-    typeInto(panel->magnetPosYEdit, "-2"); // beyond the stepping range, kept as typed
+    typeInto(panel->magnetPosYEdit, "-0.2");
     typeInto(panel->magnetAlphaEdit, "-0.3");
     QCOMPARE(data->magnets[1].posX, 0.03f);
     QTest::keyClick(panel->magnetPosYEdit, Qt::Key_Return);
 
     QCOMPARE(data->magnets[1].posX, 0.5f);
-    QCOMPARE(data->magnets[1].posY, -2.0f);
+    QCOMPARE(data->magnets[1].posY, -0.2f);
     QCOMPARE(data->magnets[1].posZ, 0.0f);
     QCOMPARE(data->magnets[1].alpha, -0.3f);
     QCOMPARE(data->magnets[0].posX, before0.posX);
     QCOMPARE(data->magnets[0].alpha, before0.alpha);
-    QCOMPARE(data->numTrajPoints, 0);
-    QCOMPARE(updateView.count(), 1);
+    QVERIFY(data->numTrajPoints > 1 && data->trajPoints != path);
+    QCOMPARE(rig->editor.undoStack()->undoText(), QString("Edit magnet 1"));
 
     // A negative strength steps on down instead of snapping to zero.
     QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Down);
     QCOMPARE(panel->magnetAlphaEdit->text(), QString("-0.301"));
+}
+
+void TestSystemView::returnAppliesOnlyChangedMagnetValues()
+{
+    panel->magnetIdSpin->setValue(2);
+    const Magnet before = data->magnets[2];
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("0.042"));
+
+    typeInto(panel->magnetAlphaEdit, "2");
+    QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Return);
+    QCOMPARE(data->magnets[2].alpha, 2.0f);
+    QCOMPARE(data->magnets[2].posX, before.posX);
+    QCOMPARE(data->magnets[2].posY, before.posY);
+
+    // A stepped position counts as changed; a refused one is left out.
+    QTest::keyClick(panel->magnetPosXEdit, Qt::Key_Up);
+    typeInto(panel->magnetPosYEdit, "5");
+    QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Return);
+    QCOMPARE(data->magnets[2].posX, 0.001f);
+    QCOMPARE(data->magnets[2].posY, before.posY);
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("5"));
 }
 
 void TestSystemView::followsOnlyTheSelectedMagnet()
@@ -448,7 +565,7 @@ void TestSystemView::playbackFollowsItsButton()
 
 void TestSystemView::stepsChangeStopsPlayback()
 {
-    data->computeTrajectory(0.05, 0.05);
+    rig->experiment.release(0.05, 0.05);
     panel->SetAnimTimer(true);
     QVERIFY(data->animTimer->isActive());
 
@@ -458,19 +575,15 @@ void TestSystemView::stepsChangeStopsPlayback()
     QVERIFY(!panel->animPlayButton->isChecked());
     QVERIFY(panel->animStepButton->isEnabled());
     QCOMPARE(data->maxNumPoints, 1501);
-    QCOMPARE(data->trajPoints.size(), size_t(1501));
+    QCOMPARE(data->numTrajPoints, 1501); // the path follows at once
 
-    // One sample is too few to keep: playback stops, the storage stays.
-    data->computeTrajectory(0.05, 0.05);
-    const int points = data->numTrajPoints;
-    panel->SetAnimTimer(true);
+    // The shortest path the model draws has two samples; #steps shows what is used.
     panel->maxNumPointsSpin->setValue(1);
-    QCOMPARE(panel->maxNumPointsSpin->value(), 1);
-    QVERIFY(!data->animTimer->isActive());
-    QVERIFY(!panel->animPlayButton->isChecked());
-    QCOMPARE(data->maxNumPoints, 1501);
-    QCOMPARE(data->trajPoints.size(), size_t(1501));
-    QCOMPARE(data->numTrajPoints, points);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 2);
+    QCOMPARE(data->maxNumPoints, 2);
+    QTest::keyClick(panel->maxNumPointsSpin, Qt::Key_Down);
+    QCOMPARE(panel->maxNumPointsSpin->value(), 2);
+    QCOMPARE(data->maxNumPoints, 2);
 }
 
 void TestSystemView::playbackStepAndRewind()
@@ -489,6 +602,47 @@ void TestSystemView::playbackStepAndRewind()
     QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
     QCOMPARE(data->animPos[1], data->trajPoints[0][1]);
     QVERIFY(!data->animTimer->isActive());
+}
+
+void TestSystemView::playAtTheEndStartsAgain()
+{
+    data->computeTrajectory(0.05, 0.05);
+    data->ResetAnim();
+    // What the main window's ticks do until the clock passes the last sample.
+    const auto playToTheEnd = [this] {
+        panel->SetAnimTimer(true);
+        int ticks = 0;
+        while (data->animStep())
+            QVERIFY(++ticks < 1000000);
+        panel->SetAnimTimer(false);
+    };
+    playToTheEnd();
+    QVERIFY(data->animTime > 0.0f);
+
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animTimer->isActive());
+    QCOMPARE(data->animTime, 0.0f);
+    QCOMPARE(data->animPos[0], data->trajPoints[0][0]);
+    QVERIFY(data->animStep());
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+
+    // Paused on the way, play goes on from there.
+    const float paused = data->animTime;
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QCOMPARE(data->animTime, paused);
+
+    // Ctrl+A reaches the panel as SetAnimTimer(true).
+    playToTheEnd();
+    panel->SetAnimTimer(true);
+    QCOMPARE(data->animTime, 0.0f);
+    QVERIFY(panel->animPlayButton->isChecked());
+    QVERIFY(data->animStep());
+
+    // A new path after the end of the last one plays from its start too.
+    playToTheEnd();
+    data->computeTrajectory(0.15, -0.1);
+    QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
+    QVERIFY(data->animStep());
 }
 
 void TestSystemView::cancelledColourDialogsChangeNothing()
@@ -533,6 +687,74 @@ void TestSystemView::chosenColoursAreStored()
     QCOMPARE(data->lineColor, chosen);
     QCOMPARE(buttonColor(panel->lineColorButton), chosen);
     QTRY_VERIFY(paints2d.paints > 0);
+}
+
+void TestSystemView::chosenMagnetColourShowsAtOnce()
+{
+    QSignalSpy updateView(panel, &SystemView::updateView);
+    OpenGL2d* view = rig->view2d;
+    // Where magnet 2 lies in the 2D view, in the window's own pixels.
+    const auto toWindow = [&](const Magnet& magnet) {
+        const double w = view->width();
+        const double h = view->height();
+        const QPoint inView(int(std::lround(w / 2 + magnet.posX / (2 * data->viewHalfWidth) * w)),
+                            int(std::lround(h / 2 - magnet.posY / (2 * data->viewHalfHeight) * h)));
+        return view->mapTo(&rig->window, inView);
+    };
+    // What the window shows now, read back from the screen, without repainting
+    // anything (grabbing the view itself would paint a fresh frame).
+    const auto shownAt = [&](QPoint p) {
+        const QImage shot =
+            view->screen()->grabWindow(rig->window.winId(), p.x(), p.y(), 1, 1).toImage();
+        return shot.pixel(0, 0) & 0xffffff;
+    };
+    const QPoint centre = toWindow(data->magnets[2]);
+    QTRY_COMPARE(shownAt(centre), QRgb(0x0000ff));
+
+    panel->magnetIdSpin->setValue(2);
+    panel->answer = QColor(255, 255, 0);
+    QTest::mouseClick(panel->magnetColorButton, Qt::LeftButton);
+    QTRY_COMPARE(shownAt(centre), QRgb(0xffff00));
+    QCOMPARE(updateView.count(), 1);
+}
+
+void TestSystemView::typedReleasePoint()
+{
+    // Nothing is released until both coordinates are there.
+    typeInto(panel->releaseXEdit, "0.04");
+    QTest::keyClick(panel->releaseXEdit, Qt::Key_Return);
+    QVERIFY(!rig->experiment.hasReleasePoint());
+    typeInto(panel->releaseYEdit, "-0.02");
+    QTest::keyClick(panel->releaseYEdit, Qt::Key_Return);
+    QCOMPARE(rig->experiment.releaseX(), 0.04);
+    QCOMPARE(data->trajPoints[0][1], -0.02f);
+
+    // A click elsewhere shows its point; a coordinate not typed keeps every digit.
+    rig->experiment.release(0.0123456789, 0.0456789);
+    QCOMPARE(panel->releaseXEdit->text(), QString("0.0123"));
+    typeInto(panel->releaseYEdit, "0.05");
+    QTest::keyClick(panel->releaseYEdit, Qt::Key_Return);
+    QCOMPARE(rig->experiment.releaseX(), 0.0123456789);
+    QCOMPARE(rig->experiment.releaseY(), 0.05);
+}
+
+void TestSystemView::addAndRemoveButtons()
+{
+    QTest::mouseClick(panel->magnetAddButton, Qt::LeftButton);
+    QCOMPARE(data->magnets.size(), 4);
+    QCOMPARE(panel->magnetIdSpin->maximum(), 3);
+    QCOMPARE(panel->magnetIdSpin->value(), 3); // the new magnet is shown
+    QCOMPARE(panel->magnetPosXEdit->text(), QString::number(data->magnets[3].posX, 'f', 3));
+
+    // Down to none: a valid state, with nothing left to edit or remove.
+    for (int i = 0; i < 4; ++i)
+        QTest::mouseClick(panel->magnetRemoveButton, Qt::LeftButton);
+    QVERIFY(data->magnets.isEmpty());
+    QVERIFY(!panel->magnetRemoveButton->isEnabled());
+    QVERIFY(!panel->magnetPosXEdit->isEnabled());
+    rig->editor.undoStack()->undo();
+    QCOMPARE(data->magnets.size(), 1);
+    QVERIFY(panel->magnetRemoveButton->isEnabled());
 }
 
 QTEST_MAIN(TestSystemView)

@@ -3,6 +3,7 @@
 // Mouse events go through the window system interface like real input; without this,
 // QTest turns button-less moves into cursor warps that arrive at the X server's pace.
 #define QTEST_QPA_MOUSE_HANDLING
+#include "Experiment.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "StderrCapture.h"
@@ -67,6 +68,7 @@ private slots:
     void hoverHighlightsMagnetWithinItsSize();
     void leftClickDrawsPathAndMiddleClickHidesIt();
     void rightDragMovesMagnetUnderCursor();
+    void doubleClickAddsAndDeleteRemoves();
     void maxNumPointsBelowTwoIsIgnored();
     void reloadKeyRebuildsFromEditedFiles();
     void brokenShaderLeavesOtherLayersDrawn();
@@ -74,6 +76,8 @@ private slots:
 
 private:
     void makeView(int w, int h);
+    // What the window does with the view's requests, for a view on its own.
+    void wire();
     QPoint toPixel(double x, double y) const;
     QPoint magnetPixel(int i) const
     {
@@ -82,6 +86,7 @@ private:
     void writeShader(const QString& name, const QByteArray& text);
 
     std::unique_ptr<SystemData> data;
+    std::unique_ptr<Experiment> experiment;
     std::unique_ptr<OpenGL2d> view;
     std::unique_ptr<QWidget> hosts[2]; // top-level windows a test puts the view in
     QTemporaryDir shaderDir;
@@ -100,6 +105,7 @@ void TestView2d::init()
     qputenv("ORVALIS_SHADER_DIR", (shaderDir.path() + "/").toLocal8Bit());
     data = std::make_unique<SystemData>();
     data->lineColor = QColor(255, 255, 0);
+    experiment = std::make_unique<Experiment>(data.get());
 }
 
 void TestView2d::cleanup()
@@ -107,12 +113,14 @@ void TestView2d::cleanup()
     view.reset();
     for (auto& host : hosts)
         host.reset();
+    experiment.reset();
     data.reset();
 }
 
 void TestView2d::makeView(int w, int h)
 {
     view = std::make_unique<OpenGL2d>(viewSurfaceFormat(), data.get());
+    wire();
     view->resize(w, h);
     StderrCapture capture;
     view->show();
@@ -127,6 +135,13 @@ QPoint TestView2d::toPixel(double x, double y) const
     const double h = view->height();
     return QPoint(int(std::lround(w / 2 + x / (2 * data->viewHalfWidth) * w)),
                   int(std::lround(h / 2 - y / (2 * data->viewHalfHeight) * h)));
+}
+
+void TestView2d::wire()
+{
+    connect(view.get(), &OpenGL2d::releaseRequested, experiment.get(), &Experiment::release);
+    connect(view.get(), &OpenGL2d::hidePathRequested, experiment.get(), &Experiment::forget);
+    connect(experiment.get(), &Experiment::pathChanged, view.get(), &OpenGL2d::UpdateTraj);
 }
 
 void TestView2d::writeShader(const QString& name, const QByteArray& text)
@@ -284,6 +299,8 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     const auto path = data->trajPoints;
     const int pathLength = data->numTrajPoints;
     QSignalSpy moved(view.get(), &OpenGL2d::magnetMoved);
+    QSignalSpy started(view.get(), &OpenGL2d::magnetDragStarted);
+    QSignalSpy finished(view.get(), &OpenGL2d::magnetDragFinished);
 
     const QPoint start = magnetPixel(1);
     QTest::mouseMove(view.get(), start);
@@ -296,6 +313,10 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     QCOMPARE(moved.count(), 3);
     for (const auto& args : moved)
         QCOMPARE(args.at(0).toInt(), 1);
+    // One drag, however many moves: one step to undo.
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(started.at(0).at(0).toInt(), 1);
+    QCOMPARE(finished.count(), 1);
     QCOMPARE(magnetPixel(1), steps[2]);
     QCOMPARE(data->numTrajPoints, pathLength);
     QVERIFY(data->trajPoints == path);
@@ -310,6 +331,33 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     QTest::mouseMove(view.get(), QPoint(40, 410));
     QTest::mouseRelease(view.get(), Qt::RightButton, {}, QPoint(40, 410));
     QCOMPARE(moved.count(), 3);
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(finished.count(), 1);
+}
+
+void TestView2d::doubleClickAddsAndDeleteRemoves()
+{
+    makeView(512, 512);
+    QSignalSpy add(view.get(), &OpenGL2d::magnetAddRequested);
+    QSignalSpy remove(view.get(), &OpenGL2d::magnetRemoveRequested);
+    QSignalSpy cursor(view.get(), &OpenGL2d::cursorMoved);
+
+    const QPoint spot(200, 300);
+    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, spot);
+    QCOMPARE(add.count(), 1);
+    QVERIFY(std::abs(toPixel(add.at(0).at(0).toDouble(), add.at(0).at(1).toDouble()).x() -
+                     spot.x()) <= 1);
+    QVERIFY(std::abs(toPixel(add.at(0).at(0).toDouble(), add.at(0).at(1).toDouble()).y() -
+                     spot.y()) <= 1);
+
+    // Delete takes the magnet under the cursor, and nothing elsewhere.
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    QCOMPARE(remove.count(), 0);
+    QTest::mouseMove(view.get(), magnetPixel(2));
+    QCOMPARE(cursor.last().at(1).toDouble() > 0.03, true);
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    QCOMPARE(remove.count(), 1);
+    QCOMPARE(remove.at(0).at(0).toInt(), 2);
 }
 
 void TestView2d::maxNumPointsBelowTwoIsIgnored()
@@ -394,6 +442,7 @@ void TestView2d::startsAfreshInANewWindow()
     first->resize(512, 512);
     second->resize(512, 512);
     view = std::make_unique<OpenGL2d>(viewSurfaceFormat(), data.get(), first.get());
+    wire();
     view->resize(512, 512);
     first->show();
     QVERIFY(QTest::qWaitForWindowExposed(first.get()));
@@ -407,12 +456,14 @@ void TestView2d::startsAfreshInANewWindow()
     view->show();
     const QImage frame = view->grabFramebuffer();
     QCOMPARE(capture.text().count("Create magnet shader"), 1);
-    QCOMPARE(data->numTrajPoints, 0);
     const QPoint redCentre = magnetPixel(0);
     QCOMPARE(rgbAt(frame, redCentre), red);
+    // The path is the model's, and the new context draws it again.
+    QVERIFY(data->numTrajPoints > 1);
+    QVERIFY(colourNear(frame, QPoint(100, 100), pathColour, 1));
 
-    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
-    QVERIFY(colourNear(view->grabFramebuffer(), QPoint(100, 100), pathColour, 1));
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(300, 100));
+    QVERIFY(colourNear(view->grabFramebuffer(), QPoint(300, 100), pathColour, 1));
 }
 
 QTEST_MAIN(TestView2d)
