@@ -101,7 +101,9 @@ template <class V, class Power>
         cashKarpStep(derivs, y, dydx, 4, h, ytemp, yerr);
         const V errmax = errorRatio(yerr, yscal, 4, s.eps);
         const auto accepted = errmax <= V(1.0);
-        const V shrunk = shrunkStep(h, errmax);
+        // Most tries pass; the shrunk step (two square roots and a division)
+        // only when one has not.
+        const V shrunk = laneAny(running && !accepted) ? shrunkStep(h, errmax) : h;
         const auto done = running && (accepted || stepCollapsed(shrunk));
         const V hdid = laneSelect(accepted, h, shrunk);
         const V hnext = nextStep(hdid, errmax);
