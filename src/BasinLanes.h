@@ -3,7 +3,7 @@
 
 #include "MagnetModel.h"
 
-// The pixels of a map advance in lanes: four at a time, each lane with its
+// The pixels of a map advance in lanes: eight at a time, each lane with its
 // own state, step size and outcome, and refilled with the next pixel when it
 // ends. The lanes are plain arrays here so that the kernels (portable, and
 // AVX2 in a file of its own) and the driver share nothing else.

@@ -13,7 +13,12 @@ constexpr int kMaxHalvings = 12;      // of one Newton step
 constexpr int kRadialRings = 16;      // checks of the capture disc: rings ...
 constexpr int kRadialRays = 64;       // ... times rays
 constexpr int kRimSamples = 2048;     // samples of U on the rim of a capture disc
-constexpr double kRimSlack = 1.5;     // on the sampled slope, for the gaps between samples
+// A capture disc reaches this share of the way to the nearest other critical
+// point: its rim passes close to the passes out of the well, so its barrier
+// comes close to their level and the bob is caught soon after it can no
+// longer leave.
+constexpr double kDiscReach = 0.9;
+constexpr double kRimSlack = 1.5; // on the sampled slope, for the gaps between samples
 // The integrated energy carries the integrator's error, which the exact
 // energy does not; the barrier keeps this share of the well's depth in hand.
 constexpr double kIntegrationMargin = 0.01;
@@ -240,7 +245,7 @@ void PotentialLandscape::makeAttractors()
         double radius = std::numeric_limits<double>::infinity();
         for (const CriticalPoint& o : points)
             if (&o != &c)
-                radius = std::min(radius, 0.9 * std::hypot(o.x - c.x, o.y - c.y));
+                radius = std::min(radius, kDiscReach * std::hypot(o.x - c.x, o.y - c.y));
         if (!std::isfinite(radius)) // the only critical point: any disc will do
             radius = std::max(1.0, std::hypot(c.x, c.y));
         for (int shrink = 0; shrink < 40 && !onlyCriticalPointInDisc(c.x, c.y, radius); ++shrink)
