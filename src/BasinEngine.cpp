@@ -150,6 +150,7 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
         std::fill_n(pixelOf, basin::kLanes, -1);
         int row = -1;
         int column = 0;
+        bool exhausted = false; // the level has no pixel left for this worker
         const auto record = [&](int l) {
             const double outcome = batch.outcome[l];
             const std::size_t k = current.index(pixelOf[l] % r.width, pixelOf[l] / r.width);
@@ -166,7 +167,8 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
                 while (batch.outcome[l] != basin::kRunning) {
                     if (pixelOf[l] >= 0)
                         record(l);
-                    if (!level.next(rowCounter, row, column)) {
+                    exhausted = exhausted || !level.next(rowCounter, row, column);
+                    if (exhausted) {
                         batch.outcome[l] = basin::kIdle;
                         break;
                     }

@@ -37,7 +37,7 @@ public:
     void setProgressCallback(ProgressCallback callback) { onProgress = std::move(callback); }
 
     // Computes the map on the calling thread (and the workers it starts);
-    // false when cancelled.
+    // false when cancelled, also by a cancel() before it began.
     bool run(const BasinRequest& request);
     // Computes it on a thread of its own, cancelling a map still running.
     void start(const BasinRequest& request);
