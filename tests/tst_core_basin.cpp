@@ -58,6 +58,7 @@ private slots:
     void energyNeverIncreases();
 
     void mapAgreesWithPaths();
+    void laneIsThePathInDouble();
     void vectorLanesMatchPortable_data();
     void vectorLanesMatchPortable();
     void undampedIsUndecided();
@@ -202,6 +203,54 @@ void TestCoreBasin::mapAgreesWithPaths()
         const auto& rest = d.trajPoints[std::size_t(d.numTrajPoints - 1)];
         QCOMPARE(nearestAttractor(map.attractors, rest[0], rest[1]), a);
         QVERIFY(std::hypot(rest[0] - w.x, rest[1] - w.y) < 0.1 * w.radius);
+    }
+}
+
+void TestCoreBasin::laneIsThePathInDouble()
+{
+    // The state at which a lane is caught is the path's state after as many
+    // controlled steps, double for double (the samples keep only floats).
+    SystemData d;
+    const BasinRequest r = smallRequest(d, 64);
+    const MagnetModel model(r.model);
+    const PotentialLandscape landscape(r.model);
+    std::vector<double> discs[4];
+    for (const Attractor& a : landscape.attractors()) {
+        discs[0].push_back(a.x);
+        discs[1].push_back(a.y);
+        discs[2].push_back(a.radius * a.radius);
+        discs[3].push_back(a.barrier);
+    }
+    basin::KernelSetup setup;
+    setup.field = model.constants();
+    setup.discs = {discs[0].data(), discs[1].data(), discs[2].data(), discs[3].data(),
+                   int(discs[0].size())};
+    setup.capture = true;
+    setup.eps = 1e-8;
+    setup.stampLimit = 200.0;
+    setup.stepLimit = 1e9;
+    basin::LaneBatch batch;
+    for (int l = 0; l < basin::kLanes; ++l)
+        batch.release(l, r.pixelX(7 * l + 3), r.pixelY(5 * l + 11));
+    for (int l = 0; l < basin::kLanes; ++l) {
+        while (batch.outcome[l] == basin::kRunning)
+            basin::advancePortable(setup, batch, 1000);
+        QVERIFY(batch.outcome[l] > 0.0);
+        double y[4] = {r.pixelX(7 * l + 3), r.pixelY(5 * l + 11), 0.0, 0.0};
+        double t = 0.0, h = 0.005;
+        for (int n = 0; n < int(batch.steps[l]); ++n) {
+            double dydx[4], yscal[4], hdid, hnext;
+            d.derivs(y, dydx);
+            for (int j = 0; j < 4; ++j)
+                yscal[j] = std::max(std::fabs(y[j]) + std::fabs(h * dydx[j]) + 1e-30, 1e-12);
+            d.rkqs(y, dydx, 4, t, h, 1e-8, yscal, hdid, hnext);
+            t += hdid;
+            h = hnext;
+        }
+        // QCOMPARE would compare doubles fuzzily.
+        for (int j = 0; j < 4; ++j)
+            QVERIFY2(batch.y[j][l] == y[j], qPrintable(QStringLiteral("lane %1").arg(l)));
+        QVERIFY(batch.stamp[l] == t);
     }
 }
 
