@@ -1,5 +1,7 @@
 #include "BasinEngine.h"
 
+#include "CaptureTable.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -100,17 +102,10 @@ bool BasinEngine::run(const BasinRequest& request)
     const PotentialLandscape landscape(r.model);
     current.attractors = landscape.attractors();
     const MagnetModel model(r.model);
-    std::vector<double> discs[4];
-    for (const Attractor& a : current.attractors) {
-        discs[0].push_back(a.x);
-        discs[1].push_back(a.y);
-        discs[2].push_back(a.radius * a.radius);
-        discs[3].push_back(a.barrier);
-    }
+    const CaptureTable discs(current.attractors);
     basin::KernelSetup setup;
     setup.field = model.constants();
-    setup.discs = {discs[0].data(), discs[1].data(), discs[2].data(), discs[3].data(),
-                   int(current.attractors.size())};
+    setup.discs = discs.discs();
     setup.capture = r.model.damping > 0.0;
     setup.eps = r.tolerance;
     setup.stampLimit = 2.0 * r.maxTime;

@@ -3,6 +3,7 @@
 // lanes, levels and cancellation.
 #include "BasinEngine.h"
 #include "BasinLanes.h"
+#include "CaptureTable.h"
 #include "MagnetModel.h"
 #include "PotentialLandscape.h"
 #include "SystemData.h"
@@ -214,17 +215,10 @@ void TestCoreBasin::laneIsThePathInDouble()
     const BasinRequest r = smallRequest(d, 64);
     const MagnetModel model(r.model);
     const PotentialLandscape landscape(r.model);
-    std::vector<double> discs[4];
-    for (const Attractor& a : landscape.attractors()) {
-        discs[0].push_back(a.x);
-        discs[1].push_back(a.y);
-        discs[2].push_back(a.radius * a.radius);
-        discs[3].push_back(a.barrier);
-    }
+    const CaptureTable discs(landscape.attractors());
     basin::KernelSetup setup;
     setup.field = model.constants();
-    setup.discs = {discs[0].data(), discs[1].data(), discs[2].data(), discs[3].data(),
-                   int(discs[0].size())};
+    setup.discs = discs.discs();
     setup.capture = true;
     setup.eps = 1e-8;
     setup.stampLimit = 200.0;
@@ -293,17 +287,10 @@ void TestCoreBasin::vectorLanesMatchPortable()
     // vector kernel all at once.
     const MagnetModel model(r.model);
     const PotentialLandscape landscape(r.model);
-    std::vector<double> discs[4];
-    for (const Attractor& a : landscape.attractors()) {
-        discs[0].push_back(a.x);
-        discs[1].push_back(a.y);
-        discs[2].push_back(a.radius * a.radius);
-        discs[3].push_back(a.barrier);
-    }
+    const CaptureTable discs(landscape.attractors());
     basin::KernelSetup setup;
     setup.field = model.constants();
-    setup.discs = {discs[0].data(), discs[1].data(), discs[2].data(), discs[3].data(),
-                   int(discs[0].size())};
+    setup.discs = discs.discs();
     setup.capture = true;
     setup.eps = 1e-8;
     setup.stampLimit = 2.0 * maxTime;
