@@ -108,6 +108,12 @@ void Camera::orbit(float elevation, float azimuth)
     up = cross(right, dir);
 }
 
+void Camera::shift(vec3 offset)
+{
+    eyePos = eyePos + offset;
+    poi = poi + offset;
+}
+
 vec3 Camera::getRayDir(int x, int y) const
 {
     const float h = std::tan(halfFovRadians(fovY)) * nearZ;

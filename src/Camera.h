@@ -23,6 +23,9 @@ public:
     void setPOI(float x, float y, float z);
     void setDistance(float d);
     void orbit(float elevation, float azimuth);
+    // Moves the eye and the point of interest together; the viewing frame and
+    // the orbit radius stay as they are.
+    void shift(vec3 offset);
 
     vec3 getRayDir(int x, int y) const;
     mat4 getViewMatrix() const;

@@ -1,11 +1,12 @@
 #include "GLContext.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QOpenGLContext>
-#include <QSurface>
 #include <QtGlobal>
 
 // Xlib/GLX headers come last: they define macros (None, Bool, Status) that clash with Qt.
+#include <epoxy/egl.h>
 #include <epoxy/glx.h>
 
 #include <cstdio>
@@ -26,53 +27,35 @@ const char* glString(GLenum name)
     return s != nullptr ? reinterpret_cast<const char*>(s) : "";
 }
 
-// The X11 counterpart of the Windows swap-interval pair, resolved once per process.
-enum class SwapControl { Unresolved, Absent, Ext, Mesa };
-SwapControl swapControl = SwapControl::Unresolved;
+// Whether GLX offers the swap-control extensions through which Qt applies a
+// window's interval, looked up once per process.
+enum class SwapControl { Unresolved, Absent, Present };
+SwapControl glxSwapControl = SwapControl::Unresolved;
 
-// Setting an interval on a drawable the extension does not accept raises an X error;
-// Xlib's default handler would end the process, so errors are trapped around the calls.
-bool xErrorSeen = false;
-int trapXError(Display*, XErrorEvent*)
+bool glxCanSwap(const QNativeInterface::QGLXContext& glx)
 {
-    xErrorSeen = true;
-    return 0;
+    if (glxSwapControl == SwapControl::Unresolved) {
+        Display* dpy = glXGetCurrentDisplay();
+        int screen = 0;
+        if (dpy != nullptr &&
+            glXQueryContext(dpy, glx.nativeContext(), GLX_SCREEN, &screen) != Success)
+            screen = DefaultScreen(dpy);
+        const bool present =
+            dpy != nullptr && (epoxy_has_glx_extension(dpy, screen, "GLX_EXT_swap_control") ||
+                               epoxy_has_glx_extension(dpy, screen, "GLX_MESA_swap_control"));
+        glxSwapControl = present ? SwapControl::Present : SwapControl::Absent;
+    }
+    return glxSwapControl == SwapControl::Present;
 }
 
-class XErrorTrap
+// EGL applies an interval only within the range of the context's config.
+bool eglCanSwap(const QNativeInterface::QEGLContext& egl, int interval)
 {
-public:
-    explicit XErrorTrap(Display* dpy) : m_dpy(dpy)
-    {
-        XSync(m_dpy, False);
-        xErrorSeen = false;
-        m_previous = XSetErrorHandler(trapXError);
-    }
-    ~XErrorTrap() { XSetErrorHandler(m_previous); }
-    XErrorTrap(const XErrorTrap&) = delete;
-    XErrorTrap& operator=(const XErrorTrap&) = delete;
-
-    bool failed() const
-    {
-        XSync(m_dpy, False);
-        return xErrorSeen;
-    }
-
-private:
-    Display* m_dpy;
-    int (*m_previous)(Display*, XErrorEvent*) = nullptr;
-};
-
-SwapControl resolveSwapControl(Display* dpy, GLXContext ctx)
-{
-    int screen = 0;
-    if (glXQueryContext(dpy, ctx, GLX_SCREEN, &screen) != Success)
-        screen = DefaultScreen(dpy);
-    if (epoxy_has_glx_extension(dpy, screen, "GLX_EXT_swap_control"))
-        return SwapControl::Ext;
-    if (epoxy_has_glx_extension(dpy, screen, "GLX_MESA_swap_control"))
-        return SwapControl::Mesa;
-    return SwapControl::Absent;
+    EGLint lowest = 1;
+    EGLint highest = 1;
+    eglGetConfigAttrib(egl.display(), egl.config(), EGL_MIN_SWAP_INTERVAL, &lowest);
+    eglGetConfigAttrib(egl.display(), egl.config(), EGL_MAX_SWAP_INTERVAL, &highest);
+    return lowest <= interval && interval <= highest;
 }
 
 } // namespace
@@ -106,7 +89,7 @@ void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad)
 
     if (disableVSync && !SyncToVBlank(false))
         fprintf(stderr,
-                "SyncToVBlank could not be disabled. This might lead to high performance lost!");
+                "SyncToVBlank could not be disabled. This might lead to high performance lost!\n");
 
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -125,47 +108,47 @@ void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad)
 
 bool SyncToVBlank(bool on)
 {
-    // Only a GLX context has a GLX drawable; EGL and other platforms find nothing.
     QOpenGLContext* context = QOpenGLContext::currentContext();
-    auto* glx =
-        context != nullptr ? context->nativeInterface<QNativeInterface::QGLXContext>() : nullptr;
-    if (glx == nullptr)
+    if (context == nullptr)
         return false;
-    // A QOpenGLWidget's context is current on an offscreen surface (a pbuffer or a hidden
-    // window) whose interval governs no presentation; only a window's is worth setting.
-    if (context->surface() == nullptr || context->surface()->surfaceClass() != QSurface::Window)
-        return false;
-
-    Display* dpy = glXGetCurrentDisplay();
-    const GLXDrawable drawable = glXGetCurrentDrawable();
-    if (dpy == nullptr || drawable == 0)
-        return false;
-    if (swapControl == SwapControl::Unresolved)
-        swapControl = resolveSwapControl(dpy, glx->nativeContext());
-    if (swapControl == SwapControl::Absent)
-        return false;
-
+    // A view draws off screen; its frames reach the window through the context it
+    // shares with, and Qt sets that context's swap interval on the window when it
+    // presents. So the interval is asked for through the surface format, not set here.
+    const QOpenGLContext* presenter =
+        context->shareContext() != nullptr ? context->shareContext() : context;
     const int interval = on ? 1 : 0;
-    fprintf(stderr, "+++ Windows: Sync to VBlank = %d +++\n", interval);
+    if (presenter->format().swapInterval() != interval)
+        return false;
 
-    XErrorTrap trap(dpy);
-    int current = -1;
-    if (swapControl == SwapControl::Ext) {
-        glXSwapIntervalEXT(dpy, drawable, interval);
-        unsigned int value = 0;
-        glXQueryDrawable(dpy, drawable, GLX_SWAP_INTERVAL_EXT, &value);
-        current = static_cast<int>(value);
+    if (auto* glx = context->nativeInterface<QNativeInterface::QGLXContext>()) {
+        if (!glxCanSwap(*glx))
+            return false;
+    } else if (auto* egl = context->nativeInterface<QNativeInterface::QEGLContext>()) {
+        if (!eglCanSwap(*egl, interval))
+            return false;
     } else {
-        glXSwapIntervalMESA(static_cast<unsigned int>(interval));
-        current = glXGetSwapIntervalMESA();
+        return false;
     }
-    return !trap.failed() && current == interval;
+    fprintf(stderr, "+++ Windows: Sync to VBlank = %d +++\n", interval);
+    return true;
+}
+
+QString dataDirectory()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/" ORVALIS_DATA_FROM_BIN));
 }
 
 QString shaderDirectory()
 {
+    // A relative directory is taken from the working directory at start.
     const QString fromEnv = qEnvironmentVariable("ORVALIS_SHADER_DIR");
     if (!fromEnv.isEmpty())
-        return fromEnv;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/shaders/");
+        return QDir(fromEnv).absolutePath();
+    // The build tree keeps them beside the executable, an installation under its data.
+    const QDir beside(QCoreApplication::applicationDirPath() + QStringLiteral("/shaders"));
+    if (beside.exists())
+        return beside.absolutePath();
+    const QDir installed(dataDirectory() + QStringLiteral("/shaders"));
+    return installed.exists() ? installed.absolutePath() : beside.absolutePath();
 }

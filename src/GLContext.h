@@ -16,11 +16,17 @@ QSurfaceFormat viewSurfaceFormat();
 // creates the unit-square VAO/VBO (attribute 0, two floats per vertex).
 void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad);
 
-// Sets the swap interval of the current context (true = 1, false = 0).
-// Returns true only when the interval read back equals the requested one.
+// With a view's context current: whether the window presenting the view's frames
+// asks for the swap interval (true = 1, false = 0) through its surface format and
+// the window system can apply it there.
 bool SyncToVBlank(bool on);
 
-// $ORVALIS_SHADER_DIR when set, else the "shaders/" directory beside the executable.
+// Read-only data of an installed Orvalis (<prefix>/share/orvalis beside
+// <prefix>/bin), absolute; it need not exist.
+QString dataDirectory();
+
+// Absolute path of the directory of GLSL sources: $ORVALIS_SHADER_DIR when set,
+// else "shaders" beside the executable, else the one under dataDirectory().
 QString shaderDirectory();
 
 #endif // ORVALIS_GLCONTEXT_H

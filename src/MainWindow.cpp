@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QIcon>
+#include <QImageWriter>
 #include <QKeySequence>
 #include <QLCDNumber>
 #include <QLabel>
@@ -32,6 +33,8 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include <cstdio>
+
 namespace {
 
 // Appends the suffix unless the name already ends with it, in exactly this case:
@@ -39,6 +42,14 @@ namespace {
 QString withSuffix(const QString& name, const QString& suffix)
 {
     return name.endsWith(suffix, Qt::CaseSensitive) ? name : name + suffix;
+}
+
+// Why an image could not be saved under that name, in the image writer's words.
+// The probe leaves nothing behind that the failed save had not left already.
+QString imageSaveError(const QString& fileName)
+{
+    QImageWriter writer(fileName);
+    return writer.canWrite() ? QImageWriter::tr("Unable to write the image") : writer.errorString();
 }
 
 // What the window remembers between runs.
@@ -143,6 +154,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     tabs = new QTabWidget();
     tabs->addTab(view2d, tr("View2D"));
     tabs->addTab(view3d, tr("View3D"));
+    // Connected after the tabs are in, so Ctrl+A starts enabled; from then on a
+    // click on a tab counts as much as its shortcut.
+    connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::followTab);
     setCentralWidget(tabs);
     addDockWidget(Qt::RightDockWidgetArea, paramView);
     setStatusBar(mainStatusBar);
@@ -186,6 +200,8 @@ MainWindow::~MainWindow()
     delete basinMapper;
     // The views and the panel keep plain pointers into the model. Qt would delete
     // these children only after this body, so they go first, the model last.
+    // Taking the views out of their tabs must not reach the panel gone by then.
+    disconnect(tabs, &QTabWidget::currentChanged, this, &MainWindow::followTab);
     delete paramView;
     delete view3d;
     delete view2d;
@@ -233,10 +249,25 @@ void MainWindow::loadParams()
         askOpenFileName(tr("Load Parameters"), parameterDirectory(), QStringLiteral("*.par"));
     if (name.isEmpty())
         return;
-    data->readParams(withSuffix(name, QStringLiteral(".par")));
+    const QString fileName = withSuffix(name, QStringLiteral(".par"));
+    // One undo step; the experiment goes on from its release point in the new set.
+    const ParamFileReport report = editor->load(fileName);
     // A successful read has refilled the panel through dataRead(); this keeps the
     // selected magnet's position rows in step as well.
     paramView->UpdateMagnet(0);
+    if (!report.ok) {
+        showWarning(tr("Load Parameters"),
+                    tr("Cannot load parameter file %1:\n%2").arg(fileName, report.error));
+    } else if (!report.skipped.isEmpty()) {
+        // A box a screen high at most; standard error has every line.
+        constexpr int shown = 20;
+        QStringList lines = report.skipped.mid(0, shown);
+        if (report.skipped.size() > shown)
+            lines.append(tr("... and %1 more").arg(report.skipped.size() - shown));
+        showWarning(tr("Load Parameters"),
+                    tr("Parameter file %1 was loaded; these lines were skipped:\n%2")
+                        .arg(fileName, lines.join(QLatin1Char('\n'))));
+    }
 }
 
 void MainWindow::saveParams()
@@ -245,7 +276,11 @@ void MainWindow::saveParams()
         askSaveFileName(tr("Save Parameters"), parameterDirectory(), QStringLiteral("*.par"));
     if (name.isEmpty())
         return;
-    data->writeParams(withSuffix(name, QStringLiteral(".par")));
+    const QString fileName = withSuffix(name, QStringLiteral(".par"));
+    const ParamFileReport report = data->writeParams(fileName);
+    if (!report.ok)
+        showWarning(tr("Save Parameters"),
+                    tr("Cannot save parameter file %1:\n%2").arg(fileName, report.error));
 }
 
 void MainWindow::animate()
@@ -265,10 +300,13 @@ void MainWindow::grabWindow()
     if (name.isEmpty())
         return;
     const QString fileName = withSuffix(name, QStringLiteral(".png"));
-    if (tabs->currentIndex() == 0)
-        view2d->saveImage(fileName);
-    else
-        view3d->saveImage(fileName);
+    const bool saved =
+        tabs->currentIndex() == 0 ? view2d->saveImage(fileName) : view3d->saveImage(fileName);
+    if (saved)
+        return;
+    fprintf(stderr, "Cannot save image %s\n", qPrintable(fileName));
+    showWarning(tr("Save window"),
+                tr("Cannot save image %1:\n%2").arg(fileName, imageSaveError(fileName)));
 }
 
 void MainWindow::particleStep()
@@ -284,10 +322,18 @@ void MainWindow::particleReset()
 
 void MainWindow::selectTab()
 {
-    // Playback only makes sense where the bob is drawn, in the 3D view.
     const bool to2d = sender() && sender()->objectName() == QLatin1String("act_view2d");
-    tabs->setCurrentIndex(to2d ? 0 : 1);
-    act_animate->setEnabled(!to2d);
+    const int index = to2d ? 0 : 1;
+    if (tabs->currentIndex() != index)
+        tabs->setCurrentIndex(index); // followTab() runs on the change
+    else
+        followTab(index); // the shortcut stops the playback on its own tab too
+}
+
+void MainWindow::followTab(int index)
+{
+    // Playback only makes sense where the bob is drawn, in the 3D view.
+    act_animate->setEnabled(index == 1);
     paramView->SetTimer(false);
     paramView->SetAnimTimer(false);
 }
@@ -323,11 +369,20 @@ void MainWindow::showAbout(const QString& title, const QString& text)
     QMessageBox::about(this, title, text);
 }
 
+void MainWindow::showWarning(const QString& title, const QString& text)
+{
+    QMessageBox::warning(this, title, text);
+}
+
 QString MainWindow::parameterDirectory()
 {
-    QDir dir = QDir::current();
-    dir.cd(QStringLiteral("config")); // stays put when there is no such directory
-    return dir.absolutePath();
+    // ./config of a working copy first, then the sets an installation ships.
+    for (const QDir& config :
+         {QDir(QStringLiteral("config")), QDir(dataDirectory() + QStringLiteral("/config"))}) {
+        if (config.exists())
+            return config.absolutePath();
+    }
+    return QDir::current().absolutePath();
 }
 
 void MainWindow::followModel()

@@ -70,9 +70,10 @@ protected:
     virtual QString askSaveFileName(const QString& caption, const QString& dir,
                                     const QString& filter);
     virtual void showAbout(const QString& title, const QString& text);
+    virtual void showWarning(const QString& title, const QString& text);
 
     // Where the parameter dialogs open: ./config when it exists, else the
-    // working directory; always absolute.
+    // installed sets, else the working directory; always absolute.
     static QString parameterDirectory();
 
     SystemData* data = nullptr;
@@ -106,10 +107,14 @@ protected:
     QProgressBar* basinProgress = nullptr;
 
 private:
+    // Keeps the playback in step with the tab on show: Ctrl+A works on the 3D tab
+    // only, and showing a tab stops both timers.
+    void followTab(int index);
+    // The basin map: its menu, status bar parts and wiring; its switch; its word
+    // on the pixel under the cursor.
     void createBasinMap();
     void showBasinMap(bool on);
     void showBasinAtCursor();
-
     // After every edit of the model: the 2D view re-frames when the pendulum's
     // reach changed, and the path's outcome is told again.
     void followModel();

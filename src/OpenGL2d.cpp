@@ -4,6 +4,7 @@
 #include "SystemData.h"
 #include "VecMath.h"
 
+#include <QDir>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -46,16 +47,16 @@ OpenGL2d::OpenGL2d(const QSurfaceFormat& format, SystemData* data, QWidget* pare
     setMinimumSize(300, 300);
     setMouseTracking(true);
 
-    const QString dir = shaderDirectory();
-    quadVertFile = dir + "quad.vert";
-    quadFragFile = dir + "quad.frag";
-    pendulumVertFile = dir + "pendulum.vert";
-    pendulumFragFile = dir + "pendulum.frag";
-    magnetVertFile = dir + "magnet.vert";
-    magnetGeomFile = dir + "magnet.geom";
-    magnetFragFile = dir + "magnet.frag";
-    lineVertFile = dir + "line.vert";
-    lineFragFile = dir + "line.frag";
+    const QDir dir(shaderDirectory());
+    quadVertFile = dir.filePath(QStringLiteral("quad.vert"));
+    quadFragFile = dir.filePath(QStringLiteral("quad.frag"));
+    pendulumVertFile = dir.filePath(QStringLiteral("pendulum.vert"));
+    pendulumFragFile = dir.filePath(QStringLiteral("pendulum.frag"));
+    magnetVertFile = dir.filePath(QStringLiteral("magnet.vert"));
+    magnetGeomFile = dir.filePath(QStringLiteral("magnet.geom"));
+    magnetFragFile = dir.filePath(QStringLiteral("magnet.frag"));
+    lineVertFile = dir.filePath(QStringLiteral("line.vert"));
+    lineFragFile = dir.filePath(QStringLiteral("line.frag"));
 }
 
 OpenGL2d::~OpenGL2d()
@@ -120,9 +121,9 @@ void OpenGL2d::setLegendVisible(bool visible)
     update();
 }
 
-void OpenGL2d::saveImage(const QString& fileName)
+bool OpenGL2d::saveImage(const QString& fileName)
 {
-    grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
+    return grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
 }
 
 void OpenGL2d::particleStep()

@@ -37,7 +37,8 @@ public:
     // Re-frames the view to the model's pendulum, unzoomed, and repaints.
     void resetView();
     // Saves the current frame without alpha; the suffix chooses the format.
-    void saveImage(const QString& fileName);
+    // False when the image could not be written.
+    bool saveImage(const QString& fileName);
     int getActiveMagnet() const { return activeMagnet; }
 
     // The point of the plane at the view's centre, and the magnification of

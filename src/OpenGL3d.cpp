@@ -87,9 +87,9 @@ QSize OpenGL3d::minimumSizeHint() const
     return {512, 512};
 }
 
-void OpenGL3d::saveImage(const QString& fileName)
+bool OpenGL3d::saveImage(const QString& fileName)
 {
-    grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
+    return grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
 }
 
 QSize OpenGL3d::pixelSize() const
@@ -124,6 +124,10 @@ void OpenGL3d::initializeGL()
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &OpenGL3d::releaseGL);
 
     initializeCommonGL(false, vaQuad, vboQuad);
+    // Everything this view draws is opaque (alpha 1 or a cleared 0 that shows the
+    // cleared window): blending would give the same pixels at a software
+    // rasteriser's cost of reading every target back.
+    glDisable(GL_BLEND);
     createShaders();
     createObjects();
     // The new context of a window change comes without a resize; size the framebuffer now.
@@ -533,10 +537,9 @@ void OpenGL3d::mouseMoveEvent(QMouseEvent* event)
         camera.setDistance(float(camera.getDistance() + mouseStep * dy));
         update();
     } else if (mouseButton == Qt::MiddleButton) {
-        const vec3 p = camera.getPOI();
-        camera.setPOI(p.x, p.y, float(p.z + mouseStep * dy));
-        const vec3 e = camera.getEyePos();
-        camera.setEyePos(e.x, e.y, float(e.z + mouseStep * dy));
+        // Eye and point of interest rise together, so the view keeps its direction:
+        // later zooms and drags work from the same frame.
+        camera.shift({0.0f, 0.0f, float(mouseStep * dy)});
         update();
     }
 

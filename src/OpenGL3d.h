@@ -31,7 +31,8 @@ public:
     QSize minimumSizeHint() const override;
 
     // Saves the view's frame without alpha; the file name's suffix chooses the format.
-    void saveImage(const QString& fileName);
+    // False when the image could not be written.
+    bool saveImage(const QString& fileName);
     // Id under a widget pixel (y from the top): 1000 + i for magnet i, 15000 for
     // the bob, 0 for anything else or when there is no framebuffer.
     int pickId(int x, int y);

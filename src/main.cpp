@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLocale>
 #include <QStyleFactory>
+#include <QSurfaceFormat>
 
 int main(int argc, char* argv[])
 {
@@ -23,6 +24,12 @@ int main(int argc, char* argv[])
     // decimal separator whatever the system's locale.
     QLocale::setDefault(QLocale::C);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    // Both views reach the screen through the window's context, which takes its
+    // swap interval from the default format: 0 lets the 2D view redraw unthrottled.
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(0);
+    QSurfaceFormat::setDefaultFormat(format);
 
     MainWindow window;
     window.show();

@@ -10,6 +10,7 @@
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "SystemData.h"
+#include "WindowKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,20 +87,22 @@ private:
 void TestAppBasin::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    const QString settings =
-        QSettings(QStringLiteral("Orvalis"), QStringLiteral("Orvalis")).fileName();
-    QVERIFY2(settings.contains(QLatin1String(".qttest")), qPrintable(settings));
+    QSettings settings(QStringLiteral("Orvalis"), QStringLiteral("Orvalis"));
+    QVERIFY2(settings.fileName().contains(QLatin1String(".qttest")),
+             qPrintable(settings.fileName()));
+    settings.clear();
 }
 
 void TestAppBasin::init()
 {
-    QSettings(QStringLiteral("Orvalis"), QStringLiteral("Orvalis")).clear();
     openWindow();
 }
 
 void TestAppBasin::cleanup()
 {
     window.reset();
+    // The test mode's settings are shared by every test program: leave them as found.
+    QSettings(QStringLiteral("Orvalis"), QStringLiteral("Orvalis")).clear();
 }
 
 void TestAppBasin::openWindow()
@@ -110,18 +113,9 @@ void TestAppBasin::openWindow()
     window->resetView();
 }
 
-// As in the window's own test: shortcuts fire in the active window only.
 bool TestAppBasin::ctrlKey(Qt::Key key)
 {
-    if (!window->isActiveWindow()) {
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get(), 1000))
-            QApplication::setActiveWindow(window.get());
-    }
-    if (!window->isActiveWindow())
-        return false;
-    QTest::keyClick(window.get(), key, Qt::ControlModifier);
-    return true;
+    return pressInWindow(window.get(), key, Qt::ControlModifier);
 }
 
 QPoint TestAppBasin::magnetPixel(int i) const

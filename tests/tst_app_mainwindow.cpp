@@ -7,8 +7,10 @@
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "StderrCapture.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "WindowKeys.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -26,6 +28,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -59,6 +62,7 @@ public:
     QStringList answers;
     QList<DialogCall> calls;
     QString aboutTitle, aboutText;
+    QList<QPair<QString, QString>> warnings; // title, text
 
 protected:
     QString askOpenFileName(const QString& caption, const QString& dir,
@@ -75,6 +79,10 @@ protected:
     {
         aboutTitle = title;
         aboutText = text;
+    }
+    void showWarning(const QString& title, const QString& text) override
+    {
+        warnings.append({title, text});
     }
 
 private:
@@ -161,7 +169,11 @@ private slots:
     void saveAppendsSuffix_data();
     void saveAppendsSuffix();
     void grabWindowSavesCurrentView();
+    void failedFileCommandsSayWhy();
+    void skippedLinesShownOnce();
+    void shadersFromARelativeDirectory();
     void animateOnlyOnThe3dTab();
+    void clickedTabGovernsPlayback();
     void tickAfterEndStopsAndRepaints();
     void releaseAndPlayBack();
 
@@ -201,23 +213,9 @@ void TestMainWindow::cleanup()
     tmp.reset();
 }
 
-// Window shortcuts fire only in the active window. Other test programs on the same
-// display may take the X focus at any time, and without a window manager the server
-// ignores a focus request stamped earlier than theirs; so when the request is not
-// granted, the application is told directly which window is active, which is what
-// its shortcut map consults. The key event follows at once, with no event
-// processing in between.
 bool TestMainWindow::ctrlKey(Qt::Key key)
 {
-    if (!window->isActiveWindow()) {
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get(), 1000))
-            QApplication::setActiveWindow(window.get());
-    }
-    if (!window->isActiveWindow())
-        return false;
-    QTest::keyClick(window.get(), key, Qt::ControlModifier);
-    return true;
+    return pressInWindow(window.get(), key, Qt::ControlModifier);
 }
 
 void TestMainWindow::writeFile(const QString& name, const QByteArray& text)
@@ -355,6 +353,7 @@ void TestMainWindow::loadAppendsSuffix()
     window->loadParams();
     QCOMPARE(window->data->gravity, gravity);
     QCOMPARE(window->data->magnets.size(), 1);
+    QCOMPARE(window->warnings.size(), 0);
 
     // The panel follows the loaded set: its editors and the selected magnet's rows.
     auto* maxTheta = editorBeside<QLineEdit>(window->paramView, QStringLiteral("maxTheta"));
@@ -384,6 +383,7 @@ void TestMainWindow::saveAppendsSuffix()
     window->saveParams();
 
     QCOMPARE(QDir(tmp->path()).entryList(QDir::Files), QStringList(written));
+    QCOMPARE(window->warnings.size(), 0);
     // The defaults come out exactly as the shipped default set.
     QFile saved(path(written));
     QFile shipped(QStringLiteral(ORVALIS_SOURCE_DIR "/config/default.par"));
@@ -420,6 +420,80 @@ void TestMainWindow::grabWindowSavesCurrentView()
     QVERIFY(bobCentre(side, bob));
 }
 
+// $ORVALIS_SHADER_DIR names a directory, with or without a trailing slash, and a
+// relative one is taken from the working directory.
+// A parameter save, a parameter load and an image save into a folder that is not
+// there: each says so in a box naming the file and the reason, and on stderr.
+void TestMainWindow::failedFileCommandsSayWhy()
+{
+    const QString set = path("gone/set");
+    window->answers << set << set << path("gone/view");
+    StderrCapture capture;
+    window->saveParams();
+    window->loadParams();
+    window->grabWindow();
+    const QString err = QString::fromLocal8Bit(capture.text());
+
+    const QString files[] = {set + ".par", set + ".par", path("gone/view.png")};
+    const QString titles[] = {"Save Parameters", "Load Parameters", "Save window"};
+    const QString lines[] = {"Cannot save parameter file ", "Cannot read parameter file ",
+                             "Cannot save image "};
+    QCOMPARE(window->warnings.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto& [title, text] = window->warnings[i];
+        QCOMPARE(title, titles[i]);
+        QVERIFY2(text.contains(files[i] + ":\n") && text.contains("No such file or directory"),
+                 qPrintable(text));
+        QVERIFY2(err.contains(lines[i] + files[i]), qPrintable(err));
+    }
+    QCOMPARE(window->data->magnets.size(), 3);
+}
+
+// A load that passes over lines lists them all in one box, after loading the rest.
+void TestMainWindow::skippedLinesShownOnce()
+{
+    writeFile("odd.par", "gravity 3.5\nmaxTheta banana\nmagnet 0.01 0.02 1 1 0 2\nmagFactor\n");
+    window->answers << path("odd.par");
+    window->loadParams();
+
+    QCOMPARE(window->data->gravity, 3.5);
+    QCOMPARE(window->data->magnets.size(), 1);
+    QCOMPARE(window->warnings.size(), 1);
+    const auto& [title, text] = window->warnings[0];
+    QCOMPARE(title, QStringLiteral("Load Parameters"));
+    QVERIFY2(text.contains(path("odd.par")) &&
+                 text.endsWith("\nline 2: maxTheta banana\nline 4: magFactor"),
+             qPrintable(text));
+}
+
+void TestMainWindow::shadersFromARelativeDirectory()
+{
+    const QDir built(QCoreApplication::applicationDirPath() + QStringLiteral("/shaders"));
+    QVERIFY(QDir(tmp->path()).mkdir(QStringLiteral("glsl")));
+    for (const QString& name : built.entryList(QDir::Files))
+        QVERIFY(QFile::copy(built.filePath(name), path("glsl/" + name)));
+
+    const QByteArray saved = qgetenv("ORVALIS_SHADER_DIR");
+    qputenv("ORVALIS_SHADER_DIR", "glsl");
+    window = std::make_unique<ProbeWindow>();
+    if (saved.isNull())
+        qunsetenv("ORVALIS_SHADER_DIR");
+    else
+        qputenv("ORVALIS_SHADER_DIR", saved);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->resetView();
+
+    const SystemData& data = *window->data;
+    const QImage top = window->view2d->grabFramebuffer();
+    const QPoint red = planeToPixel(data, top.size(), data.magnets[0].posX, data.magnets[0].posY);
+    QCOMPARE(top.pixel(red), qRgb(255, 0, 0));
+    window->tabs->setCurrentIndex(1);
+    QTRY_VERIFY(window->view3d->isVisible());
+    QPointF bob;
+    QVERIFY(bobCentre(window->view3d->grabFramebuffer(), bob));
+}
+
 void TestMainWindow::animateOnlyOnThe3dTab()
 {
     QTimer* animTimer = window->data->animTimer;
@@ -448,6 +522,30 @@ void TestMainWindow::animateOnlyOnThe3dTab()
     QVERIFY(!animTimer->isActive());
     QVERIFY(!play->isChecked());
     QVERIFY(!window->act_animate->isEnabled());
+}
+
+// A tab reached by a click counts as much as one reached by its shortcut.
+void TestMainWindow::clickedTabGovernsPlayback()
+{
+    QTimer* animTimer = window->data->animTimer;
+    QTabBar* bar = window->tabs->tabBar();
+    const auto click = [bar](int tab) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+    };
+
+    QVERIFY(ctrlKey(Qt::Key_1));
+    click(1);
+    QCOMPARE(window->tabs->currentIndex(), 1);
+    QVERIFY(ctrlKey(Qt::Key_A));
+    QVERIFY(animTimer->isActive());
+
+    // Back on the 2D tab the playback stops and Ctrl+A does nothing.
+    click(0);
+    QCOMPARE(window->tabs->currentIndex(), 0);
+    QVERIFY(!animTimer->isActive());
+    QVERIFY(!animPlayButton(window->paramView)->isChecked());
+    QVERIFY(ctrlKey(Qt::Key_A));
+    QVERIFY(!animTimer->isActive());
 }
 
 void TestMainWindow::tickAfterEndStopsAndRepaints()

@@ -11,6 +11,7 @@
 #include "OpenGL2d.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "WindowKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -32,10 +34,19 @@ public:
     using MainWindow::editMenu;
     using MainWindow::editor;
     using MainWindow::experiment;
+    using MainWindow::loadParams;
     using MainWindow::outcomeLabel;
     using MainWindow::paramView;
     using MainWindow::stepsLcd;
     using MainWindow::view2d;
+
+    QString answer; // what the open dialog returns
+
+protected:
+    QString askOpenFileName(const QString&, const QString&, const QString&) override
+    {
+        return answer;
+    }
 };
 
 std::vector<std::array<float, 4>> pathOf(const SystemData& d)
@@ -50,11 +61,13 @@ class TestWorkflow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void dragFollowsAndUndoes();
     void doubleClickAddsAndDeleteRemoves();
     void statusBarTellsWhatHappened();
+    void loadKeepsTheExperimentAndUndoes();
 
 private:
     QPoint pixelOf(double x, double y) const;
@@ -62,6 +75,12 @@ private:
 
     std::unique_ptr<ProbeWindow> window;
 };
+
+void TestWorkflow::initTestCase()
+{
+    // The window reads its remembered settings: never the user's.
+    QStandardPaths::setTestModeEnabled(true);
+}
 
 void TestWorkflow::init()
 {
@@ -84,19 +103,9 @@ QPoint TestWorkflow::pixelOf(double x, double y) const
             int(std::lround((1.0 - y / d.viewHalfHeight) * 0.5 * size.height()))};
 }
 
-// Window shortcuts fire only in the active window; other test programs on the
-// same display may have taken it.
 bool TestWorkflow::shortcut(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    if (!window->isActiveWindow()) {
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get(), 1000))
-            QApplication::setActiveWindow(window.get());
-    }
-    if (!window->isActiveWindow())
-        return false;
-    QTest::keyClick(window.get(), key, modifiers);
-    return true;
+    return pressInWindow(window.get(), key, modifiers);
 }
 
 void TestWorkflow::dragFollowsAndUndoes()
@@ -192,6 +201,23 @@ void TestWorkflow::statusBarTellsWhatHappened()
     QCOMPARE(window->stepsLcd->intValue(), 30);
     QTRY_VERIFY2(window->outcomeLabel->text().endsWith("still moving at the end"),
                  qPrintable(window->outcomeLabel->text()));
+}
+
+void TestWorkflow::loadKeepsTheExperimentAndUndoes()
+{
+    SystemData& d = *window->data;
+    QTest::mouseClick(window->view2d, Qt::LeftButton, {}, pixelOf(0.02, 0.07));
+    const auto released = pathOf(d);
+
+    window->answer = QStringLiteral(ORVALIS_SOURCE_DIR "/config/square.par");
+    window->loadParams();
+    QCOMPARE(d.magnets.size(), 4);
+    QCOMPARE(pathOf(d).front(), released.front());
+    QVERIFY(pathOf(d) != released);
+    QCOMPARE(window->editMenu->actions().at(0)->text(), QString("Undo Load square.par"));
+    window->editor->undoStack()->undo();
+    QCOMPARE(d.magnets.size(), 3);
+    QVERIFY(pathOf(d) == released);
 }
 
 QTEST_MAIN(TestWorkflow)

@@ -32,6 +32,19 @@ public:
     int selection() const { return selected; }
     float elevationAngle() const { return elevation; }
     Camera& cam() { return camera; }
+    // The id image of the last frame, bottom row first.
+    QImage idImage()
+    {
+        const QSize pixels = size() * devicePixelRatio();
+        QImage image(pixels, QImage::Format_RGB888);
+        makeCurrent();
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+        glReadBuffer(GL_COLOR_ATTACHMENT1);
+        glReadPixels(0, 0, pixels.width(), pixels.height(), GL_RGB, GL_UNSIGNED_BYTE, image.bits());
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+        doneCurrent();
+        return image;
+    }
 };
 
 // Widget pixel (y from the top) where the camera puts a world point.
@@ -92,6 +105,7 @@ private slots:
 
     void picksMagnetsAndBob();
     void showsObjectsInTheirColours();
+    void opaqueSceneNeedsNoBlending();
     void picksNothingOnStandRodAndBackground();
     void meshesKeepTheirLayout();
     void framebufferFollowsSize();
@@ -99,6 +113,7 @@ private slots:
     void shiftDragMovesBob();
     void dragIgnoresRaysMissingThePlane();
     void cameraDragsAndReset();
+    void liftKeepsTheViewFrame();
     void bobBeyondRodReachStaysDrawable();
     void startsAfreshInAnotherWindow();
     void savesImageInTheSuffixFormat();
@@ -188,6 +203,20 @@ void TestView3d::showsObjectsInTheirColours()
     for (int dx = -4; dx <= 4; ++dx)
         across += (image.pixel(rod + QPoint(dx, 0)) & 0xffffff) == rodColour ? 1 : 0;
     QVERIFY2(across >= 2 && across <= 3, qPrintable(QString::number(across)));
+}
+
+// Nothing the view draws is translucent, so it draws without blending: blending
+// on would change neither the picture nor the id image.
+void TestView3d::opaqueSceneNeedsNoBlending()
+{
+    const QImage picture = frame();
+    const QImage ids = view->idImage();
+    view->makeCurrent();
+    QVERIFY(!glIsEnabled(GL_BLEND));
+    glEnable(GL_BLEND); // with the common start's factors
+    view->doneCurrent();
+    QCOMPARE(frame(), picture);
+    QCOMPARE(view->idImage(), ids);
 }
 
 void TestView3d::picksNothingOnStandRodAndBackground()
@@ -429,6 +458,40 @@ void TestView3d::cameraDragsAndReset()
     const QImage before = frame();
     QTest::keyClick(view, Qt::Key_S);
     QCOMPARE(frame(), before);
+}
+
+// A middle-drag lift moves the eye and the point of interest together: the
+// magnet dragged afterwards stays under the cursor and a zoom keeps the elevation.
+void TestView3d::liftKeepsTheViewFrame()
+{
+    const QPoint centre(300, 300);
+    QTest::mousePress(view, Qt::MiddleButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 10));
+    QTest::mouseRelease(view, Qt::MiddleButton, Qt::NoModifier, centre + QPoint(0, 10));
+    frame();
+
+    const QPoint start = project(*view, {data->magnets[1].posX, data->magnets[1].posY, 0.0f});
+    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, start);
+    QCOMPARE(view->selection(), 1);
+    const QPoint target = start + QPoint(2, 0);
+    QTest::mouseMove(view, target);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, target);
+    const QPoint now = project(*view, {data->magnets[1].posX, data->magnets[1].posY, 0.0f});
+    QVERIFY2((now - target).manhattanLength() <= 1,
+             qPrintable(QStringLiteral("magnet at (%1, %2), cursor at (%3, %4)")
+                            .arg(now.x())
+                            .arg(now.y())
+                            .arg(target.x())
+                            .arg(target.y())));
+
+    QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 20));
+    QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 20));
+    const Camera& c = view->getCamera();
+    const vec3 offset = c.getEyePos() - c.getPOI();
+    QVERIFY(std::fabs(length(offset) - 0.5f) < 1e-4f);
+    const float seen = std::asin(offset.z / length(offset));
+    QVERIFY2(std::fabs(seen - 1.0471976f) < 1e-4f, qPrintable(QString::number(seen)));
 }
 
 void TestView3d::bobBeyondRodReachStaysDrawable()
