@@ -449,7 +449,6 @@ void MainWindow::createBasinMap()
                                         &MainWindow::resetView);
 
     connect(editor, &ModelEditor::modelChanged, basinMapper, &BasinMapper::modelChanged);
-    connect(data, &SystemData::dataRead, basinMapper, &BasinMapper::modelChanged);
     connect(view2d, &OpenGL2d::viewChanged, basinMapper, &BasinMapper::setView);
     connect(basinMapper, &BasinMapper::viewMapReady, view2d, &OpenGL2d::setBasinMap);
     connect(basinMapper, &BasinMapper::cleared, view2d, &OpenGL2d::clearBasinMap);
