@@ -4,6 +4,7 @@
 // BM_DragStepRendered stops when the view's own drawing has finished, leaving out
 // the toolkit's composition. Runs under Xvfb with Mesa llvmpipe; the argument is the
 // number of samples per trajectory.
+#include "Experiment.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "SystemData.h"
@@ -36,6 +37,14 @@ public:
     using OpenGL2d::paintGL;
 };
 
+// What the window does with the view's releases: the experiment computes the
+// path, and the view uploads it.
+void wire(OpenGL2d& view, Experiment& experiment)
+{
+    QObject::connect(&view, &OpenGL2d::releaseRequested, &experiment, &Experiment::release);
+    QObject::connect(&experiment, &Experiment::pathChanged, &view, &OpenGL2d::UpdateTraj);
+}
+
 QPointF ringPoint(QPointF centre, int step)
 {
     // The cursor circles the magnets a fraction of a degree per step.
@@ -66,7 +75,9 @@ bool showWithRoomFor(BenchView& view, int samples, benchmark::State& state)
 void BM_DragStep(benchmark::State& state)
 {
     SystemData data;
+    Experiment experiment(&data);
     BenchView view(viewSurfaceFormat(), &data);
+    wire(view, experiment);
     if (!showWithRoomFor(view, int(state.range(0)), state))
         return;
 
@@ -98,7 +109,9 @@ void BM_DragStep(benchmark::State& state)
 void BM_DragStepRendered(benchmark::State& state)
 {
     SystemData data;
+    Experiment experiment(&data);
     BenchView view(viewSurfaceFormat(), &data);
+    wire(view, experiment);
     if (!showWithRoomFor(view, int(state.range(0)), state))
         return;
 
@@ -112,6 +125,7 @@ void BM_DragStepRendered(benchmark::State& state)
         glFinish();
     }
     sendMouse(&view, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+    state.counters["samples"] = data.numTrajPoints;
 }
 
 BENCHMARK(BM_DragStep)->Arg(1500)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
