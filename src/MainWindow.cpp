@@ -8,6 +8,7 @@
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "PathOutcome.h"
+#include "Playback.h"
 #include "PotentialLandscape.h"
 #include "SystemData.h"
 #include "SystemView.h"
@@ -59,6 +60,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data = new SystemData();
     experiment = new Experiment(data, this);
     editor = new ModelEditor(data, experiment, this);
+    playback = new Playback(data, this);
     view2d = new OpenGL2d(format, data, this);
     data->view2d = view2d;
     view3d = new OpenGL3d(format, data, this);
@@ -70,7 +72,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data->animTimer->setInterval(10);
     connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
 
-    paramView = new SystemView(data, editor, experiment, view2d, view3d);
+    paramView = new SystemView(data, editor, experiment, playback, view2d, view3d);
 
     stepsLabel = new QLabel(tr("# steps:"));
     // The samples of the current path.
@@ -328,7 +330,7 @@ void MainWindow::followTab(int index)
 
 void MainWindow::animateStep()
 {
-    if (!data->animStep())
+    if (!playback->tick())
         paramView->SetAnimTimer(false);
     view3d->update();
 }
