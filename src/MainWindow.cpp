@@ -108,7 +108,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(view2d, &OpenGL2d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
-    connect(view3d, &OpenGL3d::updateTraj, view2d, &OpenGL2d::UpdateTraj);
 
     // Releases, drags and their path.
     connect(view2d, &OpenGL2d::releaseRequested, experiment, &Experiment::release);
@@ -116,8 +115,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
     connect(experiment, &Experiment::pathChanged, view3d,
             static_cast<void (QWidget::*)()>(&QWidget::update));
-    connect(view2d, &OpenGL2d::magnetDragStarted, this,
-            [this](int i) { editor->beginLiveEdit(tr("Move magnet %1").arg(i)); });
+    const auto beginMagnetDrag = [this](int i) {
+        editor->beginLiveEdit(tr("Move magnet %1").arg(i));
+    };
+    connect(view2d, &OpenGL2d::magnetDragStarted, this, beginMagnetDrag);
     connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
     connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
     connect(view2d, &OpenGL2d::magnetAddRequested, this, [this](double x, double y) {
@@ -125,6 +126,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         editor->addMagnet(x, y);
     });
     connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
+    // The same in the 3D view, where Shift-dragging the bob releases it.
+    connect(view3d, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
+    connect(view3d, &OpenGL3d::magnetDragStarted, this, beginMagnetDrag);
+    connect(view3d, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view3d, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view3d, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
     connect(editor, &ModelEditor::modelChanged, this, &MainWindow::followModel);
     connect(experiment, &Experiment::pathChanged, this, &MainWindow::showPath);

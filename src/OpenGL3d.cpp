@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -28,10 +29,20 @@ constexpr int bobSelection = bobId - magnetIdBase;
 // elevation that stays just short of the pole.
 constexpr double mouseStep = 0.01;
 constexpr float maxElevation = 1.5697963f;
+// Zoom: from just outside the near plane (0.01), where a magnet fills the view,
+// to where the whole stand is small; a wheel notch away from the person brings
+// the eye closer by this ratio.
+constexpr float nearestDistance = 0.03f;
+constexpr float farthestDistance = 8.0f;
+constexpr double wheelRatio = 0.8;
 
+constexpr float plateTop = -0.01f;
 constexpr float magnetHeight = 0.01f;
 constexpr float bobSize = 0.01f;
 constexpr float rodWidth = 2.0f; // pixels
+// The chosen magnet's collar: a thin white disc around its foot.
+constexpr float collarDiameter = 0.02f;
+constexpr float collarHeight = 0.002f;
 
 // Height of the bob hanging at horizontal distance r from the axis. A bob placed
 // beyond the rod's reach is drawn at the rim (rod horizontal) instead of getting
@@ -63,6 +74,7 @@ OpenGL3d::OpenGL3d(const QSurfaceFormat& format, SystemData* data, QWidget* pare
     rodGeomFile = dir.filePath(QStringLiteral("rod.geom"));
     rodFragFile = dir.filePath(QStringLiteral("rod.frag"));
 
+    camera.setDistanceRange(nearestDistance, farthestDistance);
     resetCamera();
     data->animPos[0] = 0.0f;
     data->animPos[1] = 0.0f;
@@ -318,8 +330,11 @@ void OpenGL3d::renderScene()
 
     sceneShader.setUniform("haveColors", 1);
     glBindVertexArray(vaCyl);
-    // Each magnet stands on the plate's top face (z = -0.01) with its own top at z = 0.
-    for (const Magnet& magnet : data->magnets) {
+    // Each magnet stands on the plate's top face (z = -0.01) with its own top at
+    // z = 0; the chosen one wears its collar, which picks as the magnet does.
+    const int chosenIndex = chosenMagnet();
+    for (int i = 0; i < data->magnets.size(); ++i) {
+        const Magnet& magnet = data->magnets[i];
         const mat4 model = scale(translate(id, {magnet.posX, magnet.posY, -magnetHeight / 2}),
                                  {magnetHeight, magnetHeight, magnetHeight});
         sceneShader.setUniform("pickIdCol", magnet.pickColor[0], magnet.pickColor[1],
@@ -327,6 +342,14 @@ void OpenGL3d::renderScene()
         sceneShader.setUniform("modelMX", model);
         sceneShader.setUniform("matcolor", magnet.color[0], magnet.color[1], magnet.color[2]);
         drawCylinder(&sceneShader);
+        if (i == chosenIndex) {
+            const mat4 collar =
+                scale(translate(id, {magnet.posX, magnet.posY, plateTop + collarHeight / 2}),
+                      {collarDiameter, collarDiameter, collarHeight});
+            sceneShader.setUniform("modelMX", collar);
+            sceneShader.setUniform("matcolor", 1.0f, 1.0f, 1.0f);
+            drawCylinder(&sceneShader);
+        }
     }
 
     // The bob sits on the sphere of rod length around the pivot (0, 0, pendulumHeight).
@@ -465,6 +488,12 @@ void OpenGL3d::deleteFBO()
     }
 }
 
+int OpenGL3d::chosenMagnet() const
+{
+    const qsizetype count = data->magnets.size();
+    return chosen >= 0 && chosen < count && count == chosenAmong ? chosen : -1;
+}
+
 int OpenGL3d::pickId(int x, int y)
 {
     if (context() == nullptr)
@@ -509,10 +538,15 @@ void OpenGL3d::mousePressEvent(QMouseEvent* event)
     lastMouseX = pos.x();
     lastMouseY = pos.y();
 
+    // A Shift-click chooses the magnet under the cursor, or ends the choice
+    // when it hits anything else.
     if (event->modifiers() & Qt::ShiftModifier) {
         const int k = pickId(pos.x(), pos.y()) - magnetIdBase;
         if (isDraggable(k))
             selected = k;
+        const bool magnet = isDraggable(k) && k != bobSelection;
+        chosen = magnet ? k : -1;
+        chosenAmong = data->magnets.size();
     }
     event->accept();
     update();
@@ -534,7 +568,9 @@ void OpenGL3d::mouseMoveEvent(QMouseEvent* event)
         camera.orbit(elevation, azimuth);
         update();
     } else if (mouseButton == Qt::RightButton) {
-        camera.setDistance(float(camera.getDistance() + mouseStep * dy));
+        // Down moves away. A drag past the nearest distance stops there, however
+        // fast; the camera keeps to the farthest itself.
+        camera.setDistance(std::max(float(camera.getDistance() + mouseStep * dy), nearestDistance));
         update();
     } else if (mouseButton == Qt::MiddleButton) {
         // Eye and point of interest rise together, so the view keeps its direction:
@@ -567,21 +603,19 @@ void OpenGL3d::dragSelected(int x, int y)
     const double hitY = eye.y + t * ray.y;
 
     if (bob) {
-        data->computeTrajectory(hitX, hitY);
-        data->animPos[0] = float(hitX);
-        data->animPos[1] = float(hitY);
+        emit releaseRequested(hitX, hitY);
     } else {
+        // The first move that lands starts the drag: a click alone edits nothing.
+        if (!draggingMagnet) {
+            draggingMagnet = true;
+            emit magnetDragStarted(selected);
+        }
         Magnet& magnet = data->magnets[selected];
         magnet.posX = float(hitX);
         magnet.posY = float(hitY);
         magnet.posZ = float(eye.z + t * ray.z);
-        // The bob stays put; its path is recomputed with the magnet in its new place.
-        data->computeTrajectory(data->animPos[0], data->animPos[1]);
         emit magnetMoved(selected);
     }
-    data->animTime = 0.0f;
-    data->animIndex = 0;
-    emit updateTraj();
     update();
 }
 
@@ -589,6 +623,20 @@ void OpenGL3d::mouseReleaseEvent(QMouseEvent* event)
 {
     selected = -1;
     mouseButton = 0;
+    if (draggingMagnet) {
+        draggingMagnet = false;
+        emit magnetDragFinished();
+    }
+    event->accept();
+    update();
+}
+
+void OpenGL3d::wheelEvent(QWheelEvent* event)
+{
+    // Fine-grained wheels report parts of a notch (120 units); they zoom by
+    // the same part of the ratio.
+    const double notches = event->angleDelta().y() / 120.0;
+    camera.setDistance(float(camera.getDistance() * std::pow(wheelRatio, notches)));
     event->accept();
     update();
 }
@@ -597,6 +645,12 @@ void OpenGL3d::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_I) {
         resetCamera();
+        update();
+    } else if (event->key() == Qt::Key_Delete) {
+        const int magnet = chosenMagnet();
+        chosen = -1;
+        if (magnet >= 0)
+            emit magnetRemoveRequested(magnet);
         update();
     } else if (event->key() == Qt::Key_S) {
         makeCurrent();

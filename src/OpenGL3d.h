@@ -13,12 +13,15 @@
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
+class QWheelEvent;
 
 // Perspective view of the apparatus: plate, post, arm, magnets, bob and rod.
 // Every frame goes into an off-screen framebuffer that also records an id image,
 // so a Shift-press can tell which magnet (or the bob) lies under the cursor.
-// Drags orbit (left), zoom (right) or raise (middle) the camera, or move the
-// picked object across a horizontal plane; I resets the camera, S reloads the shaders.
+// Drags orbit (left), zoom (right) or raise (middle) the camera, the wheel
+// zooms, and a Shift-drag moves the picked object across a horizontal plane. A
+// Shift-click chooses a magnet (drawn with a white collar) for Delete to
+// remove; I resets the camera, S reloads the shaders.
 class OpenGL3d : public QOpenGLWidget
 {
     Q_OBJECT
@@ -38,9 +41,19 @@ public:
     int pickId(int x, int y);
     const Camera& getCamera() const { return camera; }
 
+    // The magnet the last Shift-click chose, or -1. A change in the number of
+    // magnets ends the choice: the index may name another magnet by then.
+    int chosenMagnet() const;
+
 signals:
+    // What the person does; the window carries it out on the model. A magnet
+    // drag moves the magnet in the model and tells its start, every move and
+    // its end.
+    void magnetDragStarted(int index);
     void magnetMoved(int index);
-    void updateTraj();
+    void magnetDragFinished();
+    void releaseRequested(double x, double y);
+    void magnetRemoveRequested(int index);
 
 public slots:
     void resetCamera();
@@ -55,6 +68,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
     void createShaders();
     void createObjects();
@@ -106,6 +120,9 @@ protected:
     GLuint depthTex = 0;
 
     int selected = -1;
+    bool draggingMagnet = false;
+    int chosen = -1;
+    qsizetype chosenAmong = 0; // magnets in the model when it was chosen
 
 private:
     // Size of the framebuffers in device pixels.

@@ -1,15 +1,23 @@
 // The 3D view rendered for real (Xvfb + Mesa): picking through the id image,
-// the frame's colours, and the camera and object drags.
+// the frame's colours, and the camera and object drags as the window wires
+// them to the model.
 #include "GLContext.h"
+
+#include "Experiment.h"
+#include "ModelEditor.h"
 #include "OpenGL3d.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QTimer>
+#include <QUndoStack>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <cmath>
@@ -109,10 +117,12 @@ private slots:
     void picksNothingOnStandRodAndBackground();
     void meshesKeepTheirLayout();
     void framebufferFollowsSize();
-    void shiftDragMovesMagnet();
-    void shiftDragMovesBob();
+    void shiftDragOfMagnetIsOneEdit();
+    void shiftDragReleasesTheBob();
     void dragIgnoresRaysMissingThePlane();
+    void deleteRemovesTheChosenMagnet();
     void cameraDragsAndReset();
+    void wheelZoomsWithinLimits();
     void liftKeepsTheViewFrame();
     void bobBeyondRodReachStaysDrawable();
     void startsAfreshInAnotherWindow();
@@ -123,13 +133,24 @@ private:
     QImage frame() { return view->grabFramebuffer(); }
 
     SystemData* data = nullptr;
+    Experiment* experiment = nullptr;
+    ModelEditor* editor = nullptr;
     View* view = nullptr;
 };
 
 void TestView3d::init()
 {
     data = new SystemData;
+    experiment = new Experiment(data);
+    editor = new ModelEditor(data, experiment);
     view = new View(viewSurfaceFormat(), data);
+    // What the main window connects.
+    connect(view, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
+    connect(view, &OpenGL3d::magnetDragStarted, editor,
+            [this](int i) { editor->beginLiveEdit(QStringLiteral("Move magnet %1").arg(i)); });
+    connect(view, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     view->resize(600, 600);
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view));
@@ -142,6 +163,8 @@ void TestView3d::init()
 void TestView3d::cleanup()
 {
     delete view;
+    delete editor;
+    delete experiment;
     delete data;
 }
 
@@ -297,15 +320,24 @@ void TestView3d::framebufferFollowsSize()
     QCOMPARE(view->pickId(moved.x(), moved.y()), 1000);
 }
 
-void TestView3d::shiftDragMovesMagnet()
+void TestView3d::shiftDragOfMagnetIsOneEdit()
 {
-    data->computeTrajectory(data->animPos[0], data->animPos[1]);
-    const std::array<float, 4> lastBefore = data->trajPoints[data->numTrajPoints - 1];
-    data->animTime = 1.0f;
-    data->animIndex = 5;
+    // A path released beside the magnets and played a little: the bob is off
+    // the release point when the drag starts.
+    QTimer animTimer;
+    animTimer.setInterval(10);
+    data->animTimer = &animTimer;
+    experiment->release(0.045, 0.01);
+    const std::vector<std::array<float, 4>> pathBefore(
+        data->trajPoints.begin(), data->trajPoints.begin() + data->numTrajPoints);
+    for (int tick = 0; tick < 20; ++tick)
+        QVERIFY(data->animStep());
+    QVERIFY(data->animPos[0] != 0.045f);
+    const Magnet magnetBefore = data->magnets[1];
 
+    QSignalSpy started(view, &OpenGL3d::magnetDragStarted);
     QSignalSpy moved(view, &OpenGL3d::magnetMoved);
-    QSignalSpy traj(view, &OpenGL3d::updateTraj);
+    QSignalSpy finished(view, &OpenGL3d::magnetDragFinished);
     const mat4 viewMatrix = view->getCamera().getViewMatrix();
     const QPoint start = project(*view, {data->magnets[1].posX, data->magnets[1].posY, 0.0f});
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, start);
@@ -314,25 +346,38 @@ void TestView3d::shiftDragMovesMagnet()
     const QPoint path[] = {start + QPoint(-20, 10), start + QPoint(-40, 30)};
     for (const QPoint& p : path)
         QTest::mouseMove(view, p);
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(started.last().at(0).toInt(), 1);
     QCOMPARE(moved.count(), 2);
     QCOMPARE(moved.last().at(0).toInt(), 1);
-    QCOMPARE(traj.count(), 2);
 
     const vec3 hit = hitOnPlane(*view, path[1], 0.0f);
     QCOMPARE(data->magnets[1].posX, hit.x);
     QCOMPARE(data->magnets[1].posY, hit.y);
     QVERIFY(std::fabs(data->magnets[1].posZ) < 1e-6f);
-    QCOMPARE(data->animTime, 0.0f);
+    // The path starts again from the release point, not from where the bob was.
+    QCOMPARE(data->trajPoints[0][0], 0.045f);
+    QCOMPARE(data->trajPoints[0][1], 0.01f);
     QCOMPARE(data->animIndex, 0);
-    QVERIFY(data->trajPoints[data->numTrajPoints - 1] != lastBefore);
+    QVERIFY(data->trajPoints[data->numTrajPoints - 1] != pathBefore.back());
 
-    // The camera did not move, and the magnet is picked at its new place.
+    // One undo step for the whole drag; the camera did not move, and the magnet
+    // is picked at its new place.
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, path[1]);
+    QCOMPARE(finished.count(), 1);
     QCOMPARE(view->selection(), -1);
+    QCOMPARE(editor->undoStack()->count(), 1);
     QVERIFY(sameMatrix(view->getCamera().getViewMatrix(), viewMatrix));
     frame();
     const QPoint now = project(*view, {hit.x, hit.y, 0.0f});
     QCOMPARE(view->pickId(now.x(), now.y()), 1001);
+
+    // Undo puts the magnet back and the path with it.
+    editor->undoStack()->undo();
+    QCOMPARE(data->magnets[1].posX, magnetBefore.posX);
+    QCOMPARE(data->magnets[1].posY, magnetBefore.posY);
+    QCOMPARE(data->numTrajPoints, int(pathBefore.size()));
+    QVERIFY(std::equal(pathBefore.begin(), pathBefore.end(), data->trajPoints.begin()));
 
     // Without Shift the same press only steers the camera.
     const vec3 eye = view->getCamera().getEyePos();
@@ -340,15 +385,17 @@ void TestView3d::shiftDragMovesMagnet()
     QCOMPARE(view->selection(), -1);
     QTest::mouseMove(view, now + QPoint(15, 0));
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, now + QPoint(15, 0));
-    QCOMPARE(data->magnets[1].posX, hit.x);
+    QCOMPARE(data->magnets[1].posX, magnetBefore.posX);
     QVERIFY(view->getCamera().getEyePos().x != eye.x);
     QCOMPARE(moved.count(), 2);
+    QCOMPARE(editor->undoStack()->count(), 1);
+    data->animTimer = nullptr;
 }
 
-void TestView3d::shiftDragMovesBob()
+void TestView3d::shiftDragReleasesTheBob()
 {
     QSignalSpy moved(view, &OpenGL3d::magnetMoved);
-    QSignalSpy traj(view, &OpenGL3d::updateTraj);
+    QSignalSpy released(view, &OpenGL3d::releaseRequested);
     const float x = data->animPos[0], y = data->animPos[1];
     const QPoint start = project(*view, {x, y, bobZ(*data, x, y)});
     // Any button picks with Shift held.
@@ -358,14 +405,19 @@ void TestView3d::shiftDragMovesBob()
     const QPoint target = start + QPoint(-60, 25);
     QTest::mouseMove(view, target);
     const vec3 hit = hitOnPlane(*view, target, float(data->pendulumHeight - data->pendulumLength));
+    QCOMPARE(released.count(), 1);
+    QCOMPARE(moved.count(), 0);
+    // The experiment remembers the point and plays its path from there.
+    QVERIFY(experiment->hasReleasePoint());
+    QCOMPARE(float(experiment->releaseX()), hit.x);
+    QCOMPARE(float(experiment->releaseY()), hit.y);
     QCOMPARE(data->animPos[0], hit.x);
     QCOMPARE(data->animPos[1], hit.y);
-    QCOMPARE(traj.count(), 1);
-    QCOMPARE(moved.count(), 0);
     QVERIFY(data->numTrajPoints > 1);
     QCOMPARE(data->trajPoints[0][0], hit.x);
     QCOMPARE(data->trajPoints[0][1], hit.y);
     QTest::mouseRelease(view, Qt::RightButton, Qt::ShiftModifier, target);
+    QCOMPARE(editor->undoStack()->count(), 0);
 }
 
 void TestView3d::dragIgnoresRaysMissingThePlane()
@@ -384,7 +436,8 @@ void TestView3d::dragIgnoresRaysMissingThePlane()
     for (const Target& target : targets) {
         QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, target.pixel);
         QCOMPARE(view->selection(), target.selection);
-        QSignalSpy traj(view, &OpenGL3d::updateTraj);
+        QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+        QSignalSpy released(view, &OpenGL3d::releaseRequested);
         const Magnet magnet = data->magnets[0];
         const float animPos[2] = {data->animPos[0], data->animPos[1]};
 
@@ -402,7 +455,7 @@ void TestView3d::dragIgnoresRaysMissingThePlane()
             for (int row : {view->height() / 2, setup.awayRow})
                 QTest::mouseMove(view, QPoint(target.pixel.x(), row));
         }
-        QCOMPARE(traj.count(), 0);
+        QCOMPARE(moved.count() + released.count(), 0);
         QCOMPARE(data->magnets[0].posX, magnet.posX);
         QCOMPARE(data->magnets[0].posY, magnet.posY);
         QCOMPARE(data->animPos[0], animPos[0]);
@@ -437,13 +490,13 @@ void TestView3d::cameraDragsAndReset()
     QCOMPARE(view->getCamera().getPOI().z, float(poi0.z + 0.1));
     QCOMPARE(view->getCamera().getEyePos().z, float(eye0.z + 0.1));
 
-    // Right: down moves away; a drag that would reach distance zero is ignored.
+    // Right: down moves away; a drag past distance zero stops at the nearest.
     const float d0 = view->getCamera().getDistance();
     QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, centre);
     QTest::mouseMove(view, centre + QPoint(0, 20));
     QVERIFY(std::fabs(view->getCamera().getDistance() - (d0 + 0.2f)) < 1e-4f);
     QTest::mouseMove(view, centre + QPoint(0, -2000));
-    QVERIFY(std::fabs(view->getCamera().getDistance() - (d0 + 0.2f)) < 1e-4f);
+    QCOMPARE(view->getCamera().getDistance(), 0.03f);
     QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, centre);
 
     // I, upper or lower case, gives back exactly the view after construction.
@@ -458,6 +511,98 @@ void TestView3d::cameraDragsAndReset()
     const QImage before = frame();
     QTest::keyClick(view, Qt::Key_S);
     QCOMPARE(frame(), before);
+}
+
+void TestView3d::deleteRemovesTheChosenMagnet()
+{
+    const Magnet kept[2] = {data->magnets[0], data->magnets[2]};
+    const auto shiftClick = [this](QPoint p) {
+        QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, p);
+    };
+    const auto magnetPixel = [this](int i) {
+        return project(*view, {data->magnets[i].posX, data->magnets[i].posY, -0.005f});
+    };
+    const auto collarPixel = [this](int i) {
+        return project(*view, {data->magnets[i].posX + 0.008f, data->magnets[i].posY, -0.008f});
+    };
+
+    // A Shift-click chooses a magnet without moving it; it wears a white collar.
+    const QColor before = frame().pixelColor(collarPixel(1));
+    shiftClick(magnetPixel(1));
+    QCOMPARE(view->chosenMagnet(), 1);
+    QCOMPARE(editor->undoStack()->count(), 0);
+    const QColor collar = frame().pixelColor(collarPixel(1));
+    QVERIFY2(collar != before && collar.red() > 200 && collar.red() == collar.green() &&
+                 collar.green() == collar.blue(),
+             qPrintable(collar.name()));
+
+    // A Shift-click on the plate ends the choice: Delete has nothing to remove.
+    shiftClick(project(*view, {-0.125f, 0.125f, -0.01f}));
+    QCOMPARE(view->chosenMagnet(), -1);
+    QCOMPARE(frame().pixelColor(collarPixel(1)), before);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(data->magnets.size(), 3);
+
+    // Chosen again, Delete removes it as one undo step, and the choice ends.
+    shiftClick(magnetPixel(1));
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(data->magnets.size(), 2);
+    QCOMPARE(data->magnets[0].posX, kept[0].posX);
+    QCOMPARE(data->magnets[1].posX, kept[1].posX);
+    QCOMPARE(data->magnets[1].posY, kept[1].posY);
+    QCOMPARE(editor->undoStack()->count(), 1);
+    QCOMPARE(view->chosenMagnet(), -1);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(data->magnets.size(), 2);
+
+    // A choice ends when magnets come or go elsewhere: its index may name
+    // another magnet by then.
+    frame();
+    shiftClick(magnetPixel(1));
+    QCOMPARE(view->chosenMagnet(), 1);
+    editor->addMagnet(-0.05, 0.05);
+    QCOMPARE(view->chosenMagnet(), -1);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(data->magnets.size(), 3);
+}
+
+void TestView3d::wheelZoomsWithinLimits()
+{
+    const auto wheel = [this](int delta) {
+        const QPointF centre(300, 300);
+        QWheelEvent event(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &event);
+    };
+    const Camera& c = view->getCamera();
+    const float d0 = c.getDistance();
+    const vec3 poi = c.getPOI();
+
+    // A notch away from the person comes closer by a fixed ratio, a notch
+    // towards them goes back; half a notch does half of it.
+    wheel(120);
+    QVERIFY(std::fabs(c.getDistance() - 0.8f * d0) < 1e-5f);
+    wheel(-120);
+    QVERIFY(std::fabs(c.getDistance() - d0) < 1e-5f);
+    wheel(60);
+    QVERIFY(std::fabs(c.getDistance() - std::sqrt(0.8f) * d0) < 1e-5f);
+    QVERIFY(sameMatrix(c.getViewMatrix(), lookAt(c.getEyePos(), poi, c.getUp())));
+
+    // The limits hold for the wheel and for the right-drag alike.
+    for (int i = 0; i < 40; ++i)
+        wheel(120);
+    QCOMPARE(c.getDistance(), 0.03f);
+    for (int i = 0; i < 40; ++i)
+        wheel(-120);
+    QVERIFY(std::fabs(c.getDistance() - 8.0f) < 1e-4f);
+    const QPoint centre(300, 300);
+    QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 50));
+    QVERIFY(std::fabs(c.getDistance() - 8.0f) < 1e-4f);
+    for (int y = 40; y >= -1000; y -= 40)
+        QTest::mouseMove(view, centre + QPoint(0, y));
+    QVERIFY(std::fabs(c.getDistance() - 0.03f) < 1e-5f);
+    QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, centre);
 }
 
 // A middle-drag lift moves the eye and the point of interest together: the
