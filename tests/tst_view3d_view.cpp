@@ -1,8 +1,10 @@
 // The 3D view rendered for real (Xvfb + Mesa): picking through the id image,
-// the frame's colours, and the camera and object drags as the window wires
-// them to the model.
+// the frame's colours, the map on the plate, the trail, and the camera and
+// object drags as the window wires them to the model.
 #include "GLContext.h"
 
+#include "BasinEngine.h"
+#include "BasinPainter.h"
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "OpenGL3d.h"
@@ -112,6 +114,9 @@ private slots:
     void cleanup();
 
     void picksMagnetsAndBob();
+    void plateShowsTheMap();
+    void mapLiesOnItsRegion();
+    void trailFollowsThePlayback();
     void showsObjectsInTheirColours();
     void opaqueSceneNeedsNoBlending();
     void picksNothingOnStandRodAndBackground();
@@ -131,6 +136,12 @@ private slots:
 private:
     // Renders a fresh frame (which also refreshes the id image) and returns it.
     QImage frame() { return view->grabFramebuffer(); }
+
+    // The colour of the plate's top face at a plane point.
+    QColor plateColour(const QImage& image, float x, float y)
+    {
+        return image.pixelColor(project(*view, {x, y, -0.01f}));
+    }
 
     SystemData* data = nullptr;
     Experiment* experiment = nullptr;
@@ -185,6 +196,136 @@ void TestView3d::picksMagnetsAndBob()
     frame();
     const QPoint added = project(*view, {-0.05f, 0.0f, 0.0f});
     QCOMPARE(view->pickId(added.x(), added.y()), 1003);
+}
+
+// The default set's map over the default square: every magnet stands on its
+// own basin, the rest of the plate is one plain colour, and the id image is
+// what it was. Without the map the chequer board is back.
+void TestView3d::plateShowsTheMap()
+{
+    BasinRequest request = BasinRequest::fromModel(*data);
+    request.width = request.height = 96;
+    request.progressive = false;
+    BasinEngine engine;
+    QVERIFY(engine.run(request));
+    const QImage map = BasinPainter(engine.result()).paint(engine.result());
+    view->setPlateMap(map, QRectF(request.left, request.bottom, request.right - request.left,
+                                  request.top - request.bottom));
+    // Far enough to see past the map's edge.
+    view->cam().setDistance(0.6f);
+    QImage image = frame();
+
+    // Just off each magnet, on all four sides, its own colour dominates.
+    for (int i = 0; i < 3; ++i) {
+        const Magnet& m = data->magnets[i];
+        for (const QPointF& d :
+             {QPointF(0.009, 0), QPointF(-0.009, 0), QPointF(0, 0.009), QPointF(0, -0.009)}) {
+            const QColor c = plateColour(image, m.posX + float(d.x()), m.posY + float(d.y()));
+            const int channel[3] = {c.red(), c.green(), c.blue()};
+            QVERIFY2(channel[i] > 60 && channel[i] > 2 * channel[(i + 1) % 3] &&
+                         channel[i] > 2 * channel[(i + 2) % 3],
+                     qPrintable(QStringLiteral("beside magnet %1: %2").arg(i).arg(c.name())));
+        }
+    }
+    // Beyond the map one colour, where the chequer board had two.
+    const float out = float(request.right) + 0.03f;
+    const QColor a = plateColour(image, out, 0.025f);
+    const QColor b = plateColour(image, out, 0.075f);
+    QVERIFY(a.isValid() && a != QColor(Qt::black));
+    QCOMPARE(a, b);
+
+    for (int i = 0; i < 3; ++i) {
+        const QPoint p = project(*view, {data->magnets[i].posX, data->magnets[i].posY, -0.005f});
+        QCOMPARE(view->pickId(p.x(), p.y()), 1000 + i);
+    }
+    const QPoint plate =
+        project(*view, {data->magnets[0].posX + 0.009f, data->magnets[0].posY, -0.01f});
+    QCOMPARE(view->pickId(plate.x(), plate.y()), 0);
+
+    view->clearPlateMap();
+    image = frame();
+    QVERIFY(plateColour(image, out, 0.025f) != plateColour(image, out, 0.075f));
+    const QColor grey = plateColour(image, data->magnets[0].posX + 0.009f, data->magnets[0].posY);
+    QVERIFY2(grey.red() == grey.green() && grey.green() == grey.blue(), qPrintable(grey.name()));
+}
+
+// The image's first row lies at the region's largest y and its first column at
+// the region's left, wherever the region is.
+void TestView3d::mapLiesOnItsRegion()
+{
+    QImage quadrants(2, 2, QImage::Format_RGB32);
+    quadrants.setPixel(0, 0, qRgb(255, 0, 0));   // upper left
+    quadrants.setPixel(1, 0, qRgb(0, 255, 0));   // upper right
+    quadrants.setPixel(0, 1, qRgb(0, 0, 255));   // lower left
+    quadrants.setPixel(1, 1, qRgb(255, 255, 0)); // lower right
+    // A square of side 0.08 centred on (0.02, -0.01).
+    view->setPlateMap(quadrants, QRectF(-0.02, -0.05, 0.08, 0.08));
+    const QImage image = frame();
+
+    const struct
+    {
+        float x, y;
+        QRgb colour;
+    } probes[] = {{0.0f, 0.01f, qRgb(255, 0, 0)},
+                  {0.04f, 0.01f, qRgb(0, 255, 0)},
+                  {0.0f, -0.03f, qRgb(0, 0, 255)},
+                  {0.04f, -0.03f, qRgb(255, 255, 0)}};
+    for (const auto& probe : probes) {
+        const QColor c = plateColour(image, probe.x, probe.y);
+        const QColor want(probe.colour);
+        // Lit, so darker than the texel, but with its channels and nothing else.
+        const auto matches = [](int seen, int texel) { return texel > 0 ? seen > 150 : seen < 10; };
+        QVERIFY2(matches(c.red(), want.red()) && matches(c.green(), want.green()) &&
+                     matches(c.blue(), want.blue()),
+                 qPrintable(QStringLiteral("(%1, %2) shows %3, not %4")
+                                .arg(probe.x)
+                                .arg(probe.y)
+                                .arg(c.name(), want.name())));
+    }
+    // Just outside the region on every side: the plain surround.
+    const QColor surround = plateColour(image, 0.07f, -0.01f);
+    QVERIFY(surround.isValid());
+    for (const QPointF& p : {QPointF(-0.03, -0.01), QPointF(0.02, 0.04), QPointF(0.02, -0.06)})
+        QCOMPARE(plateColour(image, float(p.x()), float(p.y())), surround);
+}
+
+// The part of the path the bob has travelled lies on the plate in the path's
+// colour (white by default) on a dark edge; the rest is not drawn.
+void TestView3d::trailFollowsThePlayback()
+{
+    QTimer animTimer;
+    animTimer.setInterval(10);
+    data->animTimer = &animTimer;
+    experiment->release(0.09, 0.06);
+    const auto onTrail = [this](const QImage& image, int sample) {
+        const auto& p = data->trajPoints[std::size_t(sample)];
+        return findColour(image, project(*view, {p[0], p[1], -0.009f}), 0xffffff).x() >= 0;
+    };
+    // A sample well away from the magnets, the release point and the bob's
+    // later places, so that nothing else covers it.
+    const int sample = 12;
+    QVERIFY(!onTrail(frame(), sample));
+
+    while (data->animIndex <= 2 * sample)
+        QVERIFY(data->animStep());
+    const QImage image = frame();
+    QVERIFY(onTrail(image, sample));
+    QVERIFY(onTrail(image, sample / 2));
+    // Between the bob's segment and the bob itself too.
+    const int last = data->animIndex;
+    const auto& p = data->trajPoints[std::size_t(last)];
+    const QPointF mid((p[0] + data->animPos[0]) / 2, (p[1] + data->animPos[1]) / 2);
+    QVERIFY(findColour(image, project(*view, {float(mid.x()), float(mid.y()), -0.009f}), 0xffffff)
+                .x() >= 0);
+    // The trail is not pickable.
+    const QPoint q =
+        project(*view, {data->trajPoints[sample][0], data->trajPoints[sample][1], -0.009f});
+    QCOMPARE(view->pickId(q.x(), q.y()), 0);
+
+    // Back to the start, the trail is gone again.
+    data->ResetAnim();
+    QVERIFY(!onTrail(frame(), sample));
+    data->animTimer = nullptr;
 }
 
 void TestView3d::showsObjectsInTheirColours()
