@@ -3,6 +3,7 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 BENCH_BUILD ?= build-bench
 WERROR     ?= OFF
 JOBS       ?= $(shell nproc)
@@ -13,7 +14,7 @@ XVFB       := xvfb-run -a -s "-screen 0 1600x1200x24"
 MESA_DRIVER := $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so)) \
 	$(firstword $(wildcard /usr/lib/*/libGLX_mesa.so.0 /lib/*/libGLX_mesa.so.0))
 
-.PHONY: deps configure build run test test-sanitize fuzz bench clean
+.PHONY: deps configure build run test test-sanitize test-tsan fuzz bench clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -33,8 +34,10 @@ test: build
 
 # The same suite built with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then a bounded run of the parameter-file fuzzer.
+# Assertions stay on; -O1 keeps the map engine's tests to minutes, not a quarter hour.
 test-sanitize: deps
 	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
 		-DORVALIS_WERROR=$(WERROR) -DORVALIS_SANITIZE=ON -DORVALIS_FUZZ=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -43,6 +46,16 @@ test-sanitize: deps
 	LD_PRELOAD="$(strip $(MESA_DRIVER))" \
 		$(XVFB) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
+
+# The map engine's worker threads under ThreadSanitizer: clang, the core
+# library and its tests only (Qt itself is not instrumented, so nothing with
+# widgets runs here).
+test-tsan: deps
+	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DORVALIS_WERROR=$(WERROR) -DORVALIS_TSAN=ON
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model
+	TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp \
+		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_core_(basin|model)$$'
 
 fuzz:
 	mkdir -p $(ASAN_BUILD)/fuzz-corpus
@@ -59,4 +72,4 @@ bench: deps
 	done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(BENCH_BUILD)

@@ -132,28 +132,26 @@ void printTable(const std::vector<AttractorRow>& rows)
     std::fflush(stdout);
 }
 
-QByteArray csvRows(const BasinResult& result)
+// One image row of the CSV file.
+QByteArray csvRow(const BasinResult& result, int j)
 {
     QByteArray text;
     const BasinRequest& r = result.request;
-    text.reserve(int(std::min<std::size_t>(result.attractor.size() * 48, 1u << 30)));
-    for (int j = result.rowBegin(); j < result.rowEnd(); ++j) {
-        for (int i = 0; i < r.width; ++i) {
-            const std::size_t k = result.index(i, j);
-            const int a = result.attractor[k];
-            appendNumber(text, r.pixelX(i));
-            text += ',';
-            appendNumber(text, r.pixelY(j));
-            text += ',';
-            appendNumber(text, a);
-            text += ',';
-            appendNumber(text, a >= 0 ? result.attractors[std::size_t(a)].magnet : -1);
-            text += ',';
-            appendNumber(text, result.time[k]);
-            text += ',';
-            appendNumber(text, result.steps[k]);
-            text += '\n';
-        }
+    for (int i = 0; i < r.width; ++i) {
+        const std::size_t k = result.index(i, j);
+        const int a = result.attractor[k];
+        appendNumber(text, r.pixelX(i));
+        text += ',';
+        appendNumber(text, r.pixelY(j));
+        text += ',';
+        appendNumber(text, a);
+        text += ',';
+        appendNumber(text, a >= 0 ? result.attractors[std::size_t(a)].magnet : -1);
+        text += ',';
+        appendNumber(text, result.time[k]);
+        text += ',';
+        appendNumber(text, result.steps[k]);
+        text += '\n';
     }
     return text;
 }
@@ -380,8 +378,13 @@ int BasinCommand::render(const CommandLineOptions& o)
     picture.setText(kAttractorsKey, attractorText(rows));
     if (!writeImage(image, picture))
         return 1;
-    if (!o.data.isEmpty() && (!writeBytes(csv, kCsvHeader) || !writeBytes(csv, csvRows(result))))
-        return 1;
+    if (!o.data.isEmpty()) {
+        if (!writeBytes(csv, kCsvHeader))
+            return 1;
+        for (int j = result.rowBegin(); j < result.rowEnd(); ++j)
+            if (!writeBytes(csv, csvRow(result, j)))
+                return 1;
+    }
     // Both files are complete: only now do they take their names.
     if (!commit(image) || (!o.data.isEmpty() && !commit(csv)))
         return 1;

@@ -1,5 +1,7 @@
 #include "BasinEngine.h"
 
+#include "CaptureTable.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -99,19 +101,11 @@ bool BasinEngine::run(const BasinRequest& request)
 
     const PotentialLandscape landscape(r.model);
     current.attractors = landscape.attractors();
-    current.criticalPoints = landscape.criticalPoints();
     const MagnetModel model(r.model);
-    std::vector<double> discs[4];
-    for (const Attractor& a : current.attractors) {
-        discs[0].push_back(a.x);
-        discs[1].push_back(a.y);
-        discs[2].push_back(a.radius * a.radius);
-        discs[3].push_back(a.barrier);
-    }
+    const CaptureTable discs(current.attractors);
     basin::KernelSetup setup;
     setup.field = model.constants();
-    setup.discs = {discs[0].data(), discs[1].data(), discs[2].data(), discs[3].data(),
-                   int(current.attractors.size())};
+    setup.discs = discs.discs();
     setup.capture = r.model.damping > 0.0;
     setup.eps = r.tolerance;
     setup.stampLimit = 2.0 * r.maxTime;
@@ -147,9 +141,11 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
 
     const auto worker = [&] {
         basin::LaneBatch batch;
-        int pixelOf[basin::kLanes] = {-1, -1, -1, -1};
+        int pixelOf[basin::kLanes];
+        std::fill_n(pixelOf, basin::kLanes, -1);
         int row = -1;
         int column = 0;
+        bool exhausted = false; // the level has no pixel left for this worker
         const auto record = [&](int l) {
             const double outcome = batch.outcome[l];
             const std::size_t k = current.index(pixelOf[l] % r.width, pixelOf[l] / r.width);
@@ -166,7 +162,8 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
                 while (batch.outcome[l] != basin::kRunning) {
                     if (pixelOf[l] >= 0)
                         record(l);
-                    if (!level.next(rowCounter, row, column)) {
+                    exhausted = exhausted || !level.next(rowCounter, row, column);
+                    if (exhausted) {
                         batch.outcome[l] = basin::kIdle;
                         break;
                     }

@@ -13,7 +13,8 @@
 // point (same equations, same Cash-Karp steps), until the energy shows that
 // an attractor has caught it (see PotentialLandscape) or the time limit
 // leaves it undecided. Worker threads pull rows from a shared counter; each
-// advances four pixels at a time (AVX2 lanes where the processor has them).
+// advances eight pixels at a time (in AVX2 registers where the processor has
+// them).
 // Coarse levels come first (every 8th pixel, then 4th, 2nd, all), each
 // computing only the pixels the coarser ones did not.
 //
@@ -36,7 +37,7 @@ public:
     void setProgressCallback(ProgressCallback callback) { onProgress = std::move(callback); }
 
     // Computes the map on the calling thread (and the workers it starts);
-    // false when cancelled.
+    // false when cancelled, also by a cancel() before it began.
     bool run(const BasinRequest& request);
     // Computes it on a thread of its own, cancelling a map still running.
     void start(const BasinRequest& request);

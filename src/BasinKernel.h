@@ -30,6 +30,19 @@ template <class V> [[gnu::always_inline]] inline void laneStore(double* p, V v)
     v.store(p);
 }
 
+// The equations of motion as the Cash-Karp stages call them, always inlined:
+// a call would pass the vector registers through memory.
+template <class Power> struct LaneField
+{
+    const FieldConstants& field;
+    Power power;
+
+    template <class V> [[gnu::always_inline]] void operator()(const V* y, V* dydx) const
+    {
+        cashkarp::laneDerivs<false>(field, power, y, dydx);
+    }
+};
+
 template <class V, class Power>
 [[gnu::always_inline]] inline void advanceLanes(const KernelSetup& s, Power power, LaneBatch& b,
                                                 int lane, int maxIterations)
@@ -37,7 +50,7 @@ template <class V, class Power>
     using namespace cashkarp;
     using namespace lanes;
     const FieldConstants& field = s.field;
-    const auto derivs = [&](const V* y, V* dydx) { laneDerivs<false>(field, power, y, dydx); };
+    const LaneField<Power> derivs{field, power};
 
     V y[4], dydx[4], yscal[4];
     for (int c = 0; c < 4; ++c) {
@@ -88,7 +101,9 @@ template <class V, class Power>
         cashKarpStep(derivs, y, dydx, 4, h, ytemp, yerr);
         const V errmax = errorRatio(yerr, yscal, 4, s.eps);
         const auto accepted = errmax <= V(1.0);
-        const V shrunk = shrunkStep(h, errmax);
+        // Most tries pass; the shrunk step (two square roots and a division)
+        // only when one has not.
+        const V shrunk = laneAny(running && !accepted) ? shrunkStep(h, errmax) : h;
         const auto done = running && (accepted || stepCollapsed(shrunk));
         const V hdid = laneSelect(accepted, h, shrunk);
         const V hnext = nextStep(hdid, errmax);

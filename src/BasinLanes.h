@@ -3,13 +3,13 @@
 
 #include "MagnetModel.h"
 
-// The pixels of a map advance in lanes: four at a time, each lane with its
+// The pixels of a map advance in lanes: eight at a time, each lane with its
 // own state, step size and outcome, and refilled with the next pixel when it
 // ends. The lanes are plain arrays here so that the kernels (portable, and
 // AVX2 in a file of its own) and the driver share nothing else.
 namespace basin {
 
-constexpr int kLanes = 4;
+constexpr int kLanes = 8;
 
 // Outcomes of a lane: 0 while it runs, k + 1 once attractor k has caught it.
 constexpr double kRunning = 0.0;
@@ -48,7 +48,7 @@ struct alignas(32) LaneBatch
     double stamp[kLanes] = {};
     double steps[kLanes] = {};
     double fresh[kLanes] = {}; // 1: a new state, not yet tested and scaled
-    double outcome[kLanes] = {kIdle, kIdle, kIdle, kIdle};
+    double outcome[kLanes] = {kIdle, kIdle, kIdle, kIdle, kIdle, kIdle, kIdle, kIdle};
 
     // Releases lane l at rest at (x, y).
     void release(int l, double x, double y);

@@ -1,4 +1,4 @@
-// The AVX2 kernel: four lanes in one register. This file alone is compiled
+// The AVX2 kernel: eight lanes in two registers. This file alone is compiled
 // with AVX2 (never FMA), and it instantiates the kernel templates for the
 // vector lane type only: a double instantiation here would be shared with
 // the portable code by the linker and could run AVX2 instructions on a
@@ -17,7 +17,7 @@ namespace basin {
 void advanceAvx2(const KernelSetup& setup, LaneBatch& batch, int maxIterations)
 {
     cashkarp::withPower(setup.field, [&](auto power) {
-        advanceLanes<lanes::Double4>(setup, power, batch, 0, maxIterations);
+        advanceLanes<lanes::DoubleN<basin::kLanes / 4>>(setup, power, batch, 0, maxIterations);
     });
 }
 

@@ -17,7 +17,6 @@ struct BasinResult
 
     BasinRequest request;
     std::vector<Attractor> attractors;
-    std::vector<CriticalPoint> criticalPoints;
     std::vector<std::int16_t> attractor; // index into attractors, or the two codes above
     std::vector<float> time;             // model time of the capture (or of the end)
     std::vector<std::int32_t> steps;     // accepted steps up to it

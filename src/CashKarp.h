@@ -163,35 +163,59 @@ template <bool Potential, class V, class Power>
 }
 
 // One Cash-Karp step of size h from y (with derivative dydx): the fifth-order
-// result and its error estimate, for the first n components.
+// result and its error estimate, for the first n components. Each stage
+// state adds up the terms of the earlier derivatives while the latest one is
+// still being evaluated, so that only one product and one sum wait for it.
 template <class V, class Derivs>
-[[gnu::always_inline]] inline void cashKarpStep(Derivs& derivs, const V* y, const V* dydx, int n,
-                                                V h, V* yout, V* yerr)
+[[gnu::always_inline]] inline void cashKarpStep(const Derivs& derivs, const V* y, const V* dydx,
+                                                int n, V h, V* yout, V* yerr)
 {
     V k2[kStateSize] = {}, k3[kStateSize] = {}, k4[kStateSize] = {}, k5[kStateSize] = {},
       k6[kStateSize] = {};
     V ytemp[kStateSize] = {}; // derivs reads all four components
+    V s3[kStateSize], s4[kStateSize], s5[kStateSize], s6[kStateSize], out[kStateSize],
+        err[kStateSize];
 
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b21) * dydx[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = y[i] + (h * V(b21)) * dydx[i];
+        s3[i] = y[i] + (h * V(b31)) * dydx[i];
+        s4[i] = y[i] + (h * V(b41)) * dydx[i];
+        s5[i] = y[i] + (h * V(b51)) * dydx[i];
+        s6[i] = y[i] + (h * V(b61)) * dydx[i];
+        out[i] = y[i] + (h * V(c1)) * dydx[i];
+        err[i] = (h * V(dc1)) * dydx[i];
+    }
     derivs(ytemp, k2);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b31) * dydx[i] + V(b32) * k2[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s3[i] + (h * V(b32)) * k2[i];
+        s4[i] = s4[i] + (h * V(b42)) * k2[i];
+        s5[i] = s5[i] + (h * V(b52)) * k2[i];
+        s6[i] = s6[i] + (h * V(b62)) * k2[i];
+    }
     derivs(ytemp, k3);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b41) * dydx[i] + V(b42) * k2[i] + V(b43) * k3[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s4[i] + (h * V(b43)) * k3[i];
+        s5[i] = s5[i] + (h * V(b53)) * k3[i];
+        s6[i] = s6[i] + (h * V(b63)) * k3[i];
+        out[i] = out[i] + (h * V(c3)) * k3[i];
+        err[i] = err[i] + (h * V(dc3)) * k3[i];
+    }
     derivs(ytemp, k4);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b51) * dydx[i] + V(b52) * k2[i] + V(b53) * k3[i] + V(b54) * k4[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s5[i] + (h * V(b54)) * k4[i];
+        s6[i] = s6[i] + (h * V(b64)) * k4[i];
+        out[i] = out[i] + (h * V(c4)) * k4[i];
+        err[i] = err[i] + (h * V(dc4)) * k4[i];
+    }
     derivs(ytemp, k5);
-    for (int i = 0; i < n; ++i)
-        ytemp[i] = y[i] + h * (V(b61) * dydx[i] + V(b62) * k2[i] + V(b63) * k3[i] + V(b64) * k4[i] +
-                               V(b65) * k5[i]);
+    for (int i = 0; i < n; ++i) {
+        ytemp[i] = s6[i] + (h * V(b65)) * k5[i];
+        err[i] = err[i] + (h * V(dc5)) * k5[i];
+    }
     derivs(ytemp, k6);
     for (int i = 0; i < n; ++i) {
-        yout[i] = y[i] + h * (V(c1) * dydx[i] + V(c3) * k3[i] + V(c4) * k4[i] + V(c6) * k6[i]);
-        yerr[i] = h * (V(dc1) * dydx[i] + V(dc3) * k3[i] + V(dc4) * k4[i] + V(dc5) * k5[i] +
-                       V(dc6) * k6[i]);
+        yout[i] = out[i] + (h * V(c6)) * k6[i];
+        yerr[i] = err[i] + (h * V(dc6)) * k6[i];
     }
 }
 
@@ -238,25 +262,29 @@ template <class V> [[gnu::always_inline]] inline auto stepCollapsed(V h)
 }
 
 // x^(-1/5), the growth of the step after an error ratio x in (growThreshold,
-// 1]; about half the latency of pow and the same bits for every lane type.
-// Powers of 32 move x into [1/32, 1] (x^(-1/5) takes out a factor 2 each);
-// a cubic in w = x^(1/4) comes within 3e-3, and three Newton steps on
-// y^-5 = x bring that to rounding. A ratio above 1 only follows a step the
-// control gave up on, where any factor up to 1 ends the path all the same.
+// 1]; a fraction of the latency of pow and the same bits for every lane
+// type. Powers of two move x into [1/2, 1] (each factor 2^k takes out
+// 2^(k/5)); a cubic comes within 1.6e-4 there, and two Newton steps on
+// y^-5 = x bring that to 1e-13, more than a step size needs. A ratio above 1
+// only follows a step the control gave up on, where any factor up to 1 ends
+// the path all the same.
 template <class V> [[gnu::always_inline]] inline V growthFactor(V x)
 {
     using namespace lanes;
     V z = laneSelect(x > V(1.0), V(1.0), x);
     V scale(1.0);
-    for (int i = 0; i < 3; ++i) {
-        const auto small = z < V(1.0 / 32.0);
-        z = laneSelect(small, z * V(32.0), z);
-        scale = laneSelect(small, scale * V(2.0), scale);
+    constexpr double below[4] = {1.0 / 256.0, 1.0 / 16.0, 1.0 / 4.0, 1.0 / 2.0};
+    constexpr double power[4] = {256.0, 16.0, 4.0, 2.0};
+    constexpr double root[4] = {3.0314331330207964, 1.7411011265922482, 1.3195079107728942,
+                                1.148698354997035}; // power^(1/5)
+    for (int i = 0; i < 4; ++i) {
+        const auto small = z < V(below[i]);
+        z = laneSelect(small, z * V(power[i]), z);
+        scale = laneSelect(small, scale * V(root[i]), scale);
     }
-    const V w = laneSqrt(laneSqrt(z));
-    V r = V(4.507315800175795) +
-          w * (V(-8.986073890630404) + w * (V(8.376454661853463) + w * V(-2.9001602941555484)));
-    for (int i = 0; i < 3; ++i) {
+    V r = V(1.5076000278777835) +
+          z * (V(-1.0479981668381255) + z * (V(0.7790796938271237) + z * V(-0.23877939718169583)));
+    for (int i = 0; i < 2; ++i) {
         const V r2 = r * r;
         const V r5 = r2 * r2 * r;
         r = r * (V(6.0) - z * r5) * V(0.2);

@@ -10,7 +10,9 @@
 
 namespace {
 
-constexpr int kMaxSide = 32768;
+// A side of 16384 pixels already makes a 1 GiB image; larger maps are
+// rendered and kept in bands.
+constexpr int kMaxSide = 16384;
 
 bool parseNumber(const QString& text, double& value)
 {
@@ -137,7 +139,7 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
             const QStringList parts = value.split(QLatin1Char('x'));
             if (parts.size() > 2 || !parseCount(parts[0], 1, kMaxSide, o.width) ||
                 !parseCount(parts.back(), 1, kMaxSide, o.height))
-                return bad("expected W or WxH, each from 1 to 32768");
+                return bad("expected W or WxH, each from 1 to 16384");
         } else if (option == QLatin1String("--region")) {
             const QStringList parts = value.split(QLatin1Char(','));
             bool ok = parts.size() == 4;

@@ -7,12 +7,18 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kGridSeeds = 24;         // per side of the seed grid
-constexpr int kNewtonIterations = 100; // per seed
-constexpr int kRadialRings = 16;       // checks of the capture disc: rings ...
-constexpr int kRadialRays = 64;        // ... times rays
-constexpr int kRimSamples = 2048;      // samples of U on the rim of a capture disc
-constexpr double kRimSlack = 1.5;      // on the sampled slope, for the gaps between samples
+constexpr int kGridSeeds = 20;        // per side of the seed grid
+constexpr int kNewtonIterations = 60; // per seed
+constexpr int kMaxHalvings = 12;      // of one Newton step
+constexpr int kRadialRings = 16;      // checks of the capture disc: rings ...
+constexpr int kRadialRays = 64;       // ... times rays
+constexpr int kRimSamples = 2048;     // samples of U on the rim of a capture disc
+// A capture disc reaches this share of the way to the nearest other critical
+// point: its rim passes close to the passes out of the well, so its barrier
+// comes close to their level and the bob is caught soon after it can no
+// longer leave.
+constexpr double kDiscReach = 0.9;
+constexpr double kRimSlack = 1.5; // on the sampled slope, for the gaps between samples
 // The integrated energy carries the integrator's error, which the exact
 // energy does not; the barrier keeps this share of the well's depth in hand.
 constexpr double kIntegrationMargin = 0.01;
@@ -20,6 +26,20 @@ constexpr double kIntegrationMargin = 0.01;
 double square(double v)
 {
     return v * v;
+}
+
+// r2^e; half-integer exponents (every integer kappa) with products and at
+// most one square root, several times faster than pow.
+double powerOfSquare(double r2, double e)
+{
+    const double twice = 2.0 * e;
+    if (twice != std::trunc(twice) || std::fabs(twice) > 32.0)
+        return std::pow(r2, e);
+    const int k = int(std::fabs(twice));
+    double r = k % 2 != 0 ? std::sqrt(r2) : 1.0;
+    for (int i = 0; i < k / 2; ++i)
+        r *= r2;
+    return twice < 0.0 ? 1.0 / r : r;
 }
 
 } // namespace
@@ -45,7 +65,7 @@ double PotentialLandscape::potential(double x, double y) const
     double u = 0.5 * gOverL * (x * x + y * y);
     for (const Source& s : sources) {
         const double r2 = square(x - s.x) + square(y - s.y) + s.dz2;
-        u -= s.strength * std::pow(r2, -0.5 * kappa);
+        u -= s.strength * powerOfSquare(r2, -0.5 * kappa);
     }
     return u;
 }
@@ -58,7 +78,7 @@ void PotentialLandscape::gradient(double x, double y, double& gx, double& gy) co
         const double dx = x - s.x;
         const double dy = y - s.y;
         const double w =
-            kappa * s.strength * std::pow(dx * dx + dy * dy + s.dz2, -0.5 * kappa - 1.0);
+            kappa * s.strength * powerOfSquare(dx * dx + dy * dy + s.dz2, -0.5 * kappa - 1.0);
         gx += w * dx;
         gy += w * dy;
     }
@@ -72,7 +92,7 @@ void PotentialLandscape::hessian(double x, double y, double& hxx, double& hxy, d
         const double dx = x - s.x;
         const double dy = y - s.y;
         const double r2 = dx * dx + dy * dy + s.dz2;
-        const double w = kappa * s.strength * std::pow(r2, -0.5 * kappa - 1.0);
+        const double w = kappa * s.strength * powerOfSquare(r2, -0.5 * kappa - 1.0);
         const double w2 = (-kappa - 2.0) * w / r2;
         hxx += w + w2 * dx * dx;
         hxy += w2 * dx * dy;
@@ -80,8 +100,7 @@ void PotentialLandscape::hessian(double x, double y, double& hxx, double& hxy, d
     }
 }
 
-// Newton's method on the gradient, halving a step that makes the gradient
-// larger. Succeeds only where a full step has become negligible, so that a
+// Newton's method on the gradient. Succeeds only where a full step has become negligible, so that a
 // stall at a mere minimum of |grad U| is not taken for a critical point.
 bool PotentialLandscape::newton(double& x, double& y) const
 {
@@ -98,7 +117,12 @@ bool PotentialLandscape::newton(double& x, double& y) const
         const double g2 = gx * gx + gy * gy;
         if (std::hypot(sx, sy) <= 1e-13 * scale)
             return std::isfinite(x) && std::isfinite(y);
-        for (int halving = 0; halving < 30; ++halving) {
+        // Halve a step that makes the gradient larger; a seed whose steps
+        // all do is stuck beside a minimum of |grad U|: give it up.
+        int halving = 0;
+        for (;; ++halving) {
+            if (halving == kMaxHalvings)
+                return false;
             double nx, ny;
             gradient(x + sx, y + sy, nx, ny);
             if (nx * nx + ny * ny <= g2)
@@ -221,7 +245,7 @@ void PotentialLandscape::makeAttractors()
         double radius = std::numeric_limits<double>::infinity();
         for (const CriticalPoint& o : points)
             if (&o != &c)
-                radius = std::min(radius, 0.5 * std::hypot(o.x - c.x, o.y - c.y));
+                radius = std::min(radius, kDiscReach * std::hypot(o.x - c.x, o.y - c.y));
         if (!std::isfinite(radius)) // the only critical point: any disc will do
             radius = std::max(1.0, std::hypot(c.x, c.y));
         for (int shrink = 0; shrink < 40 && !onlyCriticalPointInDisc(c.x, c.y, radius); ++shrink)

@@ -71,7 +71,7 @@ public:
 
     // Inlined into the Cash-Karp stages: a call per evaluation would cost a
     // fifth of the time of a whole step with three magnets.
-    [[gnu::always_inline]] void operator()(const double* y, double* dydx)
+    [[gnu::always_inline]] void operator()(const double* y, double* dydx) const
     {
         const FieldConstants& c = model.constants();
         cashkarp::withPower(c, [&](auto power) {
@@ -108,7 +108,7 @@ private:
     static constexpr int kVectorWidth = 4; // doubles in an AVX2 register
 
     MagnetModel model;
-    std::vector<double> terms;
+    mutable std::vector<double> terms; // scratch of the magnet-parallel loop
     bool useAvx2;
 };
 
@@ -116,8 +116,8 @@ private:
 // then proposes the next step size. The map runs the same tries lane by lane
 // (BasinKernel.h).
 template <class Derivs>
-void controlledStep(Derivs& derivs, double* y, const double* dydx, int n, double& t, double htry,
-                    double eps, const double* yscal, double& hdid, double& hnext)
+void controlledStep(const Derivs& derivs, double* y, const double* dydx, int n, double& t,
+                    double htry, double eps, const double* yscal, double& hdid, double& hnext)
 {
     using namespace cashkarp;
     double ytemp[kStateSize];

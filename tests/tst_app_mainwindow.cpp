@@ -10,6 +10,7 @@
 #include "StderrCapture.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "WindowKeys.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -204,23 +205,9 @@ void TestMainWindow::cleanup()
     tmp.reset();
 }
 
-// Window shortcuts fire only in the active window. Other test programs on the same
-// display may take the X focus at any time, and without a window manager the server
-// ignores a focus request stamped earlier than theirs; so when the request is not
-// granted, the application is told directly which window is active, which is what
-// its shortcut map consults. The key event follows at once, with no event
-// processing in between.
 bool TestMainWindow::ctrlKey(Qt::Key key)
 {
-    if (!window->isActiveWindow()) {
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get(), 1000))
-            QApplication::setActiveWindow(window.get());
-    }
-    if (!window->isActiveWindow())
-        return false;
-    QTest::keyClick(window.get(), key, Qt::ControlModifier);
-    return true;
+    return pressInWindow(window.get(), key, Qt::ControlModifier);
 }
 
 void TestMainWindow::writeFile(const QString& name, const QByteArray& text)

@@ -11,6 +11,7 @@
 #include "OpenGL2d.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "WindowKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,19 +95,9 @@ QPoint TestWorkflow::pixelOf(double x, double y) const
             int(std::lround((1.0 - y / d.viewHalfHeight) * 0.5 * size.height()))};
 }
 
-// Window shortcuts fire only in the active window; other test programs on the
-// same display may have taken it.
 bool TestWorkflow::shortcut(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    if (!window->isActiveWindow()) {
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get(), 1000))
-            QApplication::setActiveWindow(window.get());
-    }
-    if (!window->isActiveWindow())
-        return false;
-    QTest::keyClick(window.get(), key, modifiers);
-    return true;
+    return pressInWindow(window.get(), key, modifiers);
 }
 
 void TestWorkflow::dragFollowsAndUndoes()
