@@ -103,7 +103,9 @@ constexpr double sliderSteps = 1000.0;
 
 int sliderPosition(double time)
 {
-    return static_cast<int>(std::lround(time * sliderSteps));
+    // A path that never settles may run for longer than the slider counts.
+    const double steps = std::min(time * sliderSteps, double(std::numeric_limits<int>::max()));
+    return static_cast<int>(std::lround(steps));
 }
 
 // Whether Return would take the editor's text: the person changed it, and it
