@@ -1,12 +1,16 @@
-// Frame time of the 3D view at 1270 x 700 with 3 and with 100 magnets.
-// Run under Xvfb; with Mesa this measures llvmpipe's software rasteriser, so the
-// times are wall-clock (the work runs on llvmpipe's threads) and end with glFinish.
+// Frame time of the 3D view at 1270 x 700 with 3 and with 100 magnets, and
+// with 3 on a mapped plate under a path played half-way (its trail). Run under Xvfb; with Mesa this
+// measures llvmpipe's software rasteriser, so the times are wall-clock (the work runs on llvmpipe's
+// threads) and end with glFinish.
+#include "BasinRequest.h"
 #include "GLContext.h"
 #include "OpenGL3d.h"
 #include "SystemData.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QRectF>
 #include <QWindow>
 
 #include <benchmark/benchmark.h>
@@ -67,13 +71,27 @@ void addMagnets(SystemData& data, int count)
 }
 
 // The default model with `count` magnets and the bob off the axis, in a view of
-// the main window's size.
+// the main window's size. Exploring adds a map of the plate's size on the
+// default square and a path played to its middle.
 struct Scene
 {
-    explicit Scene(int count) : view(viewSurfaceFormat(), &data)
+    Scene(int count, bool exploring) : view(viewSurfaceFormat(), &data)
     {
         addMagnets(data, count);
         data.animPos[0] = 0.02f; // the view's constructor centred the bob
+        if (exploring) {
+            // The texture's cost does not depend on its colours: a stripe pattern will do.
+            QImage map(512, 512, QImage::Format_RGB32);
+            for (int y = 0; y < map.height(); ++y)
+                for (int x = 0; x < map.width(); ++x)
+                    map.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
+            const double r = BasinRequest::viewRadius(data.pendulumLength, data.maxTheta);
+            view.setPlateMap(map, QRectF(-r, -r, 2 * r, 2 * r));
+            data.computeTrajectory(0.1, 0.08);
+            data.animIndex = data.numTrajPoints / 2;
+            data.animPos[0] = data.trajPoints[std::size_t(data.animIndex)][0];
+            data.animPos[1] = data.trajPoints[std::size_t(data.animIndex)][1];
+        }
         view.resize(1270, 700);
         view.show();
     }
@@ -86,7 +104,7 @@ struct Scene
 // window included, waited for until the driver is done.
 void BM_View3dRepaint(benchmark::State& state)
 {
-    Scene scene(int(state.range(0)));
+    Scene scene(int(state.range(0)), state.range(1) != 0);
     CountingView& view = scene.view;
     if (!waitForExposed(view)) {
         state.SkipWithError("the view was not exposed");
@@ -108,7 +126,7 @@ void BM_View3dRepaint(benchmark::State& state)
 // The view's own share of a frame (paintGL + glFinish), without Qt's composition.
 void BM_View3dPaintGL(benchmark::State& state)
 {
-    Scene scene(int(state.range(0)));
+    Scene scene(int(state.range(0)), state.range(1) != 0);
     CountingView& view = scene.view;
     if (!waitForExposed(view)) {
         state.SkipWithError("the view was not exposed");
@@ -125,8 +143,21 @@ void BM_View3dPaintGL(benchmark::State& state)
     state.counters["magnets"] = double(scene.data.magnets.size());
 }
 
-BENCHMARK(BM_View3dRepaint)->Arg(3)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_View3dPaintGL)->Arg(3)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Arguments: magnets, exploring (map and trail).
+BENCHMARK(BM_View3dRepaint)
+    ->ArgNames({"magnets", "map"})
+    ->Args({3, 0})
+    ->Args({100, 0})
+    ->Args({3, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_View3dPaintGL)
+    ->ArgNames({"magnets", "map"})
+    ->Args({3, 0})
+    ->Args({100, 0})
+    ->Args({3, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

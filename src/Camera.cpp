@@ -1,5 +1,6 @@
 #include "Camera.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -89,8 +90,14 @@ void Camera::setDistance(float d)
 {
     if (!(d > 0.0f))
         return;
-    distance = d;
-    eyePos = poi - d * dir;
+    distance = std::clamp(d, minDistance, maxDistance);
+    eyePos = poi - distance * dir;
+}
+
+void Camera::setDistanceRange(float nearest, float farthest)
+{
+    minDistance = nearest;
+    maxDistance = farthest;
 }
 
 void Camera::orbit(float elevation, float azimuth)

@@ -3,6 +3,8 @@
 
 #include "VecMath.h"
 
+#include <limits>
+
 // Perspective camera orbiting a point of interest; +z is up, angles in radians
 // except the field of view (degrees).
 class Camera
@@ -21,7 +23,11 @@ public:
 
     void setEyePos(float x, float y, float z);
     void setPOI(float x, float y, float z);
+    // Moves the eye along the viewing direction to distance d from the point of
+    // interest, kept within the distance range; a d that is not positive is ignored.
     void setDistance(float d);
+    // The orbit radii setDistance keeps to; by default every positive distance.
+    void setDistanceRange(float nearest, float farthest);
     void orbit(float elevation, float azimuth);
     // Moves the eye and the point of interest together; the viewing frame and
     // the orbit radius stay as they are.
@@ -53,6 +59,8 @@ private:
     vec3 poi{};
     vec3 orbitFrame[3]{};
     float distance = 0.0f;
+    float minDistance = 0.0f;
+    float maxDistance = std::numeric_limits<float>::infinity();
 };
 
 #endif // ORVALIS_CAMERA_H

@@ -9,6 +9,7 @@
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "PathOutcome.h"
+#include "Playback.h"
 #include "PotentialLandscape.h"
 #include "SystemData.h"
 #include "SystemView.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data = new SystemData();
     experiment = new Experiment(data, this);
     editor = new ModelEditor(data, experiment, this);
+    playback = new Playback(data, this);
     view2d = new OpenGL2d(format, data, this);
     data->view2d = view2d;
     view3d = new OpenGL3d(format, data, this);
@@ -79,7 +81,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     data->animTimer->setInterval(10);
     connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
 
-    paramView = new SystemView(data, editor, experiment, view2d, view3d);
+    paramView = new SystemView(data, editor, experiment, playback, view2d, view3d);
 
     stepsLabel = new QLabel(tr("# steps:"));
     // The samples of the current path.
@@ -115,7 +117,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(view2d, &OpenGL2d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
-    connect(view3d, &OpenGL3d::updateTraj, view2d, &OpenGL2d::UpdateTraj);
 
     // Releases, drags and their path.
     connect(view2d, &OpenGL2d::releaseRequested, experiment, &Experiment::release);
@@ -123,8 +124,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
     connect(experiment, &Experiment::pathChanged, view3d,
             static_cast<void (QWidget::*)()>(&QWidget::update));
-    connect(view2d, &OpenGL2d::magnetDragStarted, this,
-            [this](int i) { editor->beginLiveEdit(tr("Move magnet %1").arg(i)); });
+    const auto beginMagnetDrag = [this](int i) {
+        editor->beginLiveEdit(tr("Move magnet %1").arg(i));
+    };
+    connect(view2d, &OpenGL2d::magnetDragStarted, this, beginMagnetDrag);
     connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
     connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
     connect(view2d, &OpenGL2d::magnetAddRequested, this, [this](double x, double y) {
@@ -132,6 +135,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
         editor->addMagnet(x, y);
     });
     connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
+    // The same in the 3D view, where Shift-dragging the bob releases it.
+    connect(view3d, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
+    connect(view3d, &OpenGL3d::magnetDragStarted, this, beginMagnetDrag);
+    connect(view3d, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view3d, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view3d, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
     connect(editor, &ModelEditor::modelChanged, this, &MainWindow::followModel);
     connect(experiment, &Experiment::pathChanged, this, &MainWindow::showPath);
@@ -340,7 +349,7 @@ void MainWindow::followTab(int index)
 
 void MainWindow::animateStep()
 {
-    if (!data->animStep())
+    if (!playback->tick())
         paramView->SetAnimTimer(false);
     view3d->update();
 }

@@ -15,6 +15,7 @@ class ModelEditor;
 class OpenGL2d;
 class PotentialLandscape;
 class OpenGL3d;
+class Playback;
 class QAction;
 class QCloseEvent;
 class QKeySequence;
@@ -79,6 +80,7 @@ protected:
     SystemData* data = nullptr;
     Experiment* experiment = nullptr;
     ModelEditor* editor = nullptr;
+    Playback* playback = nullptr;
     SystemView* paramView = nullptr;
     OpenGL2d* view2d = nullptr;
     OpenGL3d* view3d = nullptr;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -28,10 +29,28 @@ constexpr int bobSelection = bobId - magnetIdBase;
 // elevation that stays just short of the pole.
 constexpr double mouseStep = 0.01;
 constexpr float maxElevation = 1.5697963f;
+// Zoom: from just outside the near plane (0.01), where a magnet fills the view,
+// to where the whole stand is small; a wheel notch away from the person brings
+// the eye closer by this ratio.
+constexpr float nearestDistance = 0.03f;
+constexpr float farthestDistance = 8.0f;
+constexpr double wheelRatio = 0.8;
 
+constexpr float plateTop = -0.01f;
 constexpr float magnetHeight = 0.01f;
 constexpr float bobSize = 0.01f;
 constexpr float rodWidth = 2.0f; // pixels
+// The chosen magnet's collar: a thin white disc around its foot.
+constexpr float collarDiameter = 0.02f;
+constexpr float collarHeight = 0.002f;
+// The trail lies just above the plate (clear of its depth values from as far as
+// the camera goes), its light core on a dark edge so it reads on every colour.
+constexpr float trailLift = 0.001f;
+constexpr float trailEdgeWidth = 4.0f; // pixels
+constexpr float trailCoreWidth = 2.0f;
+constexpr float trailEdgeColour[3] = {0.05f, 0.05f, 0.07f};
+// Texture unit of the plate's map; unit 0 shows the frame.
+constexpr int plateMapUnit = 1;
 
 // Height of the bob hanging at horizontal distance r from the axis. A bob placed
 // beyond the rod's reach is drawn at the rim (rod horizontal) instead of getting
@@ -62,7 +81,11 @@ OpenGL3d::OpenGL3d(const QSurfaceFormat& format, SystemData* data, QWidget* pare
     rodVertFile = dir.filePath(QStringLiteral("rod.vert"));
     rodGeomFile = dir.filePath(QStringLiteral("rod.geom"));
     rodFragFile = dir.filePath(QStringLiteral("rod.frag"));
+    plateFragFile = dir.filePath(QStringLiteral("plate.frag"));
+    trailVertFile = dir.filePath(QStringLiteral("trail.vert"));
+    trailFragFile = dir.filePath(QStringLiteral("trail.frag"));
 
+    camera.setDistanceRange(nearestDistance, farthestDistance);
     resetCamera();
     data->animPos[0] = 0.0f;
     data->animPos[1] = 0.0f;
@@ -105,15 +128,20 @@ void OpenGL3d::releaseGL()
     quadShader.removeAllShaders();
     sceneShader.removeAllShaders();
     rodShader.removeAllShaders();
+    plateShader.removeAllShaders();
+    trailShader.removeAllShaders();
     deleteFBO();
-    const GLuint arrays[] = {vaQuad, vaRod, vaCube, vaCyl};
+    const GLuint arrays[] = {vaQuad, vaRod, vaCube, vaCyl, vaTrail};
     glDeleteVertexArrays(GLsizei(std::size(arrays)), arrays);
-    const GLuint buffers[] = {vboQuad, vboCube, iboCube, vboCylPos, vboCylNorm};
+    const GLuint buffers[] = {vboQuad, vboCube, iboCube, vboCylPos, vboCylNorm, vboTrail};
     glDeleteBuffers(GLsizei(std::size(buffers)), buffers);
-    vaQuad = vaRod = vaCube = vaCyl = 0;
-    vboQuad = vboCube = iboCube = vboCylPos = vboCylNorm = 0;
+    vaQuad = vaRod = vaCube = vaCyl = vaTrail = 0;
+    vboQuad = vboCube = iboCube = vboCylPos = vboCylNorm = vboTrail = 0;
+    trailCapacity = 0;
     glDeleteSamplers(1, &quadSampler);
     quadSampler = 0;
+    glDeleteTextures(1, &plateMapTex);
+    plateMapTex = 0;
     doneCurrent();
 }
 
@@ -130,6 +158,8 @@ void OpenGL3d::initializeGL()
     glDisable(GL_BLEND);
     createShaders();
     createObjects();
+    // A new context has no texture of the map yet.
+    plateMapStale = !plateMap.isNull();
     // The new context of a window change comes without a resize; size the framebuffer now.
     resizeGL(width(), height());
 }
@@ -175,6 +205,11 @@ void OpenGL3d::createShaders()
     rodShader.createProgramFromFile(rodVertFile.toStdString().c_str(),
                                     rodGeomFile.toStdString().c_str(),
                                     rodFragFile.toStdString().c_str());
+    plateShader.createProgramFromFile(sceneVertFile.toStdString().c_str(),
+                                      sceneGeomFile.toStdString().c_str(),
+                                      plateFragFile.toStdString().c_str());
+    trailShader.createProgramFromFile(trailVertFile.toStdString().c_str(),
+                                      trailFragFile.toStdString().c_str(), stderr);
 }
 
 void OpenGL3d::createObjects()
@@ -249,6 +284,17 @@ void OpenGL3d::createObjects()
 
     glGenVertexArrays(1, &vaRod);
 
+    // The trail's samples (x, y, vx, vy) as the model stores them; the buffer
+    // grows with the path at draw time.
+    glGenVertexArrays(1, &vaTrail);
+    glBindVertexArray(vaTrail);
+    glGenBuffers(1, &vboTrail);
+    glBindBuffer(GL_ARRAY_BUFFER, vboTrail);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
     // Texels and window pixels match one to one: nearest sampling shows the same
     // picture as the texture's linear filter and costs a software rasteriser less.
     glGenSamplers(1, &quadSampler);
@@ -262,6 +308,8 @@ void OpenGL3d::renderScene()
 {
     if (!glIsFramebuffer(fbo))
         return;
+    if (plateMapStale)
+        uploadPlateMap();
 
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     // Output 0 is the picture, output 1 the id image.
@@ -286,29 +334,35 @@ void OpenGL3d::renderScene()
     glEnable(GL_DEPTH_TEST);
     const mat4 invView = inverse(view);
 
-    sceneShader.bind();
-    sceneShader.setUniform("projMX", proj);
-    sceneShader.setUniform("viewMX", view);
-    sceneShader.setUniform("invViewMX", invView);
-    sceneShader.setUniform("ambient", data->ambientColor);
-    sceneShader.setUniform("diffuse", data->diffuseColor);
-    sceneShader.setUniform("specular", data->specularColor);
-    sceneShader.setUniform("k_amb", data->k_amb);
-    sceneShader.setUniform("k_diff", data->k_diff);
-    sceneShader.setUniform("k_spec", data->k_spec);
-    sceneShader.setUniform("k_exp", data->k_exp);
-
     // The boxes are closed and wound counter-clockwise outside: their back faces are
     // hidden anyway, and the plate's bottom would cost a window's worth of fragments.
     glEnable(GL_CULL_FACE);
     glBindVertexArray(vaCube);
-    sceneShader.setUniform("haveNormals", 0);
-    sceneShader.setUniform("haveColors", 0);
-    sceneShader.setUniform("pickIdCol", 0.0f, 0.0f, 0.0f);
-    sceneShader.setUniform("haveCheckerTex", 1);
-    sceneShader.setUniform("modelMX", plate);
-    glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
-    sceneShader.setUniform("haveCheckerTex", 0);
+    // The plate's pattern comes from the fragment stage, on white material:
+    // the map's program when there is a map, else the scene's chequer board.
+    if (plateMapTex != 0) {
+        useSceneProgram(plateShader, proj, view, invView);
+        plateShader.setUniform("haveCheckerTex", 1);
+        glActiveTexture(GL_TEXTURE0 + plateMapUnit);
+        glBindTexture(GL_TEXTURE_2D, plateMapTex);
+        plateShader.setUniform("plateMap", plateMapUnit);
+        // Texture coordinates start at the region's left and largest y (the
+        // image's first row); a normalised QRectF's bottom() is that largest y.
+        const QRectF r = plateMapRegion.normalized();
+        plateShader.setUniform("mapOrigin", float(r.left()), float(r.bottom()));
+        plateShader.setUniform("mapScale", float(1.0 / r.width()), float(-1.0 / r.height()));
+        plateShader.setUniform("modelMX", plate);
+        glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glActiveTexture(GL_TEXTURE0);
+    }
+    useSceneProgram(sceneShader, proj, view, invView);
+    if (plateMapTex == 0) {
+        sceneShader.setUniform("haveCheckerTex", 1);
+        sceneShader.setUniform("modelMX", plate);
+        glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
+        sceneShader.setUniform("haveCheckerTex", 0);
+    }
     sceneShader.setUniform("modelMX", post);
     glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
     sceneShader.setUniform("modelMX", arm);
@@ -318,8 +372,11 @@ void OpenGL3d::renderScene()
 
     sceneShader.setUniform("haveColors", 1);
     glBindVertexArray(vaCyl);
-    // Each magnet stands on the plate's top face (z = -0.01) with its own top at z = 0.
-    for (const Magnet& magnet : data->magnets) {
+    // Each magnet stands on the plate's top face (z = -0.01) with its own top at
+    // z = 0; the chosen one wears its collar, which picks as the magnet does.
+    const int chosenIndex = chosenMagnet();
+    for (int i = 0; i < data->magnets.size(); ++i) {
+        const Magnet& magnet = data->magnets[i];
         const mat4 model = scale(translate(id, {magnet.posX, magnet.posY, -magnetHeight / 2}),
                                  {magnetHeight, magnetHeight, magnetHeight});
         sceneShader.setUniform("pickIdCol", magnet.pickColor[0], magnet.pickColor[1],
@@ -327,6 +384,14 @@ void OpenGL3d::renderScene()
         sceneShader.setUniform("modelMX", model);
         sceneShader.setUniform("matcolor", magnet.color[0], magnet.color[1], magnet.color[2]);
         drawCylinder(&sceneShader);
+        if (i == chosenIndex) {
+            const mat4 collar =
+                scale(translate(id, {magnet.posX, magnet.posY, plateTop + collarHeight / 2}),
+                      {collarDiameter, collarDiameter, collarHeight});
+            sceneShader.setUniform("modelMX", collar);
+            sceneShader.setUniform("matcolor", 1.0f, 1.0f, 1.0f);
+            drawCylinder(&sceneShader);
+        }
     }
 
     // The bob sits on the sphere of rod length around the pivot (0, 0, pendulumHeight).
@@ -356,9 +421,72 @@ void OpenGL3d::renderScene()
     rodShader.release();
     glLineWidth(1.0f);
 
+    drawTrail(proj * view);
+
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_DEPTH_TEST);
     glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+}
+
+void OpenGL3d::useSceneProgram(GLShader& program, const mat4& proj, const mat4& view,
+                               const mat4& invView)
+{
+    program.bind();
+    program.setUniform("projMX", proj);
+    program.setUniform("viewMX", view);
+    program.setUniform("invViewMX", invView);
+    program.setUniform("ambient", data->ambientColor);
+    program.setUniform("diffuse", data->diffuseColor);
+    program.setUniform("specular", data->specularColor);
+    program.setUniform("k_amb", data->k_amb);
+    program.setUniform("k_diff", data->k_diff);
+    program.setUniform("k_spec", data->k_spec);
+    program.setUniform("k_exp", data->k_exp);
+    program.setUniform("haveNormals", 0);
+    program.setUniform("haveColors", 0);
+    program.setUniform("haveCheckerTex", 0);
+    program.setUniform("pickIdCol", 0.0f, 0.0f, 0.0f);
+}
+
+void OpenGL3d::drawTrail(const mat4& viewProj)
+{
+    const int samples = std::min(data->numTrajPoints, int(data->trajPoints.size()));
+    const int travelled = data->animIndex + 1;
+    if (samples < 2 || travelled < 1 || travelled > samples)
+        return;
+
+    // The samples as they are, then the bob as one more vertex. The buffer
+    // takes a whole path at once, so a playback does not grow it step by step.
+    constexpr GLsizeiptr vertexSize = sizeof(data->trajPoints[0]);
+    const int vertices = travelled + 1;
+    glBindBuffer(GL_ARRAY_BUFFER, vboTrail);
+    if (vertices > trailCapacity) {
+        trailCapacity = samples + 1;
+        glBufferData(GL_ARRAY_BUFFER, trailCapacity * vertexSize, nullptr, GL_STREAM_DRAW);
+    }
+    glBufferSubData(GL_ARRAY_BUFFER, 0, travelled * vertexSize, data->trajPoints.data());
+    const GLfloat bob[4] = {data->animPos[0], data->animPos[1], 0.0f, 0.0f};
+    glBufferSubData(GL_ARRAY_BUFFER, travelled * vertexSize, vertexSize, bob);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    // The edge, then the core over it. The trail writes no depth, so its core
+    // is not hidden by its own edge, while the magnets still stand in front.
+    glDepthMask(GL_FALSE);
+    trailShader.bind();
+    trailShader.setUniform("mvp", viewProj);
+    trailShader.setUniform("height", plateTop + trailLift);
+    glBindVertexArray(vaTrail);
+    glLineWidth(trailEdgeWidth);
+    trailShader.setUniform("trailColor", trailEdgeColour[0], trailEdgeColour[1],
+                           trailEdgeColour[2]);
+    glDrawArrays(GL_LINE_STRIP, 0, vertices);
+    glLineWidth(trailCoreWidth);
+    trailShader.setUniform("trailColor", data->lineColor);
+    glDrawArrays(GL_LINE_STRIP, 0, vertices);
+    glBindVertexArray(0);
+    trailShader.release();
+    glLineWidth(1.0f);
+    glDepthMask(GL_TRUE);
 }
 
 void OpenGL3d::drawCylinder(GLShader* shader)
@@ -465,6 +593,58 @@ void OpenGL3d::deleteFBO()
     }
 }
 
+void OpenGL3d::setPlateMap(const QImage& image, const QRectF& region)
+{
+    if (image.isNull() || region.normalized().isEmpty()) {
+        clearPlateMap();
+        return;
+    }
+    plateMap = image;
+    plateMapRegion = region;
+    plateMapStale = true;
+    update();
+}
+
+void OpenGL3d::clearPlateMap()
+{
+    plateMap = QImage();
+    plateMapStale = true;
+    update();
+}
+
+void OpenGL3d::uploadPlateMap()
+{
+    plateMapStale = false;
+    if (plateMap.isNull()) {
+        glDeleteTextures(1, &plateMapTex);
+        plateMapTex = 0;
+        return;
+    }
+    const QImage rgba = plateMap.convertToFormat(QImage::Format_RGBA8888);
+    if (plateMapTex == 0)
+        glGenTextures(1, &plateMapTex);
+    glActiveTexture(GL_TEXTURE0 + plateMapUnit);
+    glBindTexture(GL_TEXTURE_2D, plateMapTex);
+    // Scan lines of four-byte pixels need no alignment beyond the default.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba.width(), rgba.height(), 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, rgba.constBits());
+    // Each pixel of a map is a result of its own, shown as a block as in the 2D
+    // view. Nearest sampling also keeps the plate cheap: on a software
+    // rasteriser filtering or mipmaps would add a third to the frame.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+int OpenGL3d::chosenMagnet() const
+{
+    const qsizetype count = data->magnets.size();
+    return chosen >= 0 && chosen < count && count == chosenAmong ? chosen : -1;
+}
+
 int OpenGL3d::pickId(int x, int y)
 {
     if (context() == nullptr)
@@ -509,10 +689,15 @@ void OpenGL3d::mousePressEvent(QMouseEvent* event)
     lastMouseX = pos.x();
     lastMouseY = pos.y();
 
+    // A Shift-click chooses the magnet under the cursor, or ends the choice
+    // when it hits anything else.
     if (event->modifiers() & Qt::ShiftModifier) {
         const int k = pickId(pos.x(), pos.y()) - magnetIdBase;
         if (isDraggable(k))
             selected = k;
+        const bool magnet = isDraggable(k) && k != bobSelection;
+        chosen = magnet ? k : -1;
+        chosenAmong = data->magnets.size();
     }
     event->accept();
     update();
@@ -534,7 +719,9 @@ void OpenGL3d::mouseMoveEvent(QMouseEvent* event)
         camera.orbit(elevation, azimuth);
         update();
     } else if (mouseButton == Qt::RightButton) {
-        camera.setDistance(float(camera.getDistance() + mouseStep * dy));
+        // Down moves away. A drag past the nearest distance stops there, however
+        // fast; the camera keeps to the farthest itself.
+        camera.setDistance(std::max(float(camera.getDistance() + mouseStep * dy), nearestDistance));
         update();
     } else if (mouseButton == Qt::MiddleButton) {
         // Eye and point of interest rise together, so the view keeps its direction:
@@ -567,21 +754,19 @@ void OpenGL3d::dragSelected(int x, int y)
     const double hitY = eye.y + t * ray.y;
 
     if (bob) {
-        data->computeTrajectory(hitX, hitY);
-        data->animPos[0] = float(hitX);
-        data->animPos[1] = float(hitY);
+        emit releaseRequested(hitX, hitY);
     } else {
+        // The first move that lands starts the drag: a click alone edits nothing.
+        if (!draggingMagnet) {
+            draggingMagnet = true;
+            emit magnetDragStarted(selected);
+        }
         Magnet& magnet = data->magnets[selected];
         magnet.posX = float(hitX);
         magnet.posY = float(hitY);
         magnet.posZ = float(eye.z + t * ray.z);
-        // The bob stays put; its path is recomputed with the magnet in its new place.
-        data->computeTrajectory(data->animPos[0], data->animPos[1]);
         emit magnetMoved(selected);
     }
-    data->animTime = 0.0f;
-    data->animIndex = 0;
-    emit updateTraj();
     update();
 }
 
@@ -589,6 +774,20 @@ void OpenGL3d::mouseReleaseEvent(QMouseEvent* event)
 {
     selected = -1;
     mouseButton = 0;
+    if (draggingMagnet) {
+        draggingMagnet = false;
+        emit magnetDragFinished();
+    }
+    event->accept();
+    update();
+}
+
+void OpenGL3d::wheelEvent(QWheelEvent* event)
+{
+    // Fine-grained wheels report parts of a notch (120 units); they zoom by
+    // the same part of the ratio.
+    const double notches = event->angleDelta().y() / 120.0;
+    camera.setDistance(float(camera.getDistance() * std::pow(wheelRatio, notches)));
     event->accept();
     update();
 }
@@ -598,11 +797,19 @@ void OpenGL3d::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_I) {
         resetCamera();
         update();
+    } else if (event->key() == Qt::Key_Delete) {
+        const int magnet = chosenMagnet();
+        chosen = -1;
+        if (magnet >= 0)
+            emit magnetRemoveRequested(magnet);
+        update();
     } else if (event->key() == Qt::Key_S) {
         makeCurrent();
         quadShader.removeAllShaders();
         sceneShader.removeAllShaders();
         rodShader.removeAllShaders();
+        plateShader.removeAllShaders();
+        trailShader.removeAllShaders();
         createShaders();
         doneCurrent();
         update();

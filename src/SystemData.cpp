@@ -321,7 +321,7 @@ void SystemData::uploadTrajectory(unsigned int buffer) const
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
-bool SystemData::animStep()
+bool SystemData::animStep(double speed)
 {
     if (numTrajPoints <= 1) {
         animPos[0] = animPos[1] = 0.0f;
@@ -333,8 +333,11 @@ bool SystemData::animStep()
 
     // One timer tick advances the clock by its interval in seconds; the
     // factors are float constants, the product and the sum are in double.
+    // The speed scales the advance; the speeds offered are powers of two,
+    // which scale it exactly (1 leaves it as it is).
     const int interval = animTimer ? animTimer->interval() : 0;
-    animTime = float(double(animTime) + double(interval) * double(0.001f) * 10.0 * double(0.1f));
+    animTime =
+        float(double(animTime) + double(interval) * double(0.001f) * 10.0 * double(0.1f) * speed);
     if (animIndex < 0)
         return false;
 

@@ -42,7 +42,9 @@ public:
 
     void computeTrajectory(double x0, double y0);
     void uploadTrajectory(unsigned int buffer) const;
-    bool animStep();
+    // Advances the playback by one tick of animTimer, `speed` times as fast as
+    // the model's own pace; false once the clock has passed the last sample.
+    bool animStep(double speed = 1.0);
 
     // A read takes the whole file or nothing: values that are not numbers skip
     // their line, and values that make the model meaningless refuse the file.

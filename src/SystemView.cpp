@@ -5,9 +5,11 @@
 #include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "Playback.h"
 #include "SystemData.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,10 +18,12 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -94,6 +98,16 @@ void showValue(DoubleEdit* edit, double value, bool keepEdits)
         edit->setValue(value);
 }
 
+// The time slider counts milliseconds of the playback clock: a tick at 1x is 10.
+constexpr double sliderSteps = 1000.0;
+
+int sliderPosition(double time)
+{
+    // A path that never settles may run for longer than the slider counts.
+    const double steps = std::min(time * sliderSteps, double(std::numeric_limits<int>::max()));
+    return static_cast<int>(std::lround(steps));
+}
+
 // Whether Return would take the editor's text: the person changed it, and it
 // reads as a value within the editor's range.
 bool hasEdit(const DoubleEdit* edit)
@@ -104,9 +118,9 @@ bool hasEdit(const DoubleEdit* edit)
 } // namespace
 
 SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment,
-                       OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
-    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), view2d(view2d),
-      view3d(view3d)
+                       Playback* playback, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
+    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), playback(playback),
+      view2d(view2d), view3d(view3d)
 {
     // Bounds that keep a pendulum to model: a rod and a pivot of some length,
     // gravity and damping that do not push the bob away, and a view window
@@ -184,11 +198,26 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     animResetButton = iconButton(QStringLiteral(":/back.png"));
     animPlayButton = checkableButton(QStringLiteral(":/play.png"));
     animStepButton = autoRepeatButton(QStringLiteral(":/step.png"));
+    animSpeedBox = new QComboBox;
+    const QList<QPair<QString, double>> speeds = {{QStringLiteral("¼×"), 0.25},
+                                                  {QStringLiteral("½×"), 0.5},
+                                                  {QStringLiteral("1×"), 1.0},
+                                                  {QStringLiteral("2×"), 2.0},
+                                                  {QStringLiteral("4×"), 4.0}};
+    for (const auto& [label, speed] : speeds)
+        animSpeedBox->addItem(label, speed);
+    animSpeedBox->setCurrentIndex(animSpeedBox->findData(playback->speed()));
+    animTimeSlider = new QSlider(Qt::Horizontal);
+    animTimeSlider->setSingleStep(10);
+    animTimeSlider->setPageStep(static_cast<int>(sliderSteps));
+    ShowPlayback();
 
     // The buttons show icons only, and the editors apply on Return only: say so.
     animResetButton->setToolTip(tr("Rewind the playback to the release point"));
     animPlayButton->setToolTip(tr("Play or pause the path in the 3D view (Ctrl+A)"));
     animStepButton->setToolTip(tr("Advance the playback by one tick (hold to repeat)"));
+    animSpeedBox->setToolTip(tr("Playback speed"));
+    animTimeSlider->setToolTip(tr("Playback time: drag to move the bob along its path"));
     lineColorButton->setToolTip(tr("Choose the colour of the path"));
     magnetColorButton->setToolTip(tr("Choose the colour of the selected magnet"));
     magnetAddButton->setToolTip(tr("Add a magnet at a free spot of the plate "
@@ -229,10 +258,14 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
         editorGroup(tr("Trajectory"), editorGrid({{lineWidthLabel, lineWidthSpin},
                                                   {lineColorLabel, lineColorButton},
                                                   {maxNumPointsLabel, maxNumPointsSpin}}));
-    auto* animateLayout = new QHBoxLayout;
-    animateLayout->addWidget(animResetButton);
-    animateLayout->addWidget(animPlayButton);
-    animateLayout->addWidget(animStepButton);
+    auto* animButtons = new QHBoxLayout;
+    animButtons->addWidget(animResetButton);
+    animButtons->addWidget(animPlayButton);
+    animButtons->addWidget(animStepButton);
+    animButtons->addWidget(animSpeedBox);
+    auto* animateLayout = new QVBoxLayout;
+    animateLayout->addLayout(animButtons);
+    animateLayout->addWidget(animTimeSlider);
     animateGroup = new QGroupBox(tr("Animate"));
     animateGroup->setLayout(animateLayout);
 
@@ -269,6 +302,12 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     connect(animPlayButton, &QPushButton::toggled, this, &SystemView::SetAnimTimer);
     connect(animResetButton, &QPushButton::pressed, this, &SystemView::AnimReset);
     connect(animStepButton, &QPushButton::pressed, this, &SystemView::SingleAnimTimeStep);
+    connect(animSpeedBox, &QComboBox::currentIndexChanged, this, &SystemView::setAnimSpeed);
+    connect(animTimeSlider, &QSlider::valueChanged, this, &SystemView::seekAnim);
+    connect(animTimeSlider, &QSlider::sliderPressed, this, &SystemView::scrubStarted);
+    connect(animTimeSlider, &QSlider::sliderReleased, this, &SystemView::scrubFinished);
+    connect(playback, &Playback::moved, this, &SystemView::ShowPlayback);
+    connect(experiment, &Experiment::pathChanged, this, &SystemView::ShowPlayback);
 }
 
 SystemView::~SystemView()
@@ -382,14 +421,52 @@ void SystemView::SetAnimTimer(bool on)
 
 void SystemView::AnimReset()
 {
-    data->ResetAnim();
+    playback->rewind();
     view3d->update();
 }
 
 void SystemView::SingleAnimTimeStep()
 {
-    data->animStep();
+    playback->tick();
     view3d->update();
+}
+
+void SystemView::ShowPlayback()
+{
+    // While the person holds the slider, it shows where they put it.
+    if (animTimeSlider->isSliderDown())
+        return;
+    const QSignalBlocker quiet(animTimeSlider);
+    const double duration = playback->duration();
+    animTimeSlider->setRange(0, sliderPosition(duration));
+    animTimeSlider->setValue(sliderPosition(playback->time()));
+    animTimeSlider->setEnabled(duration > 0.0);
+}
+
+void SystemView::setAnimSpeed(int index)
+{
+    playback->setSpeed(animSpeedBox->itemData(index).toDouble());
+}
+
+void SystemView::seekAnim(int position)
+{
+    playback->seek(position / sliderSteps);
+    view3d->update();
+}
+
+void SystemView::scrubStarted()
+{
+    resumeAfterScrub = data->animTimer->isActive();
+    if (resumeAfterScrub)
+        SetAnimTimer(false);
+}
+
+void SystemView::scrubFinished()
+{
+    // Let go at the very end, the playback stays there rather than start again.
+    if (resumeAfterScrub && !playbackCannotAdvance())
+        SetAnimTimer(true);
+    resumeAfterScrub = false;
 }
 
 void SystemView::updateParams()

@@ -9,9 +9,12 @@ class Experiment;
 class ModelEditor;
 class OpenGL2d;
 class OpenGL3d;
+class Playback;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSlider;
 class QSpinBox;
 class QTimer;
 class SystemData;
@@ -25,9 +28,10 @@ class SystemView : public QDockWidget
 
 public:
     // Edits go through the editor, so each is an undo step that keeps the
-    // experiment; the release point is the experiment's.
-    SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment, OpenGL2d* view2d,
-               OpenGL3d* view3d, QWidget* parent = nullptr);
+    // experiment; the release point is the experiment's; the Animate group
+    // steers the playback.
+    SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment, Playback* playback,
+               OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent = nullptr);
     ~SystemView() override;
 
     QSize sizeHint() const override;
@@ -50,6 +54,8 @@ public slots:
     void ShowReleasePoint();
     // Shows the model after an edit, keeping what the person is still typing.
     void ShowModel();
+    // The time slider follows the playback and the length of the path.
+    void ShowPlayback();
 
 protected slots:
     void updateParams();
@@ -63,6 +69,11 @@ protected slots:
     void releaseAtTypedPoint();
     void addMagnet();
     void removeMagnet();
+    void setAnimSpeed(int index);
+    void seekAnim(int position);
+    // Holding the time slider pauses a running playback until it is let go.
+    void scrubStarted();
+    void scrubFinished();
 
 protected:
     // Runs the modal colour dialog; an invalid colour means it was cancelled.
@@ -72,6 +83,7 @@ protected:
     SystemData* data = nullptr;
     ModelEditor* editor = nullptr;
     Experiment* experiment = nullptr;
+    Playback* playback = nullptr;
     OpenGL2d* view2d = nullptr;
     OpenGL3d* view3d = nullptr;
 
@@ -125,6 +137,9 @@ protected:
     QPushButton* animResetButton = nullptr;
     QPushButton* animPlayButton = nullptr;
     QPushButton* animStepButton = nullptr;
+    QComboBox* animSpeedBox = nullptr;
+    QSlider* animTimeSlider = nullptr;
+    bool resumeAfterScrub = false;
 
     QGroupBox* animateGroup = nullptr;
 

@@ -5,9 +5,11 @@
 #include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "Playback.h"
 #include "SystemData.h"
 #include "SystemView.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -62,7 +65,9 @@ public:
 
     using SystemView::animPlayButton;
     using SystemView::animResetButton;
+    using SystemView::animSpeedBox;
     using SystemView::animStepButton;
+    using SystemView::animTimeSlider;
 
     QColor answer;           // what the "dialog" returns; invalid means cancelled
     QList<QColor> askedWith; // the initial colour of every dialog opened
@@ -97,6 +102,7 @@ struct Rig
     SystemData data;
     Experiment experiment{&data};
     ModelEditor editor{&data, &experiment};
+    Playback playback{&data};
     std::unique_ptr<QTimer> animTimer = std::make_unique<QTimer>();
     QMainWindow window;
     OpenGL2d* view2d = nullptr;
@@ -119,7 +125,7 @@ struct Rig
         layout->addWidget(view3d);
         window.setCentralWidget(central);
 
-        panel = new PanelUnderTest(&data, &editor, &experiment, view2d, view3d);
+        panel = new PanelUnderTest(&data, &editor, &experiment, &playback, view2d, view3d);
         window.addDockWidget(Qt::RightDockWidgetArea, panel);
         QObject::connect(&data, &SystemData::dataRead, panel, &SystemView::SetAllParams);
         QObject::connect(&editor, &ModelEditor::modelChanged, panel, &SystemView::ShowModel);
@@ -168,6 +174,8 @@ private slots:
     void stepsChangeStopsPlayback();
     void playbackStepAndRewind();
     void playAtTheEndStartsAgain();
+    void speedSetsTheTick();
+    void sliderScrubsAndFollows();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
     void chosenMagnetColourShowsAtOnce();
@@ -284,6 +292,7 @@ void TestSystemView::isAParametersDock()
                                    "SingleAnimTimeStep() public",
                                    "ShowReleasePoint() public",
                                    "ShowModel() public",
+                                   "ShowPlayback() public",
                                    "updateParams() protected",
                                    "changeMagnet(int) protected",
                                    "setMagnetParams() protected",
@@ -294,7 +303,11 @@ void TestSystemView::isAParametersDock()
                                    "setMaxNumPoints(int) protected",
                                    "releaseAtTypedPoint() protected",
                                    "addMagnet() protected",
-                                   "removeMagnet() protected"}));
+                                   "removeMagnet() protected",
+                                   "setAnimSpeed(int) protected",
+                                   "seekAnim(int) protected",
+                                   "scrubStarted() protected",
+                                   "scrubFinished() protected"}));
 }
 
 void TestSystemView::constructionLeavesTheModelAlone()
@@ -305,7 +318,8 @@ void TestSystemView::constructionLeavesTheModelAlone()
     data->animTimer->start();
 
     {
-        PanelUnderTest another(data, &rig->editor, &rig->experiment, rig->view2d, rig->view3d);
+        PanelUnderTest another(data, &rig->editor, &rig->experiment, &rig->playback, rig->view2d,
+                               rig->view3d);
         QCOMPARE(another.dampingEdit->text(), QString("1.000"));
     }
     QCOMPARE(data->numTrajPoints, points);
@@ -643,6 +657,54 @@ void TestSystemView::playAtTheEndStartsAgain()
     data->computeTrajectory(0.15, -0.1);
     QTest::mouseClick(panel->animPlayButton, Qt::LeftButton);
     QVERIFY(data->animStep());
+}
+
+void TestSystemView::speedSetsTheTick()
+{
+    rig->experiment.release(0.05, 0.05);
+    QCOMPARE(panel->animSpeedBox->count(), 5);
+    QCOMPARE(panel->animSpeedBox->currentText(), QString("1×"));
+    // A 10 ms tick advances the clock by 0.01 at 1x.
+    QCOMPARE(panel->animSpeedBox->itemText(4), QString("4×"));
+    panel->animSpeedBox->setCurrentIndex(4);
+    QTest::mouseClick(panel->animStepButton, Qt::LeftButton);
+    QVERIFY(std::fabs(data->animTime - 0.04) < 1e-6);
+}
+
+void TestSystemView::sliderScrubsAndFollows()
+{
+    QSlider* slider = panel->animTimeSlider;
+    QVERIFY(slider->isVisible() && !slider->isEnabled());
+    rig->experiment.release(0.05, 0.05);
+    const auto lastStamp = [this] { return data->trajTimes[std::size_t(data->numTrajPoints - 1)]; };
+    QVERIFY(slider->isEnabled());
+    QCOMPARE(slider->maximum(), int(std::lround(lastStamp() * 1000.0)));
+
+    // Dragged forwards and back: the bob goes to that time, and the 3D view shows it.
+    PaintCounter paints3d(rig->view3d);
+    const int half = slider->maximum() / 2;
+    slider->setValue(half);
+    QCOMPARE(data->animTime, float(half / 1000.0));
+    slider->setValue(half / 2);
+    QCOMPARE(data->animTime, float(half / 2 / 1000.0));
+    QTRY_VERIFY(paints3d.paints > 0);
+
+    // It follows the ticks of the playback, and a new path.
+    QTest::mouseClick(panel->animStepButton, Qt::LeftButton);
+    QCOMPARE(slider->value(), half / 2 + 10);
+    rig->experiment.release(-0.05, 0.08);
+    QCOMPARE(slider->value(), 0);
+    QCOMPARE(slider->maximum(), int(std::lround(lastStamp() * 1000.0)));
+
+    // Held while playing, the playback waits for it, and goes on when let go.
+    panel->SetAnimTimer(true);
+    slider->setSliderDown(true);
+    QVERIFY(!data->animTimer->isActive());
+    slider->setValue(300);
+    QCOMPARE(data->animTime, 0.3f);
+    slider->setSliderDown(false);
+    QVERIFY(data->animTimer->isActive());
+    panel->SetAnimTimer(false);
 }
 
 void TestSystemView::cancelledColourDialogsChangeNothing()

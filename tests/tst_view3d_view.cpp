@@ -1,15 +1,25 @@
 // The 3D view rendered for real (Xvfb + Mesa): picking through the id image,
-// the frame's colours, and the camera and object drags.
+// the frame's colours, the map on the plate, the trail, and the camera and
+// object drags as the window wires them to the model.
 #include "GLContext.h"
+
+#include "BasinEngine.h"
+#include "BasinPainter.h"
+#include "Experiment.h"
+#include "ModelEditor.h"
 #include "OpenGL3d.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QTimer>
+#include <QUndoStack>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <cmath>
@@ -104,15 +114,19 @@ private slots:
     void cleanup();
 
     void picksMagnetsAndBob();
+    void plateShowsTheMap();
+    void trailFollowsThePlayback();
     void showsObjectsInTheirColours();
     void opaqueSceneNeedsNoBlending();
     void picksNothingOnStandRodAndBackground();
     void meshesKeepTheirLayout();
     void framebufferFollowsSize();
-    void shiftDragMovesMagnet();
-    void shiftDragMovesBob();
+    void shiftDragOfMagnetIsOneEdit();
+    void shiftDragReleasesTheBob();
     void dragIgnoresRaysMissingThePlane();
+    void deleteRemovesTheChosenMagnet();
     void cameraDragsAndReset();
+    void wheelZoomsWithinLimits();
     void liftKeepsTheViewFrame();
     void bobBeyondRodReachStaysDrawable();
     void startsAfreshInAnotherWindow();
@@ -122,14 +136,31 @@ private:
     // Renders a fresh frame (which also refreshes the id image) and returns it.
     QImage frame() { return view->grabFramebuffer(); }
 
+    // The colour of the plate's top face at a plane point.
+    QColor plateColour(const QImage& image, float x, float y)
+    {
+        return image.pixelColor(project(*view, {x, y, -0.01f}));
+    }
+
     SystemData* data = nullptr;
+    Experiment* experiment = nullptr;
+    ModelEditor* editor = nullptr;
     View* view = nullptr;
 };
 
 void TestView3d::init()
 {
     data = new SystemData;
+    experiment = new Experiment(data);
+    editor = new ModelEditor(data, experiment);
     view = new View(viewSurfaceFormat(), data);
+    // What the main window connects.
+    connect(view, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
+    connect(view, &OpenGL3d::magnetDragStarted, editor,
+            [this](int i) { editor->beginLiveEdit(QStringLiteral("Move magnet %1").arg(i)); });
+    connect(view, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
+    connect(view, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     view->resize(600, 600);
     view->show();
     QVERIFY(QTest::qWaitForWindowExposed(view));
@@ -142,6 +173,8 @@ void TestView3d::init()
 void TestView3d::cleanup()
 {
     delete view;
+    delete editor;
+    delete experiment;
     delete data;
 }
 
@@ -162,6 +195,74 @@ void TestView3d::picksMagnetsAndBob()
     frame();
     const QPoint added = project(*view, {-0.05f, 0.0f, 0.0f});
     QCOMPARE(view->pickId(added.x(), added.y()), 1003);
+}
+
+// The default set's map over the default square: every magnet stands on its
+// own basin, the rest of the plate is one plain colour, and the id image is
+// what it was. Without the map the chequer board is back.
+void TestView3d::plateShowsTheMap()
+{
+    BasinRequest request = BasinRequest::fromModel(*data);
+    request.width = request.height = 96;
+    request.progressive = false;
+    BasinEngine engine;
+    QVERIFY(engine.run(request));
+    view->setPlateMap(BasinPainter(engine.result()).paint(engine.result()),
+                      QRectF(request.left, request.bottom, request.right - request.left,
+                             request.top - request.bottom));
+    view->cam().setDistance(0.6f); // far enough to see past the map's edge
+    QImage image = frame();
+
+    // On both sides of each magnet, its own colour dominates.
+    for (int i = 0; i < 3; ++i) {
+        const Magnet& m = data->magnets[i];
+        for (const float dx : {-0.009f, 0.009f}) {
+            const QColor c = plateColour(image, m.posX + dx, m.posY);
+            const int channel[3] = {c.red(), c.green(), c.blue()};
+            QVERIFY2(channel[i] > 60 && channel[i] > 2 * channel[(i + 1) % 3] &&
+                         channel[i] > 2 * channel[(i + 2) % 3],
+                     qPrintable(QStringLiteral("beside magnet %1: %2").arg(i).arg(c.name())));
+        }
+        const QPoint p = project(*view, {m.posX, m.posY, -0.005f});
+        QCOMPARE(view->pickId(p.x(), p.y()), 1000 + i);
+    }
+    const QPoint plate =
+        project(*view, {data->magnets[0].posX + 0.009f, data->magnets[0].posY, -0.01f});
+    QCOMPARE(view->pickId(plate.x(), plate.y()), 0);
+    // Beyond the map one plain colour, where the chequer board has two.
+    const float out = float(request.right) + 0.03f;
+    const QColor a = plateColour(image, out, 0.025f);
+    QVERIFY(a.isValid() && a != QColor(Qt::black));
+    QCOMPARE(plateColour(image, out, 0.075f), a);
+
+    view->clearPlateMap();
+    image = frame();
+    QVERIFY(plateColour(image, out, 0.025f) != plateColour(image, out, 0.075f));
+}
+
+// The part of the path the bob has travelled lies on the plate in the path's
+// colour (white by default) on a dark edge; the rest is not drawn.
+void TestView3d::trailFollowsThePlayback()
+{
+    QTimer animTimer;
+    animTimer.setInterval(10);
+    data->animTimer = &animTimer;
+    experiment->release(0.09, 0.06);
+    // A sample clear of the magnets and of the bob's later places.
+    const int sample = 12;
+    const auto& p = data->trajPoints[std::size_t(sample)];
+    const QPoint pixel = project(*view, {p[0], p[1], -0.009f});
+    QVERIFY(findColour(frame(), pixel, 0xffffff).x() < 0);
+
+    while (data->animIndex <= 2 * sample)
+        QVERIFY(data->animStep());
+    const QPoint onTrail = findColour(frame(), pixel, 0xffffff);
+    QVERIFY(onTrail.x() >= 0);
+    QCOMPARE(view->pickId(onTrail.x(), onTrail.y()), 0);
+
+    data->ResetAnim();
+    QVERIFY(findColour(frame(), pixel, 0xffffff).x() < 0);
+    data->animTimer = nullptr;
 }
 
 void TestView3d::showsObjectsInTheirColours()
@@ -297,15 +398,24 @@ void TestView3d::framebufferFollowsSize()
     QCOMPARE(view->pickId(moved.x(), moved.y()), 1000);
 }
 
-void TestView3d::shiftDragMovesMagnet()
+void TestView3d::shiftDragOfMagnetIsOneEdit()
 {
-    data->computeTrajectory(data->animPos[0], data->animPos[1]);
-    const std::array<float, 4> lastBefore = data->trajPoints[data->numTrajPoints - 1];
-    data->animTime = 1.0f;
-    data->animIndex = 5;
+    // A path released beside the magnets and played a little: the bob is off
+    // the release point when the drag starts.
+    QTimer animTimer;
+    animTimer.setInterval(10);
+    data->animTimer = &animTimer;
+    experiment->release(0.045, 0.01);
+    const std::vector<std::array<float, 4>> pathBefore(
+        data->trajPoints.begin(), data->trajPoints.begin() + data->numTrajPoints);
+    for (int tick = 0; tick < 20; ++tick)
+        QVERIFY(data->animStep());
+    QVERIFY(data->animPos[0] != 0.045f);
+    const Magnet magnetBefore = data->magnets[1];
 
+    QSignalSpy started(view, &OpenGL3d::magnetDragStarted);
     QSignalSpy moved(view, &OpenGL3d::magnetMoved);
-    QSignalSpy traj(view, &OpenGL3d::updateTraj);
+    QSignalSpy finished(view, &OpenGL3d::magnetDragFinished);
     const mat4 viewMatrix = view->getCamera().getViewMatrix();
     const QPoint start = project(*view, {data->magnets[1].posX, data->magnets[1].posY, 0.0f});
     QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, start);
@@ -314,25 +424,38 @@ void TestView3d::shiftDragMovesMagnet()
     const QPoint path[] = {start + QPoint(-20, 10), start + QPoint(-40, 30)};
     for (const QPoint& p : path)
         QTest::mouseMove(view, p);
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(started.last().at(0).toInt(), 1);
     QCOMPARE(moved.count(), 2);
     QCOMPARE(moved.last().at(0).toInt(), 1);
-    QCOMPARE(traj.count(), 2);
 
     const vec3 hit = hitOnPlane(*view, path[1], 0.0f);
     QCOMPARE(data->magnets[1].posX, hit.x);
     QCOMPARE(data->magnets[1].posY, hit.y);
     QVERIFY(std::fabs(data->magnets[1].posZ) < 1e-6f);
-    QCOMPARE(data->animTime, 0.0f);
+    // The path starts again from the release point, not from where the bob was.
+    QCOMPARE(data->trajPoints[0][0], 0.045f);
+    QCOMPARE(data->trajPoints[0][1], 0.01f);
     QCOMPARE(data->animIndex, 0);
-    QVERIFY(data->trajPoints[data->numTrajPoints - 1] != lastBefore);
+    QVERIFY(data->trajPoints[data->numTrajPoints - 1] != pathBefore.back());
 
-    // The camera did not move, and the magnet is picked at its new place.
+    // One undo step for the whole drag; the camera did not move, and the magnet
+    // is picked at its new place.
     QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, path[1]);
+    QCOMPARE(finished.count(), 1);
     QCOMPARE(view->selection(), -1);
+    QCOMPARE(editor->undoStack()->count(), 1);
     QVERIFY(sameMatrix(view->getCamera().getViewMatrix(), viewMatrix));
     frame();
     const QPoint now = project(*view, {hit.x, hit.y, 0.0f});
     QCOMPARE(view->pickId(now.x(), now.y()), 1001);
+
+    // Undo puts the magnet back and the path with it.
+    editor->undoStack()->undo();
+    QCOMPARE(data->magnets[1].posX, magnetBefore.posX);
+    QCOMPARE(data->magnets[1].posY, magnetBefore.posY);
+    QCOMPARE(data->numTrajPoints, int(pathBefore.size()));
+    QVERIFY(std::equal(pathBefore.begin(), pathBefore.end(), data->trajPoints.begin()));
 
     // Without Shift the same press only steers the camera.
     const vec3 eye = view->getCamera().getEyePos();
@@ -340,15 +463,17 @@ void TestView3d::shiftDragMovesMagnet()
     QCOMPARE(view->selection(), -1);
     QTest::mouseMove(view, now + QPoint(15, 0));
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, now + QPoint(15, 0));
-    QCOMPARE(data->magnets[1].posX, hit.x);
+    QCOMPARE(data->magnets[1].posX, magnetBefore.posX);
     QVERIFY(view->getCamera().getEyePos().x != eye.x);
     QCOMPARE(moved.count(), 2);
+    QCOMPARE(editor->undoStack()->count(), 1);
+    data->animTimer = nullptr;
 }
 
-void TestView3d::shiftDragMovesBob()
+void TestView3d::shiftDragReleasesTheBob()
 {
     QSignalSpy moved(view, &OpenGL3d::magnetMoved);
-    QSignalSpy traj(view, &OpenGL3d::updateTraj);
+    QSignalSpy released(view, &OpenGL3d::releaseRequested);
     const float x = data->animPos[0], y = data->animPos[1];
     const QPoint start = project(*view, {x, y, bobZ(*data, x, y)});
     // Any button picks with Shift held.
@@ -358,14 +483,19 @@ void TestView3d::shiftDragMovesBob()
     const QPoint target = start + QPoint(-60, 25);
     QTest::mouseMove(view, target);
     const vec3 hit = hitOnPlane(*view, target, float(data->pendulumHeight - data->pendulumLength));
+    QCOMPARE(released.count(), 1);
+    QCOMPARE(moved.count(), 0);
+    // The experiment remembers the point and plays its path from there.
+    QVERIFY(experiment->hasReleasePoint());
+    QCOMPARE(float(experiment->releaseX()), hit.x);
+    QCOMPARE(float(experiment->releaseY()), hit.y);
     QCOMPARE(data->animPos[0], hit.x);
     QCOMPARE(data->animPos[1], hit.y);
-    QCOMPARE(traj.count(), 1);
-    QCOMPARE(moved.count(), 0);
     QVERIFY(data->numTrajPoints > 1);
     QCOMPARE(data->trajPoints[0][0], hit.x);
     QCOMPARE(data->trajPoints[0][1], hit.y);
     QTest::mouseRelease(view, Qt::RightButton, Qt::ShiftModifier, target);
+    QCOMPARE(editor->undoStack()->count(), 0);
 }
 
 void TestView3d::dragIgnoresRaysMissingThePlane()
@@ -384,7 +514,8 @@ void TestView3d::dragIgnoresRaysMissingThePlane()
     for (const Target& target : targets) {
         QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, target.pixel);
         QCOMPARE(view->selection(), target.selection);
-        QSignalSpy traj(view, &OpenGL3d::updateTraj);
+        QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+        QSignalSpy released(view, &OpenGL3d::releaseRequested);
         const Magnet magnet = data->magnets[0];
         const float animPos[2] = {data->animPos[0], data->animPos[1]};
 
@@ -402,7 +533,7 @@ void TestView3d::dragIgnoresRaysMissingThePlane()
             for (int row : {view->height() / 2, setup.awayRow})
                 QTest::mouseMove(view, QPoint(target.pixel.x(), row));
         }
-        QCOMPARE(traj.count(), 0);
+        QCOMPARE(moved.count() + released.count(), 0);
         QCOMPARE(data->magnets[0].posX, magnet.posX);
         QCOMPARE(data->magnets[0].posY, magnet.posY);
         QCOMPARE(data->animPos[0], animPos[0]);
@@ -437,13 +568,13 @@ void TestView3d::cameraDragsAndReset()
     QCOMPARE(view->getCamera().getPOI().z, float(poi0.z + 0.1));
     QCOMPARE(view->getCamera().getEyePos().z, float(eye0.z + 0.1));
 
-    // Right: down moves away; a drag that would reach distance zero is ignored.
+    // Right: down moves away; a drag past distance zero stops at the nearest.
     const float d0 = view->getCamera().getDistance();
     QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, centre);
     QTest::mouseMove(view, centre + QPoint(0, 20));
     QVERIFY(std::fabs(view->getCamera().getDistance() - (d0 + 0.2f)) < 1e-4f);
     QTest::mouseMove(view, centre + QPoint(0, -2000));
-    QVERIFY(std::fabs(view->getCamera().getDistance() - (d0 + 0.2f)) < 1e-4f);
+    QCOMPARE(view->getCamera().getDistance(), 0.03f);
     QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, centre);
 
     // I, upper or lower case, gives back exactly the view after construction.
@@ -458,6 +589,76 @@ void TestView3d::cameraDragsAndReset()
     const QImage before = frame();
     QTest::keyClick(view, Qt::Key_S);
     QCOMPARE(frame(), before);
+}
+
+void TestView3d::deleteRemovesTheChosenMagnet()
+{
+    const Magnet last = data->magnets[2];
+    const auto shiftClick = [this](vec3 p) {
+        QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, project(*view, p));
+    };
+    const auto magnet = [this](int i) -> vec3 {
+        return {data->magnets[i].posX, data->magnets[i].posY, -0.005f};
+    };
+    const QPoint collar = project(*view, magnet(1) + vec3{0.008f, 0.0f, -0.003f});
+
+    // A Shift-click chooses a magnet without moving it; it wears a white collar
+    // until a Shift-click on anything else.
+    const QColor plain = frame().pixelColor(collar);
+    shiftClick(magnet(1));
+    QCOMPARE(view->chosenMagnet(), 1);
+    const QColor white = frame().pixelColor(collar);
+    QVERIFY2(white.red() > 200 && white.red() == white.blue(), qPrintable(white.name()));
+    shiftClick({-0.125f, 0.125f, -0.01f});
+    QCOMPARE(view->chosenMagnet(), -1);
+    QCOMPARE(frame().pixelColor(collar), plain);
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(data->magnets.size(), 3);
+
+    // Delete removes the chosen magnet as one undo step, and the choice ends.
+    shiftClick(magnet(1));
+    QTest::keyClick(view, Qt::Key_Delete);
+    QCOMPARE(data->magnets.size(), 2);
+    QCOMPARE(data->magnets[1].posX, last.posX);
+    QCOMPARE(editor->undoStack()->count(), 1);
+    QCOMPARE(view->chosenMagnet(), -1);
+
+    // Magnets that come or go elsewhere end the choice: the index may name another by then.
+    frame();
+    shiftClick(magnet(1));
+    editor->addMagnet(-0.05, 0.05);
+    QCOMPARE(view->chosenMagnet(), -1);
+}
+
+void TestView3d::wheelZoomsWithinLimits()
+{
+    const auto wheel = [this](int delta, int times = 1) {
+        const QPointF centre(300, 300);
+        for (int i = 0; i < times; ++i) {
+            QWheelEvent event(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, delta),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view, &event);
+        }
+    };
+    const Camera& c = view->getCamera();
+    const float d0 = c.getDistance();
+
+    // A notch away from the person comes closer by a fixed ratio; one back undoes it.
+    wheel(120);
+    QVERIFY(std::fabs(c.getDistance() - 0.8f * d0) < 1e-5f);
+    wheel(-120);
+    QVERIFY(std::fabs(c.getDistance() - d0) < 1e-5f);
+
+    // The limits hold for the wheel and the right-drag alike.
+    wheel(120, 40);
+    QCOMPARE(c.getDistance(), 0.03f);
+    wheel(-120, 40);
+    QVERIFY(std::fabs(c.getDistance() - 8.0f) < 1e-4f);
+    const QPoint centre(300, 300);
+    QTest::mousePress(view, Qt::RightButton, Qt::NoModifier, centre);
+    QTest::mouseMove(view, centre + QPoint(0, 50));
+    QVERIFY(std::fabs(c.getDistance() - 8.0f) < 1e-4f);
+    QTest::mouseRelease(view, Qt::RightButton, Qt::NoModifier, centre + QPoint(0, 50));
 }
 
 // A middle-drag lift moves the eye and the point of interest together: the

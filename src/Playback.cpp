@@ -1,0 +1,64 @@
+#include "Playback.h"
+
+#include "SystemData.h"
+
+#include <algorithm>
+
+Playback::Playback(SystemData* data, QObject* parent) : QObject(parent), data(data) {}
+
+double Playback::time() const
+{
+    return data->animTime;
+}
+
+double Playback::duration() const
+{
+    const int last = lastSample();
+    return last < 1 ? 0.0 : data->trajTimes[std::size_t(last)];
+}
+
+void Playback::setSpeed(double speed)
+{
+    factor = speed;
+}
+
+bool Playback::tick()
+{
+    const bool moving = data->animStep(factor);
+    emit moved();
+    return moving;
+}
+
+void Playback::seek(double t)
+{
+    const int last = lastSample();
+    if (last < 1)
+        return;
+    const std::vector<float>& times = data->trajTimes;
+    const float clock = std::clamp(float(t), times.front(), times[std::size_t(last)]);
+    // The segment that holds the clock, searched from the start: unlike a
+    // tick, a seek may go backwards.
+    const auto after = std::upper_bound(times.begin(), times.begin() + last + 1, clock);
+    data->animIndex = std::min(int(after - times.begin()) - 1, last - 1);
+    data->animTime = clock;
+    if (clock < times[std::size_t(last)]) {
+        // A tick that advances the clock by nothing puts the bob within the segment.
+        data->animStep(0.0);
+    } else {
+        data->animPos[0] = data->trajPoints[std::size_t(last)][0];
+        data->animPos[1] = data->trajPoints[std::size_t(last)][1];
+    }
+    emit moved();
+}
+
+void Playback::rewind()
+{
+    data->ResetAnim();
+    emit moved();
+}
+
+int Playback::lastSample() const
+{
+    const std::size_t stored = std::min(data->trajTimes.size(), data->trajPoints.size());
+    return std::min(data->numTrajPoints, int(stored)) - 1;
+}

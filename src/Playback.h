@@ -1,0 +1,48 @@
+#ifndef ORVALIS_PLAYBACK_H
+#define ORVALIS_PLAYBACK_H
+
+#include <QObject>
+
+class SystemData;
+
+// The playback of the current path as a person steers it: how fast its clock
+// runs against the wall clock, and where on the path it stands. The clock, the
+// segment and the bob's position stay the model's (animTime, animIndex,
+// animPos), so everything that restarts a path restarts its playback too.
+class Playback : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Playback(SystemData* data, QObject* parent = nullptr);
+
+    double speed() const { return factor; }
+    // The clock now and the stamp of the path's last sample (0 without a path).
+    double time() const;
+    double duration() const;
+
+public slots:
+    // Factor on the clock's advance per tick: 1 plays at the model's own pace.
+    void setSpeed(double speed);
+    // One tick of the playback timer at the chosen speed; false once the clock
+    // has passed the last sample, or with nothing to play.
+    bool tick();
+    // Puts the clock at `t` (kept within the path) and the bob where the path
+    // is then, forwards or backwards.
+    void seek(double t);
+    // Back to the path's first sample.
+    void rewind();
+
+signals:
+    // The clock or the bob moved.
+    void moved();
+
+private:
+    // Index of the last sample the playback may use, or -1.
+    int lastSample() const;
+
+    SystemData* data;
+    double factor = 1.0;
+};
+
+#endif
