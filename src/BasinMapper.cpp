@@ -31,8 +31,6 @@ void lowerPriority()
 BasinMapper::BasinMapper(const SystemData* data, QObject* parent) : QObject(parent), data(data)
 {
     engine.setLevelCallback([this](const BasinResult& result, int stride) {
-        if (running.target == PlateMap && stride != 1)
-            return;
         const BasinMap map(result, stride, BasinPainter(result));
         const int jobGeneration = running.generation;
         const Target target = running.target;
@@ -123,17 +121,34 @@ void BasinMapper::requestSchedule()
 
 void BasinMapper::schedule()
 {
-    if (!enabled || viewPixels.isEmpty())
+    if (!enabled)
         return;
-    if (viewStale) {
+    // The map the person looks at goes first: the plate's while the 3D view
+    // shows, else the 2D view's.
+    const Target first = plateFirst ? PlateMap : ViewMap;
+    const Target second = plateFirst ? ViewMap : PlateMap;
+    if (isStale(first)) {
         // A restart before the last one has shown its coarsest level would
         // only cancel it: during a drag the map follows at that level's pace.
-        if (busy && busyTarget == ViewMap && !firstLevelShown)
+        if (busy && busyTarget == first && !firstLevelShown)
             return;
-        submit(ViewMap);
-    } else if (plateStale && !busy) {
-        submit(PlateMap);
+        submit(first);
+    } else if (isStale(second) && !busy) {
+        submit(second);
     }
+}
+
+bool BasinMapper::isStale(Target target) const
+{
+    return target == ViewMap ? viewStale && !viewPixels.isEmpty() : plateStale;
+}
+
+void BasinMapper::setPlateFirst(bool on)
+{
+    if (on == plateFirst)
+        return;
+    plateFirst = on;
+    requestSchedule();
 }
 
 void BasinMapper::submit(Target target)
@@ -152,8 +167,11 @@ void BasinMapper::submit(Target target)
         viewStale = false;
     } else {
         r.width = r.height = plateSize;
-        r.progressive = false; // nobody sees its coarse levels
+        plateStale = false;
     }
+    // The map running now is cancelled before it is complete: it is due again.
+    if (busy && busyTarget != target)
+        (busyTarget == ViewMap ? viewStale : plateStale) = true;
     ++generation;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -179,12 +197,14 @@ void BasinMapper::levelReady(int jobGeneration, Target target, const BasinMap& m
 {
     if (jobGeneration != generation)
         return;
+    firstLevelShown = true;
     if (target == PlateMap) {
-        plateStale = false;
-        emit plateMapReady(map.image(), map.region());
+        // Coarse levels show on the plate as the view's do.
+        emit plateMapReady(map.image(), map.region(), map.stride());
+        if (plateFirst && plateStale)
+            schedule();
         return;
     }
-    firstLevelShown = true;
     shown = map;
     emit viewMapReady(map);
     if (viewStale)

@@ -52,13 +52,15 @@ public slots:
     void setView(const QRectF& region, const QSize& pixels);
     // Both maps are out of date.
     void modelChanged();
+    // While the 3D view shows, its plate's map is computed before the 2D view's.
+    void setPlateFirst(bool on);
 
 signals:
     // A level of the 2D view's map, coarse ones first.
     void viewMapReady(const BasinMap& map);
-    // The complete map of the square of maxTheta, row 0 at the top; region
-    // as in setView.
-    void plateMapReady(const QImage& image, const QRectF& region);
+    // The map of the square of maxTheta, coarse levels first (stride 1 is the
+    // last), row 0 at the top; region as in setView.
+    void plateMapReady(const QImage& image, const QRectF& region, int stride);
     // The maps were switched off: the views drop what they show.
     void cleared();
     void busyChanged(bool busy);
@@ -76,6 +78,7 @@ private:
     void requestSchedule();
     void schedule();
     void submit(Target target);
+    bool isStale(Target target) const;
     void setBusy(bool on);
     void levelReady(int jobGeneration, Target target, const BasinMap& map);
     void jobEnded(int jobGeneration);
@@ -89,6 +92,7 @@ private:
     QSize viewPixels;
     bool viewStale = true;
     bool plateStale = true;
+    bool plateFirst = false;
     bool busy = false;
     Target busyTarget = ViewMap;
     bool firstLevelShown = false;

@@ -461,6 +461,10 @@ void MainWindow::createBasinMap()
     connect(view2d, &OpenGL2d::viewChanged, basinMapper, &BasinMapper::setView);
     connect(basinMapper, &BasinMapper::viewMapReady, view2d, &OpenGL2d::setBasinMap);
     connect(basinMapper, &BasinMapper::cleared, view2d, &OpenGL2d::clearBasinMap);
+    connect(basinMapper, &BasinMapper::plateMapReady, view3d, &OpenGL3d::setPlateMap);
+    connect(basinMapper, &BasinMapper::cleared, view3d, &OpenGL3d::clearPlateMap);
+    connect(tabs, &QTabWidget::currentChanged, basinMapper,
+            [this](int index) { basinMapper->setPlateFirst(tabs->widget(index) == view3d); });
     connect(basinMapper, &BasinMapper::busyChanged, basinProgress, &QWidget::setVisible);
     connect(basinMapper, &BasinMapper::progressChanged, this,
             [this](BasinMapper::Target target, double fraction) {

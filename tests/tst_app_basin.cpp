@@ -9,6 +9,7 @@
 #include "BasinMapper.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
+#include "OpenGL3d.h"
 #include "SystemData.h"
 #include "WindowKeys.h"
 
@@ -20,6 +21,7 @@
 #include <QProgressBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
@@ -39,7 +41,9 @@ public:
     using MainWindow::basinMapper;
     using MainWindow::basinProgress;
     using MainWindow::data;
+    using MainWindow::tabs;
     using MainWindow::view2d;
+    using MainWindow::view3d;
     using MainWindow::viewMenu;
 
     QString saveAnswer;
@@ -50,6 +54,18 @@ protected:
         return saveAnswer;
     }
 };
+
+// Pixels of a strong hue: the map's colours, not the grey plate and its chequers.
+int countVivid(const QImage& image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += c.saturation() > 150 && c.value() > 60 ? 1 : 0;
+        }
+    return n;
+}
 
 int countColour(const QImage& image, QRgb c)
 {
@@ -74,6 +90,7 @@ private slots:
     void statusBarTellsProgressAndWhatIsUnderTheCursor();
     void draggedMagnetTakesItsBasinAlong();
     void grabSavesTheMapWithItsLegend();
+    void plateShowsTheMapIn3d();
 
 private:
     void openWindow();
@@ -237,6 +254,22 @@ void TestAppBasin::grabSavesTheMapWithItsLegend()
         }
     QCOMPARE(sameAbove, 1600);
     QVERIFY2(sameCorner < 160, qPrintable(QString::number(sameCorner)));
+}
+
+void TestAppBasin::plateShowsTheMapIn3d()
+{
+    // Only the magnets themselves are vivid on the chequer board.
+    QVERIFY(ctrlKey(Qt::Key_2));
+    QCOMPARE(window->tabs->currentWidget(), window->view3d);
+    const int plain = countVivid(window->view3d->grabFramebuffer());
+    const int pixels = window->view3d->width() * window->view3d->height();
+    QVERIFY(plain < pixels / 20);
+
+    // With the map on, the plate's map is computed first and lies on the plate.
+    QVERIFY(ctrlKey(Qt::Key_B));
+    QTRY_VERIFY_WITH_TIMEOUT(countVivid(window->view3d->grabFramebuffer()) > pixels / 5, kMapWait);
+    QVERIFY(ctrlKey(Qt::Key_B));
+    QTRY_COMPARE(countVivid(window->view3d->grabFramebuffer()), plain);
 }
 
 QTEST_MAIN(TestAppBasin)
