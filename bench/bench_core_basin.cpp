@@ -10,6 +10,7 @@
 // the runs gives the medians, the speed-up and the share of those pixels on
 // which both give the same magnet.
 #include "BasinEngine.h"
+#include "PlainPendulum.h"
 #include "SystemData.h"
 
 #include <benchmark/benchmark.h>
@@ -116,41 +117,6 @@ void BM_Map30Magnets(benchmark::State& state)
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
 }
-
-// The equations of motion as a library user would write them.
-struct PlainPendulum
-{
-    struct Magnet
-    {
-        double x, y, z, alpha;
-    };
-    double gravity, length, damping, kappa, magFactor, height;
-    std::vector<Magnet> magnets;
-
-    explicit PlainPendulum(const SystemData& d)
-        : gravity(d.gravity), length(d.pendulumLength), damping(d.damping), kappa(d.kappa),
-          magFactor(d.magFactor), height(d.pendulumHeight - d.pendulumLength)
-    {
-        for (const ::Magnet& m : d.magnets)
-            magnets.push_back({m.posX, m.posY, m.posZ, m.alpha});
-    }
-
-    void operator()(const std::array<double, 4>& y, std::array<double, 4>& dydx, double) const
-    {
-        double ax = -damping * y[2] - gravity / length * y[0];
-        double ay = -damping * y[3] - gravity / length * y[1];
-        for (const Magnet& m : magnets) {
-            const double dx = y[0] - m.x;
-            const double dy = y[1] - m.y;
-            const double dz = height - m.z;
-            const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-            const double w = kappa * magFactor * m.alpha * std::pow(r, -kappa - 2.0);
-            ax -= w * dx;
-            ay -= w * dy;
-        }
-        dydx = {y[2], y[3], ax, ay};
-    }
-};
 
 // The magnet the bob settles over, or -1 when it is not slow near a magnet
 // within the time limit.

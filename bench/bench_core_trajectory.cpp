@@ -4,6 +4,7 @@
 //
 // Run: bench_core_trajectory --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 // The counter "step" is the time per accepted step.
+#include "PlainPendulum.h"
 #include "SystemData.h"
 
 #include <benchmark/benchmark.h>
@@ -33,44 +34,6 @@ void setMagnets(SystemData& d, int count)
         d.appendMagnet(float(0.05 * std::cos(angle)), float(0.05 * std::sin(angle)), 1.0f, 1, 0, 0);
     }
 }
-
-// The equations of motion as a library user would write them.
-struct PlainPendulum
-{
-    struct Magnet
-    {
-        double x, y, z, alpha;
-    };
-    double gravity, length, damping, kappa, magFactor, height;
-    std::vector<Magnet> magnets;
-
-    explicit PlainPendulum(const SystemData& d)
-        : gravity(d.gravity), length(d.pendulumLength), damping(d.damping), kappa(d.kappa),
-          magFactor(d.magFactor), height(d.pendulumHeight - d.pendulumLength)
-    {
-        for (const ::Magnet& m : d.magnets)
-            magnets.push_back({m.posX, m.posY, m.posZ, m.alpha});
-    }
-
-    void derivs(const double* y, double* dydx) const
-    {
-        double ax = -damping * y[2] - gravity / length * y[0];
-        double ay = -damping * y[3] - gravity / length * y[1];
-        for (const Magnet& m : magnets) {
-            const double dx = y[0] - m.x;
-            const double dy = y[1] - m.y;
-            const double dz = height - m.z;
-            const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-            const double w = kappa * magFactor * m.alpha * std::pow(r, -kappa - 2.0);
-            ax -= w * dx;
-            ay -= w * dy;
-        }
-        dydx[0] = y[2];
-        dydx[1] = y[3];
-        dydx[2] = ax;
-        dydx[3] = ay;
-    }
-};
 
 void setCounters(benchmark::State& state, double stepsPerIteration)
 {
