@@ -10,6 +10,7 @@
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "Pixels.h"
 #include "SystemData.h"
 #include "WindowKeys.h"
 
@@ -64,15 +65,6 @@ int countVivid(const QImage& image)
             const QColor c = image.pixelColor(x, y);
             n += c.saturation() > 150 && c.value() > 60 ? 1 : 0;
         }
-    return n;
-}
-
-int countColour(const QImage& image, QRgb c)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) & 0xffffff) == c ? 1 : 0;
     return n;
 }
 

@@ -8,6 +8,7 @@
 #include "Experiment.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
+#include "Pixels.h"
 #include "SystemData.h"
 
 #include <QDir>
@@ -42,22 +43,6 @@ bool sameRegion(const QRectF& a, const QRectF& b)
     return std::abs(a.left() - b.left()) < tolerance && std::abs(a.top() - b.top()) < tolerance &&
            std::abs(a.width() - b.width()) < tolerance &&
            std::abs(a.height() - b.height()) < tolerance;
-}
-
-QRgb rgbAt(const QImage& image, QPoint p)
-{
-    return image.pixel(p) & 0xffffff;
-}
-
-bool colourNear(const QImage& image, QPoint p, QRgb c, int radius)
-{
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx) {
-            const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && rgbAt(image, q) == c)
-                return true;
-        }
-    return false;
 }
 
 void sendWheel(QWidget* widget, QPointF pos, int angle)

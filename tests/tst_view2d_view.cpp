@@ -6,6 +6,7 @@
 #include "Experiment.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
+#include "Pixels.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 
@@ -26,32 +27,6 @@ namespace {
 
 constexpr QRgb red = 0xff0000, green = 0x00ff00, blue = 0x0000ff, white = 0xffffff, black = 0;
 constexpr QRgb pathColour = 0xffff00;
-
-QRgb rgbAt(const QImage& image, QPoint p)
-{
-    return image.pixel(p) & 0xffffff;
-}
-
-// Whether any pixel within `radius` of p has exactly the colour c.
-bool colourNear(const QImage& image, QPoint p, QRgb c, int radius)
-{
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx) {
-            const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && rgbAt(image, q) == c)
-                return true;
-        }
-    return false;
-}
-
-int countColour(const QImage& image, QRgb c)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += rgbAt(image, {x, y}) == c ? 1 : 0;
-    return n;
-}
 
 } // namespace
 
