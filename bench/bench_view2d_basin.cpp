@@ -15,6 +15,7 @@
 #include "Experiment.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
+#include "QtBenchmarkMain.h"
 #include "SystemData.h"
 
 #include <QApplication>
@@ -277,13 +278,4 @@ BENCHMARK(BM_Restart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->Iterations
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+ORVALIS_QT_BENCHMARK_MAIN()

@@ -7,6 +7,7 @@
 #include "Experiment.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
+#include "QtBenchmarkMain.h"
 #include "SystemData.h"
 
 #include <QApplication>
@@ -133,13 +134,4 @@ BENCHMARK(BM_DragStepRendered)->Arg(1500)->Arg(10000)->Unit(benchmark::kMillisec
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+ORVALIS_QT_BENCHMARK_MAIN()

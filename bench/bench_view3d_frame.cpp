@@ -5,6 +5,7 @@
 #include "BasinRequest.h"
 #include "GLContext.h"
 #include "OpenGL3d.h"
+#include "QtBenchmarkMain.h"
 #include "SystemData.h"
 
 #include <QApplication>
@@ -19,8 +20,6 @@
 #include <ctime>
 
 namespace {
-
-QApplication* application = nullptr;
 
 // Counts the frames the view really paints: repaint() may be deferred by the
 // window's compositor until its previous frame is out.
@@ -53,9 +52,9 @@ bool waitForExposed(QWidget& widget)
     while (widget.windowHandle() == nullptr || !widget.windowHandle()->isExposed()) {
         if (clock.elapsed() > 5000)
             return false;
-        application->processEvents(QEventLoop::AllEvents, 50);
+        qApp->processEvents(QEventLoop::AllEvents, 50);
     }
-    application->processEvents();
+    qApp->processEvents();
     return true;
 }
 
@@ -115,7 +114,7 @@ void BM_View3dRepaint(benchmark::State& state)
         const int before = view.frames;
         view.repaint();
         while (view.frames == before)
-            application->processEvents(QEventLoop::WaitForMoreEvents);
+            qApp->processEvents(QEventLoop::WaitForMoreEvents);
         view.makeCurrent();
         glFinish();
         view.doneCurrent();
@@ -161,14 +160,4 @@ BENCHMARK(BM_View3dPaintGL)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    application = &app;
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+ORVALIS_QT_BENCHMARK_MAIN()

@@ -9,11 +9,10 @@
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "Pixels.h"
+#include "PrivateShaders.h"
 #include "SystemData.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -101,13 +100,7 @@ private:
 
 void TestView2dBasin::init()
 {
-    QVERIFY(shaderDir.isValid());
-    const QDir built(QCoreApplication::applicationDirPath() + "/shaders");
-    for (const QString& name : built.entryList(QDir::Files)) {
-        QFile::remove(shaderDir.filePath(name));
-        QVERIFY(QFile::copy(built.filePath(name), shaderDir.filePath(name)));
-    }
-    qputenv("ORVALIS_SHADER_DIR", (shaderDir.path() + "/").toLocal8Bit());
+    QVERIFY(usePrivateShaders(shaderDir));
     data = std::make_unique<SystemData>();
     data->damping = 6.0;
     experiment = std::make_unique<Experiment>(data.get());

@@ -7,10 +7,10 @@
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "Pixels.h"
+#include "PrivateShaders.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
@@ -70,14 +70,7 @@ private:
 
 void TestView2d::init()
 {
-    // Every view reads a private copy of the shaders, so a test may edit or delete them.
-    QVERIFY(shaderDir.isValid());
-    const QDir built(QCoreApplication::applicationDirPath() + "/shaders");
-    for (const QString& name : built.entryList(QDir::Files)) {
-        QFile::remove(shaderDir.filePath(name));
-        QVERIFY(QFile::copy(built.filePath(name), shaderDir.filePath(name)));
-    }
-    qputenv("ORVALIS_SHADER_DIR", (shaderDir.path() + "/").toLocal8Bit());
+    QVERIFY(usePrivateShaders(shaderDir));
     data = std::make_unique<SystemData>();
     data->lineColor = QColor(255, 255, 0);
     experiment = std::make_unique<Experiment>(data.get());
