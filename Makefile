@@ -47,15 +47,15 @@ test-sanitize: deps
 		$(XVFB) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
-# The map engine's worker threads under ThreadSanitizer: clang, the core
-# library and its tests only (Qt itself is not instrumented, so nothing with
-# widgets runs here).
+# The map engine's worker threads and the mapper's thread under
+# ThreadSanitizer, built with clang. Qt itself is not instrumented, so
+# nothing that shows a window runs here.
 test-tsan: deps
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DORVALIS_WERROR=$(WERROR) -DORVALIS_TSAN=ON
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model tst_view2d_mapper
 	TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp \
-		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_core_(basin|model)$$'
+		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_(core_basin|core_model|view2d_mapper)$$'
 
 fuzz:
 	mkdir -p $(ASAN_BUILD)/fuzz-corpus
