@@ -4,6 +4,7 @@
 #include "SystemData.h"
 #include "VecMath.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QImage>
 #include <QKeyEvent>
@@ -85,6 +86,13 @@ void OpenGL2d::resetView()
     updateViewWindow();
     emit viewChanged(viewRegion(), viewPixels());
     update();
+    // A cursor resting on the view now points at another place of the plane.
+    if (underMouse()) {
+        double x = 0.0;
+        double y = 0.0;
+        windowToWorld(mapFromGlobal(QCursor::pos()), x, y);
+        emit cursorMoved(x, y);
+    }
 }
 
 QRectF OpenGL2d::viewRegion() const

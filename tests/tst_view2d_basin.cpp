@@ -414,11 +414,19 @@ void TestView2dBasin::zoomKeepsThePointUnderTheCursor()
     QVERIFY(a.x() < b.x() && a.y() > b.y());
     QVERIFY(std::abs(a.x() - before.x()) < 1e-12 && std::abs(a.y() - before.y()) < 1e-12);
 
-    // Reset view returns to the square of maxTheta.
+    // Reset view returns to the square of maxTheta, and tells where a cursor
+    // resting on the view now points.
+    QCursor::setPos(view->mapToGlobal(p));
+    QTRY_VERIFY(view->underMouse());
+    QSignalSpy cursor(view.get(), &OpenGL2d::cursorMoved);
     view->resetView();
     QCOMPARE(view->zoom(), 1.0);
     QCOMPARE(view->viewRegion(), QRectF(-data->viewHalfWidth, -data->maxRadius,
                                         2 * data->viewHalfWidth, 2 * data->maxRadius));
+    QCOMPARE(cursor.count(), 1);
+    QVERIFY(std::abs(cursor[0][0].toDouble() - (p.x() - 150) / 150.0 * data->viewHalfWidth) <
+            1e-12);
+    QVERIFY(std::abs(cursor[0][1].toDouble() - (150 - p.y()) / 150.0 * data->maxRadius) < 1e-12);
 }
 
 void TestView2dBasin::pickingAndDraggingWorkWhenZoomed()
