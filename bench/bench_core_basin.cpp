@@ -1,5 +1,6 @@
 // Basin-of-attraction maps: the whole 512 x 512 map of the default set and
-// its first level (64 x 64 pixels, every 8th), a map with 30 magnets, and the
+// its first level (64 x 64 pixels, every 8th), how soon a running map stops
+// when cancelled, a map with 30 magnets, and the
 // way one would do it with a general-purpose library: Boost.Odeint's
 // controlled Cash-Karp 5(4) per pixel (tolerance 1e-8, one thread), stopping
 // when the bob is slow (|v| < 1e-3) within magnetSize of a magnet.
@@ -22,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -174,10 +176,29 @@ void BM_Library(benchmark::State& state)
     state.counters["pixels"] = double(outcomes.size());
 }
 
+// From cancel() to the engine's threads all gone, with a 512 x 512 map well
+// under way (its full-resolution level running).
+void BM_Cancel(benchmark::State& state)
+{
+    const BasinRequest r = defaultRequest(kSide);
+    BasinEngine engine;
+    for (auto _ : state) {
+        engine.start(r);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        const auto start = Clock::now();
+        engine.cancel();
+        engine.wait();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (!engine.result().cancelled)
+            state.SkipWithError("the map ended before it was cancelled");
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_Map512)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_FirstLevel64)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_Cancel)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_Map30Magnets)
     ->Arg(128)
     ->ArgName("side")
