@@ -24,6 +24,10 @@ struct PlainPendulum
         for (const ::Magnet& m : d.magnets)
             magnets.push_back({m.posX, m.posY, m.posZ, m.alpha});
     }
+    // Steppers take the system by value: pass std::cref, or every step would
+    // copy the magnet list.
+    PlainPendulum(const PlainPendulum&) = delete;
+    PlainPendulum& operator=(const PlainPendulum&) = delete;
 
     void derivs(const double* y, double* dydx) const
     {

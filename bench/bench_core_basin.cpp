@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -131,7 +132,7 @@ int libraryOutcome(const PlainPendulum& p, double magnetSize, double x0, double 
     double t = 0.0;
     double dt = 0.005;
     while (t < maxTime) {
-        while (stepper.try_step(p, y, t, dt) == fail) {
+        while (stepper.try_step(std::cref(p), y, t, dt) == fail) {
         }
         if (std::hypot(y[2], y[3]) >= 1e-3)
             continue;

@@ -17,6 +17,7 @@
 #include "OpenGL2d.h"
 #include "QtBenchmarkMain.h"
 #include "SystemData.h"
+#include "View2dBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,14 +36,6 @@ namespace {
 
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
-
-// Lets the benchmark draw a frame into the view's framebuffer directly.
-class BenchView : public OpenGL2d
-{
-public:
-    using OpenGL2d::OpenGL2d;
-    using OpenGL2d::paintGL;
-};
 
 // Processes events until `done` holds; false after `ms` without it. Sleeps
 // between events: a spinning GUI thread would take a core from the map.
@@ -179,13 +172,6 @@ void BM_Frame(benchmark::State& state)
     }
 }
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons buttons)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
 // 0: map off; 1: the map computing all along (it needs far longer than the run).
 void BM_ReleaseDrag(benchmark::State& state)
 {
@@ -194,8 +180,7 @@ void BM_ReleaseDrag(benchmark::State& state)
         return;
     // As the window carries releases out: the path is computed, uploaded and drawn.
     Experiment experiment(&scene.data);
-    QObject::connect(&scene.view, &OpenGL2d::releaseRequested, &experiment, &Experiment::release);
-    QObject::connect(&experiment, &Experiment::pathChanged, &scene.view, &OpenGL2d::UpdateTraj);
+    wire(scene.view, experiment);
     if (state.range(0) == 1) {
         scene.mapper.setEnabled(true);
         if (!waitFor([&] { return !scene.mapper.viewMap().isNull(); }, 20000)) {
@@ -267,7 +252,7 @@ BENCHMARK(BM_MoveToFullMap)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(5);
-BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReleaseDrag)
     ->Arg(0)
     ->Arg(1)

@@ -9,6 +9,7 @@
 #include "OpenGL2d.h"
 #include "QtBenchmarkMain.h"
 #include "SystemData.h"
+#include "View2dBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,29 +23,6 @@
 #include <cmath>
 
 namespace {
-
-void sendMouse(QWidget* widget, QEvent::Type type, QPointF pos, Qt::MouseButtons buttons)
-{
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent event(type, pos, widget->mapToGlobal(pos), button, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
-// Lets the benchmark draw a frame into the view's framebuffer directly.
-class BenchView : public OpenGL2d
-{
-public:
-    using OpenGL2d::OpenGL2d;
-    using OpenGL2d::paintGL;
-};
-
-// What the window does with the view's releases: the experiment computes the
-// path, and the view uploads it.
-void wire(OpenGL2d& view, Experiment& experiment)
-{
-    QObject::connect(&view, &OpenGL2d::releaseRequested, &experiment, &Experiment::release);
-    QObject::connect(&experiment, &Experiment::pathChanged, &view, &OpenGL2d::UpdateTraj);
-}
 
 QPointF ringPoint(QPointF centre, int step)
 {

@@ -143,20 +143,17 @@ void BM_View3dPaintGL(benchmark::State& state)
 }
 
 // Arguments: magnets, exploring (map and trail).
-BENCHMARK(BM_View3dRepaint)
-    ->ArgNames({"magnets", "map"})
-    ->Args({3, 0})
-    ->Args({100, 0})
-    ->Args({3, 1})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_View3dPaintGL)
-    ->ArgNames({"magnets", "map"})
-    ->Args({3, 0})
-    ->Args({100, 0})
-    ->Args({3, 1})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+void scenes(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"magnets", "map"})
+        ->Args({3, 0})
+        ->Args({100, 0})
+        ->Args({3, 1})
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+}
+BENCHMARK(BM_View3dRepaint)->Apply(scenes);
+BENCHMARK(BM_View3dPaintGL)->Apply(scenes);
 
 } // namespace
 
