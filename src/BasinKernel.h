@@ -64,7 +64,7 @@ template <class V, class Power>
     V fresh = laneLoad<V>(&b.fresh[lane]);
     V outcome = laneLoad<V>(&b.outcome[lane]);
     const auto runningAtStart = outcome == V(kRunning);
-    const V largestFloat(3.40282346638528859811704183484516925e+38);
+    const V largestFloat(kLargestSample);
 
     for (int it = 0; it < maxIterations; ++it) {
         // A new state: its derivative, the capture test (the path stores

@@ -22,7 +22,7 @@ void LaneBatch::release(int l, double x0, double y0)
     steps[l] = 0.0;
     fresh[l] = 1.0;
     // A release that floats cannot hold has no path at all.
-    constexpr double largest = 3.40282346638528859811704183484516925e+38;
+    constexpr double largest = cashkarp::kLargestSample;
     outcome[l] = std::fabs(x0) <= largest && std::fabs(y0) <= largest ? kRunning : kUndecided;
 }
 

@@ -44,6 +44,9 @@ constexpr double maxGrow = 5.0;
 constexpr double maxShrink = 0.1;
 constexpr double minStep = 1e-8;
 constexpr double kLargest = std::numeric_limits<double>::max();
+// The largest value a path's float samples hold, compared in double:
+// converting a value beyond the float range is undefined.
+constexpr double kLargestSample = std::numeric_limits<float>::max();
 
 // Trajectory settings.
 constexpr double kFirstStep = 0.005;

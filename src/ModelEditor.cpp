@@ -1,5 +1,6 @@
 #include "ModelEditor.h"
 
+#include "BasinRequest.h"
 #include "Experiment.h"
 #include "MagnetPalette.h"
 #include "ModelEdit.h"
@@ -63,8 +64,7 @@ void ModelEditor::addMagnetAtFreeSpot()
     // Candidates on a grid over the middle of the plate, where magnets act;
     // the farthest from all magnets wins, the nearer to the centre on a tie.
     constexpr int kSteps = 20;
-    constexpr double degToRad = 0.017453292519943295;
-    const double reach = 0.5 * data->pendulumLength * std::sin(data->maxTheta * degToRad);
+    const double reach = 0.5 * BasinRequest::viewRadius(data->pendulumLength, data->maxTheta);
     double bestX = 0.0, bestY = 0.0;
     double bestClearance = -1.0, bestCentre = 0.0;
     for (int i = -kSteps; i <= kSteps; ++i)

@@ -1,5 +1,6 @@
 #include "OpenGL2d.h"
 
+#include "BasinRequest.h"
 #include "GLContext.h"
 #include "SystemData.h"
 #include "VecMath.h"
@@ -558,8 +559,7 @@ void OpenGL2d::createShaders()
 
 void OpenGL2d::updateViewWindow()
 {
-    constexpr double degToRad = 0.017453292519943295;
-    data->maxRadius = data->pendulumLength * std::sin(data->maxTheta * degToRad);
+    data->maxRadius = BasinRequest::viewRadius(data->pendulumLength, data->maxTheta);
     data->viewHalfHeight = data->maxRadius / zoomFactor;
     data->viewHalfWidth = double(width()) / double(height()) * data->viewHalfHeight;
     data->numSteps = 0;

@@ -5,12 +5,10 @@
 
 #include <QCoreApplication>
 
-#include <cmath>
-
 PathOutcome PathOutcome::of(const SystemData& data, const PotentialLandscape& landscape)
 {
     PathOutcome outcome;
-    const int n = std::min(data.numTrajPoints, int(data.trajTimes.size()));
+    const int n = data.storedSamples();
     if (n < 1)
         return outcome;
     outcome.samples = n;
@@ -22,7 +20,7 @@ PathOutcome PathOutcome::of(const SystemData& data, const PotentialLandscape& la
     const double energy = 0.5 * (vx * vx + vy * vy) + landscape.potential(x, y);
     outcome.ending = Ending::Moving;
     for (const Attractor& a : landscape.attractors()) {
-        if (std::hypot(x - a.x, y - a.y) < a.radius && energy < a.barrier) {
+        if (a.catches(x, y, energy)) {
             outcome.ending = Ending::Rests;
             outcome.magnet = a.magnet;
             outcome.restX = a.x;

@@ -1,5 +1,9 @@
 #include "PotentialLandscape.h"
 
+#include "Lanes.h"
+
+#include "CashKarp.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -35,11 +39,7 @@ double powerOfSquare(double r2, double e)
     const double twice = 2.0 * e;
     if (twice != std::trunc(twice) || std::fabs(twice) > 32.0)
         return std::pow(r2, e);
-    const int k = int(std::fabs(twice));
-    double r = k % 2 != 0 ? std::sqrt(r2) : 1.0;
-    for (int i = 0; i < k / 2; ++i)
-        r *= r2;
-    return twice < 0.0 ? 1.0 / r : r;
+    return cashkarp::scaledIntegerPower(1.0, r2, int(twice));
 }
 
 } // namespace

@@ -15,6 +15,15 @@ struct Attractor
     int magnet = -1;        // the magnet it lies over, -1 for none
     double radius = 0.0;    // of the capture disc; 0: nothing is ever caught here
     double barrier = 0.0;   // energies below it are caught inside the disc
+
+    // The capture rule, as the map's lanes apply it (CaptureTable keeps the
+    // squared radius).
+    bool catches(double px, double py, double energy) const
+    {
+        const double dx = px - x;
+        const double dy = py - y;
+        return dx * dx + dy * dy < radius * radius && energy < barrier;
+    }
 };
 
 struct CriticalPoint

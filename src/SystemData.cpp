@@ -143,7 +143,7 @@ void controlledStep(const Derivs& derivs, double* y, const double* dydx, int n, 
 // (compared in double: converting a value beyond the float range is undefined).
 bool isStorable(const double* y, double t)
 {
-    constexpr double largest = std::numeric_limits<float>::max();
+    constexpr double largest = cashkarp::kLargestSample;
     for (int j = 0; j < kStateSize; ++j)
         if (!(std::fabs(y[j]) <= largest))
             return false;
@@ -319,6 +319,11 @@ void SystemData::uploadTrajectory(unsigned int buffer) const
                     GLsizeiptr(numTrajPoints) * GLsizeiptr(sizeof(trajPoints[0])),
                     trajPoints.data());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+int SystemData::storedSamples() const
+{
+    return std::min({numTrajPoints, int(trajTimes.size()), int(trajPoints.size())});
 }
 
 bool SystemData::animStep(double speed)

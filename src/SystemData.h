@@ -42,6 +42,8 @@ public:
 
     void computeTrajectory(double x0, double y0);
     void uploadTrajectory(unsigned int buffer) const;
+    // Samples of the current path that have both a state and a stamp.
+    int storedSamples() const;
     // Advances the playback by one tick of animTimer, `speed` times as fast as
     // the model's own pace; false once the clock has passed the last sample.
     bool animStep(double speed = 1.0);
