@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <map>
 #include <unistd.h>
 #include <vector>
 
@@ -336,8 +335,7 @@ int BasinCommand::render(const CommandLineOptions& o)
             fail(QStringLiteral("%1: %2").arg(o.params, report.error));
             return 1;
         }
-        for (const QString& line : report.skipped)
-            fail(QStringLiteral("%1: skipped %2").arg(o.params, line));
+        // The reader has already listed the lines it skipped on standard error.
     }
     BasinRequest request = BasinRequest::fromModel(data);
     if (o.hasDamping)

@@ -1,6 +1,8 @@
 #ifndef ORVALIS_COMMANDLINE_H
 #define ORVALIS_COMMANDLINE_H
 
+#include "BasinRequest.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,13 +19,14 @@ struct CommandLineOptions
     QString data;      // --data FILE.csv
     bool hasDamping = false;
     double damping = 1.0; // --damping D
-    int width = 1024;
-    int height = 1024;
+    // Size, threads, tolerance and time limit default to the engine's own.
+    int width = BasinRequest().width;
+    int height = BasinRequest().height;
     bool hasRegion = false;
     double region[4] = {0, 0, 0, 0}; // x0, y0, x1, y1
-    int threads = 0;
-    double tolerance = 1e-8;
-    double maxTime = 100.0;
+    int threads = BasinRequest().threads;
+    double tolerance = BasinRequest().tolerance;
+    double maxTime = BasinRequest().maxTime;
     bool quiet = false;
     int tileIndex = 1; // --tile I/N, 1-based
     int tileCount = 1;

@@ -124,9 +124,10 @@ void DoubleEdit::stepBy(double delta)
     // A bound that the text cannot show (just above 0) rounds onto a number
     // outside the range, which Return would refuse: keep one shown digit inside.
     const double digit = std::pow(10.0, -precision);
-    if (toNumber(format(v)) < minValue)
+    const double shown = toNumber(format(v));
+    if (shown < minValue)
         v += digit;
-    else if (toNumber(format(v)) > maxValue)
+    else if (shown > maxValue)
         v -= digit;
     setValue(v);
     setModified(true);

@@ -34,10 +34,6 @@ void Experiment::recompute()
     if (!current.released)
         return;
     data->computeTrajectory(current.x, current.y);
-    // A new path plays from its start.
-    data->animPos[0] = float(current.x);
-    data->animPos[1] = float(current.y);
-    data->animIndex = 0;
-    data->animTime = 0.0f;
+    data->ResetAnim(); // a new path plays from its start
     emit pathChanged();
 }

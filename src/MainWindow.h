@@ -118,7 +118,7 @@ private:
     void showBasinMap(bool on);
     void showBasinAtCursor();
     // After every edit of the model: the 2D view re-frames when the pendulum's
-    // reach changed, and the path's outcome is told again.
+    // reach changed.
     void followModel();
     // The status bar: where the cursor is, and what the current path comes to.
     void showCursor(double x, double y);

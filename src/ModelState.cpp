@@ -2,16 +2,27 @@
 
 #include "SystemData.h"
 
+namespace {
+
+// The pendulum's numbers, the same way in both directions: a field left out
+// of one would make undo forget it.
+template <class From, class To> void copyPendulum(const From& from, To& to)
+{
+    to.pendulumLength = from.pendulumLength;
+    to.pendulumHeight = from.pendulumHeight;
+    to.gravity = from.gravity;
+    to.damping = from.damping;
+    to.kappa = from.kappa;
+    to.magFactor = from.magFactor;
+}
+
+} // namespace
+
 ModelState ModelState::of(const SystemData& data)
 {
     ModelState state;
     ModelParameters& p = state.physics;
-    p.pendulumLength = data.pendulumLength;
-    p.pendulumHeight = data.pendulumHeight;
-    p.gravity = data.gravity;
-    p.damping = data.damping;
-    p.kappa = data.kappa;
-    p.magFactor = data.magFactor;
+    copyPendulum(data, p);
     p.magnets.assign(data.magnets.begin(), data.magnets.end());
     state.maxTheta = data.maxTheta;
     state.maxNumPoints = data.maxNumPoints;
@@ -21,12 +32,7 @@ ModelState ModelState::of(const SystemData& data)
 void ModelState::applyTo(SystemData& data) const
 {
     const ModelParameters& p = physics;
-    data.pendulumLength = p.pendulumLength;
-    data.pendulumHeight = p.pendulumHeight;
-    data.gravity = p.gravity;
-    data.damping = p.damping;
-    data.kappa = p.kappa;
-    data.magFactor = p.magFactor;
+    copyPendulum(p, data);
     data.maxTheta = maxTheta;
     data.maxNumPoints = maxNumPoints;
     data.magnets.clear();

@@ -51,6 +51,18 @@ void Playback::seek(double t)
     emit moved();
 }
 
+bool Playback::cannotAdvance() const
+{
+    // The clock has passed the last sample, or it stands before the segment the
+    // playback was left at, as when a new path has restarted the clock alone.
+    const int last = lastSample();
+    const int index = data->animIndex;
+    if (last < 1)
+        return false;
+    return index < 0 || index >= last || data->animTime >= data->trajTimes[std::size_t(last)] ||
+           data->animTime < data->trajTimes[std::size_t(index)];
+}
+
 void Playback::rewind()
 {
     data->ResetAnim();
@@ -59,6 +71,5 @@ void Playback::rewind()
 
 int Playback::lastSample() const
 {
-    const std::size_t stored = std::min(data->trajTimes.size(), data->trajPoints.size());
-    return std::min(data->numTrajPoints, int(stored)) - 1;
+    return data->storedSamples() - 1;
 }

@@ -20,6 +20,8 @@ public:
     // The clock now and the stamp of the path's last sample (0 without a path).
     double time() const;
     double duration() const;
+    // Whether the next tick would find no segment of the path to move along.
+    bool cannotAdvance() const;
 
 public slots:
     // Factor on the clock's advance per tick: 1 plays at the model's own pace.

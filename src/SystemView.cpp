@@ -39,12 +39,19 @@ QColor displayColor(const Magnet& magnet)
                   static_cast<int>(magnet.color[2] * 255));
 }
 
+// Whether Return would take the editor's text: the person changed it, and it
+// reads as a value within the editor's range.
+bool hasEdit(const DoubleEdit* edit)
+{
+    return edit->isModified() && edit->hasAcceptableInput();
+}
+
 // Takes an editor's value only when the person has changed it since it was
 // filled: untouched text is a rounded copy of the model's value. Text that its
 // own Return would refuse does not slip in through another editor's Return.
 template <typename T> void applyEdit(DoubleEdit* edit, T& field)
 {
-    if (!edit->isModified() || !edit->hasAcceptableInput())
+    if (!hasEdit(edit))
         return;
     field = static_cast<T>(edit->getValue());
     edit->setModified(false);
@@ -106,13 +113,6 @@ int sliderPosition(double time)
     // A path that never settles may run for longer than the slider counts.
     const double steps = std::min(time * sliderSteps, double(std::numeric_limits<int>::max()));
     return static_cast<int>(std::lround(steps));
-}
-
-// Whether Return would take the editor's text: the person changed it, and it
-// reads as a value within the editor's range.
-bool hasEdit(const DoubleEdit* edit)
-{
-    return edit->isModified() && edit->hasAcceptableInput();
 }
 
 } // namespace
@@ -412,7 +412,7 @@ void SystemView::AnimPlay()
 void SystemView::SetAnimTimer(bool on)
 {
     // Play at the end of the path starts it again from its beginning.
-    if (on && playbackCannotAdvance())
+    if (on && playback->cannotAdvance())
         AnimReset();
     // Checking the play button re-enters here once through toggled(); that
     // pass finds everything already in place.
@@ -464,7 +464,7 @@ void SystemView::scrubStarted()
 void SystemView::scrubFinished()
 {
     // Let go at the very end, the playback stays there rather than start again.
-    if (resumeAfterScrub && !playbackCannotAdvance())
+    if (resumeAfterScrub && !playback->cannotAdvance())
         SetAnimTimer(true);
     resumeAfterScrub = false;
 }
@@ -597,19 +597,6 @@ void SystemView::addMagnet()
 void SystemView::removeMagnet()
 {
     editor->removeMagnet(magnetIdSpin->value());
-}
-
-bool SystemView::playbackCannotAdvance() const
-{
-    // Whether the next tick would find no segment of the path to move along:
-    // the clock has passed the last sample, or it stands before the segment the
-    // playback was left at, as when a new path has restarted the clock alone.
-    const int last = std::min(data->numTrajPoints, static_cast<int>(data->trajTimes.size())) - 1;
-    const int index = data->animIndex;
-    if (last < 1)
-        return false;
-    return index < 0 || index >= last || data->animTime >= data->trajTimes[std::size_t(last)] ||
-           data->animTime < data->trajTimes[std::size_t(index)];
 }
 
 QColor SystemView::chooseColor(const QColor& initial)

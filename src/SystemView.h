@@ -148,7 +148,6 @@ private:
     // the person has changed and not applied.
     void fill(bool keepEdits);
     void showMagnet(int i, bool keepEdits);
-    bool playbackCannotAdvance() const;
     // Shared by SetTimer and SetAnimTimer: run or stop a timer and mirror it on its buttons.
     static void switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
                             bool on);
