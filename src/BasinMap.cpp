@@ -19,6 +19,9 @@ BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& pa
     // large view at every level would cost more than painting them.
     const int width = result.width();
     data->columns = (width + stride - 1) / stride;
+    const int rows = (result.rowEnd() - result.rowBegin() + stride - 1) / stride;
+    data->attractor.reserve(std::size_t(rows) * std::size_t(data->columns));
+    data->time.reserve(std::size_t(rows) * std::size_t(data->columns));
     const std::size_t n = result.attractors.size();
     std::vector<long long> counts(n + 1, 0);
     long long computed = 0;

@@ -139,6 +139,37 @@ QString dataDirectory()
                            QStringLiteral("/" ORVALIS_DATA_FROM_BIN));
 }
 
+void uploadImageTexture(GLuint& texture, QSize& textureSize, const QImage& image)
+{
+    glActiveTexture(GL_TEXTURE0);
+    if (texture == 0) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // The bottom row first, as GL counts them: a map that fills a view then
+    // copies onto it unchanged. 0xAARRGGBB words, whatever the byte order.
+    const bool words = image.format() == QImage::Format_RGB32 ||
+                       image.format() == QImage::Format_ARGB32 ||
+                       image.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage rows = (words ? image : image.convertToFormat(QImage::Format_ARGB32)).mirrored();
+    if (rows.size() != textureSize) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rows.width(), rows.height(), 0, GL_BGRA,
+                     GL_UNSIGNED_INT_8_8_8_8_REV, rows.constBits());
+        textureSize = rows.size();
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rows.width(), rows.height(), GL_BGRA,
+                        GL_UNSIGNED_INT_8_8_8_8_REV, rows.constBits());
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 QString shaderDirectory()
 {
     // A relative directory is taken from the working directory at start.

@@ -4,6 +4,8 @@
 // epoxy must come before any Qt OpenGL header.
 #include <epoxy/gl.h>
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <QSurfaceFormat>
 
@@ -20,6 +22,11 @@ void initializeCommonGL(bool disableVSync, GLuint& vaQuad, GLuint& vboQuad);
 // asks for the swap interval (true = 1, false = 0) through its surface format and
 // the window system can apply it there.
 bool SyncToVBlank(bool on);
+
+// Makes `texture` (created on first use, nearest sampling, clamped) hold `image`
+// with its bottom row first, as GL counts rows; `size` is what the texture holds,
+// so an image of the same size replaces its texels without reallocating.
+void uploadImageTexture(GLuint& texture, QSize& size, const QImage& image);
 
 // Read-only data of an installed Orvalis (<prefix>/share/orvalis beside
 // <prefix>/bin), absolute; it need not exist.

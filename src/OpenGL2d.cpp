@@ -148,8 +148,10 @@ void OpenGL2d::SetMaxNumPoints(int maxNumPoints)
     data->maxNumPoints = maxNumPoints;
 
     // Before the first initializeGL there is no context; initializeGL sizes the buffer then.
-    if (isValid())
+    if (isValid()) {
+        makeCurrent();
         allocateLineBuffer(maxNumPoints);
+    }
 
     data->trajPoints = std::vector<std::array<float, 4>>(size_t(maxNumPoints));
     data->trajTimes.clear();
@@ -273,13 +275,15 @@ bool OpenGL2d::mapFillsView() const
 void OpenGL2d::drawMap(const mat4& proj, double originX, double originY, bool fills)
 {
     if (!mapUploaded) {
-        uploadImage(mapTexture, mapTextureSize, basinMap.image());
-        if (mapFramebuffer == 0)
+        uploadImageTexture(mapTexture, mapTextureSize, basinMap.image());
+        // A texture given new storage stays attached: the framebuffer is made once.
+        if (mapFramebuffer == 0) {
             glGenFramebuffers(1, &mapFramebuffer);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, mapFramebuffer);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, mapTexture,
-                               0);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, mapFramebuffer);
+            glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                                   mapTexture, 0);
+            glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+        }
         mapUploaded = true;
     }
     if (fills) {
@@ -308,7 +312,7 @@ void OpenGL2d::drawLegend()
         const QImage image = legend.image(font(), ratio);
         legendSize = image.size();
         if (!image.isNull())
-            uploadImage(legendTexture, legendTextureSize, image);
+            uploadImageTexture(legendTexture, legendTextureSize, image);
         legendUploaded = true;
     }
     if (legendSize.isEmpty())
@@ -322,34 +326,6 @@ void OpenGL2d::drawLegend()
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     drawTexture(legendTexture, mvp);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-}
-
-void OpenGL2d::uploadImage(GLuint& texture, QSize& textureSize, const QImage& image)
-{
-    glActiveTexture(GL_TEXTURE0);
-    if (texture == 0) {
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    }
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    // The bottom row first, as GL counts them: a map that fills the view then
-    // copies onto it unchanged. 0xAARRGGBB words, whatever the byte order.
-    const QImage rows = image.mirrored();
-    if (rows.size() != textureSize) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rows.width(), rows.height(), 0, GL_BGRA,
-                     GL_UNSIGNED_INT_8_8_8_8_REV, rows.constBits());
-        textureSize = rows.size();
-    } else {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rows.width(), rows.height(), GL_BGRA,
-                        GL_UNSIGNED_INT_8_8_8_8_REV, rows.constBits());
-    }
-    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void OpenGL2d::drawTexture(GLuint texture, const mat4& mvp)
@@ -516,10 +492,7 @@ void OpenGL2d::keyPressEvent(QKeyEvent* event)
             emit magnetRemoveRequested(activeMagnet);
     } else if (event->key() == Qt::Key_S) {
         makeCurrent();
-        quadShader.removeAllShaders();
-        lineShader.removeAllShaders();
-        magnetShader.removeAllShaders();
-        pendulumShader.removeAllShaders();
+        removeShaders();
         createShaders();
         update();
     }
@@ -587,7 +560,6 @@ void OpenGL2d::uploadTrajectory()
 
 void OpenGL2d::allocateLineBuffer(int samples)
 {
-    makeCurrent();
     if (vaLine != 0) {
         glDeleteBuffers(1, &vboLine);
         glDeleteVertexArrays(1, &vaLine);
@@ -605,16 +577,21 @@ void OpenGL2d::allocateLineBuffer(int samples)
     lineCapacity = samples;
 }
 
+void OpenGL2d::removeShaders()
+{
+    quadShader.removeAllShaders();
+    lineShader.removeAllShaders();
+    magnetShader.removeAllShaders();
+    pendulumShader.removeAllShaders();
+}
+
 void OpenGL2d::releaseGL()
 {
     // Nothing was made yet, or it has been released already.
     if (vaQuad == 0)
         return;
     makeCurrent();
-    quadShader.removeAllShaders();
-    lineShader.removeAllShaders();
-    magnetShader.removeAllShaders();
-    pendulumShader.removeAllShaders();
+    removeShaders();
     if (vaLine != 0) {
         glDeleteBuffers(1, &vboLine);
         glDeleteVertexArrays(1, &vaLine);

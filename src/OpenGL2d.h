@@ -91,6 +91,7 @@ protected:
 
 private:
     void createShaders();
+    void removeShaders();
     void updateViewWindow();
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
     void zoomAt(const QPointF& pos, double factor);
@@ -98,8 +99,6 @@ private:
     bool mapFillsView() const;
     void drawMap(const mat4& proj, double originX, double originY, bool fills);
     void drawLegend();
-    // Makes `texture` hold `image` (0xAARRGGBB words), shown texel for pixel.
-    void uploadImage(GLuint& texture, QSize& textureSize, const QImage& image);
     // The quad program's unit square, with `texture`, through `mvp`.
     void drawTexture(GLuint texture, const mat4& mvp);
     // The magnet under the last cursor position, if the cursor is over the view.

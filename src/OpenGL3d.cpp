@@ -120,16 +120,21 @@ QSize OpenGL3d::pixelSize() const
     return size() * devicePixelRatio();
 }
 
-void OpenGL3d::releaseGL()
+void OpenGL3d::removeShaders()
 {
-    if (context() == nullptr)
-        return;
-    makeCurrent();
     quadShader.removeAllShaders();
     sceneShader.removeAllShaders();
     rodShader.removeAllShaders();
     plateShader.removeAllShaders();
     trailShader.removeAllShaders();
+}
+
+void OpenGL3d::releaseGL()
+{
+    if (context() == nullptr)
+        return;
+    makeCurrent();
+    removeShaders();
     deleteFBO();
     const GLuint arrays[] = {vaQuad, vaRod, vaCube, vaCyl, vaTrail};
     glDeleteVertexArrays(GLsizei(std::size(arrays)), arrays);
@@ -142,6 +147,7 @@ void OpenGL3d::releaseGL()
     quadSampler = 0;
     glDeleteTextures(1, &plateMapTex);
     plateMapTex = 0;
+    plateMapTexSize = QSize();
     doneCurrent();
 }
 
@@ -346,11 +352,12 @@ void OpenGL3d::renderScene()
         glActiveTexture(GL_TEXTURE0 + plateMapUnit);
         glBindTexture(GL_TEXTURE_2D, plateMapTex);
         plateShader.setUniform("plateMap", plateMapUnit);
-        // Texture coordinates start at the region's left and largest y (the
-        // image's first row); a normalised QRectF's bottom() is that largest y.
+        // Texture coordinates start at the region's left and smallest y (the
+        // image's last row, the texture's first); a normalised QRectF's top()
+        // is that smallest y.
         const QRectF r = plateMapRegion.normalized();
-        plateShader.setUniform("mapOrigin", float(r.left()), float(r.bottom()));
-        plateShader.setUniform("mapScale", float(1.0 / r.width()), float(-1.0 / r.height()));
+        plateShader.setUniform("mapOrigin", float(r.left()), float(r.top()));
+        plateShader.setUniform("mapScale", float(1.0 / r.width()), float(1.0 / r.height()));
         plateShader.setUniform("modelMX", plate);
         glDrawElements(GL_TRIANGLES, 36, GL_UNSIGNED_INT, nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
@@ -618,25 +625,13 @@ void OpenGL3d::uploadPlateMap()
     if (plateMap.isNull()) {
         glDeleteTextures(1, &plateMapTex);
         plateMapTex = 0;
+        plateMapTexSize = QSize();
         return;
     }
-    const QImage rgba = plateMap.convertToFormat(QImage::Format_RGBA8888);
-    if (plateMapTex == 0)
-        glGenTextures(1, &plateMapTex);
-    glActiveTexture(GL_TEXTURE0 + plateMapUnit);
-    glBindTexture(GL_TEXTURE_2D, plateMapTex);
-    // Scan lines of four-byte pixels need no alignment beyond the default.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba.width(), rgba.height(), 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, rgba.constBits());
     // Each pixel of a map is a result of its own, shown as a block as in the 2D
     // view. Nearest sampling also keeps the plate cheap: on a software
     // rasteriser filtering or mipmaps would add a third to the frame.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glActiveTexture(GL_TEXTURE0);
+    uploadImageTexture(plateMapTex, plateMapTexSize, plateMap);
 }
 
 int OpenGL3d::chosenMagnet() const
@@ -805,11 +800,7 @@ void OpenGL3d::keyPressEvent(QKeyEvent* event)
         update();
     } else if (event->key() == Qt::Key_S) {
         makeCurrent();
-        quadShader.removeAllShaders();
-        sceneShader.removeAllShaders();
-        rodShader.removeAllShaders();
-        plateShader.removeAllShaders();
-        trailShader.removeAllShaders();
+        removeShaders();
         createShaders();
         doneCurrent();
         update();

@@ -81,6 +81,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
     void createShaders();
+    void removeShaders();
     void createObjects();
     void renderScene();
     void drawCylinder(GLShader* shader);
@@ -141,6 +142,7 @@ protected:
     QImage plateMap;
     QRectF plateMapRegion;
     GLuint plateMapTex = 0;
+    QSize plateMapTexSize;
     bool plateMapStale = false;
 
     int selected = -1;
