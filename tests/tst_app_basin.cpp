@@ -12,6 +12,8 @@
 #include "OpenGL3d.h"
 #include "Pixels.h"
 #include "SystemData.h"
+#include "ViewPixels.h"
+#include "Wheel.h"
 #include "WindowKeys.h"
 
 #include <QAction>
@@ -25,7 +27,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWheelEvent>
 
 #include <memory>
 
@@ -129,11 +130,8 @@ bool TestAppBasin::ctrlKey(Qt::Key key)
 
 QPoint TestAppBasin::magnetPixel(int i) const
 {
-    const QRectF r = window->view2d->viewRegion();
     const Magnet& m = window->data->magnets[i];
-    return QPointF((m.posX - r.left()) / r.width() * window->view2d->width(),
-                   (r.bottom() - m.posY) / r.height() * window->view2d->height())
-        .toPoint();
+    return viewPixel(*window->view2d, m.posX, m.posY).toPoint();
 }
 
 void TestAppBasin::viewMenuAndRememberedSwitch()
@@ -167,9 +165,7 @@ void TestAppBasin::viewMenuAndRememberedSwitch()
     QTRY_VERIFY_WITH_TIMEOUT(mapShown(), kMapWait);
 
     // Ctrl+0 undoes a zoom.
-    QWheelEvent wheel(QPointF(100, 100), window->view2d->mapToGlobal(QPointF(100, 100)), QPoint(),
-                      QPoint(0, 240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(window->view2d, &wheel);
+    sendWheel(window->view2d, QPointF(100, 100), 240);
     QVERIFY(window->view2d->zoom() > 1.5);
     QVERIFY(ctrlKey(Qt::Key_0));
     QCOMPARE(window->view2d->zoom(), 1.0);

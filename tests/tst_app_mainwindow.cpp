@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 
 // epoxy first: the views pull in Qt's OpenGL headers.
+#include "Files.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
@@ -220,9 +221,7 @@ bool TestMainWindow::ctrlKey(Qt::Key key)
 
 void TestMainWindow::writeFile(const QString& name, const QByteArray& text)
 {
-    QFile file(path(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
+    ::writeFile(path(name), text);
 }
 
 void TestMainWindow::menusAndAbout()
@@ -420,8 +419,6 @@ void TestMainWindow::grabWindowSavesCurrentView()
     QVERIFY(bobCentre(side, bob));
 }
 
-// $ORVALIS_SHADER_DIR names a directory, with or without a trailing slash, and a
-// relative one is taken from the working directory.
 // A parameter save, a parameter load and an image save into a folder that is not
 // there: each says so in a box naming the file and the reason, and on stderr.
 void TestMainWindow::failedFileCommandsSayWhy()
@@ -466,6 +463,8 @@ void TestMainWindow::skippedLinesShownOnce()
              qPrintable(text));
 }
 
+// $ORVALIS_SHADER_DIR names a directory, with or without a trailing slash, and a
+// relative one is taken from the working directory.
 void TestMainWindow::shadersFromARelativeDirectory()
 {
     const QDir built(QCoreApplication::applicationDirPath() + QStringLiteral("/shaders"));

@@ -9,8 +9,10 @@
 #include "GLContext.h"
 #include "ModelEditor.h"
 #include "OpenGL2d.h"
+#include "Pixels.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "ViewPixels.h"
 #include "WindowKeys.h"
 
 #include <QAction>
@@ -97,10 +99,7 @@ void TestWorkflow::cleanup()
 
 QPoint TestWorkflow::pixelOf(double x, double y) const
 {
-    const SystemData& d = *window->data;
-    const QSize size = window->view2d->size();
-    return {int(std::lround((x / d.viewHalfWidth + 1.0) * 0.5 * size.width())),
-            int(std::lround((1.0 - y / d.viewHalfHeight) * 0.5 * size.height()))};
+    return viewPixel(*window->view2d, x, y).toPoint();
 }
 
 bool TestWorkflow::shortcut(Qt::Key key, Qt::KeyboardModifiers modifiers)
@@ -165,7 +164,7 @@ void TestWorkflow::doubleClickAddsAndDeleteRemoves()
     QCOMPARE(pathOf(d).front(), released.front());
     QVERIFY(pathOf(d) != released);
     const Magnet& added = d.magnets[3];
-    const QRgb drawn = view->grabFramebuffer().pixel(spot) & 0xffffff;
+    const QRgb drawn = rgbAt(view->grabFramebuffer(), spot);
     QCOMPARE(drawn,
              QColor::fromRgbF(added.color[0], added.color[1], added.color[2]).rgb() & 0xffffff);
 

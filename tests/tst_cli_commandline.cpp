@@ -1,5 +1,7 @@
 // The command line end to end: the built program run as a child process
 // without a display, as on a server.
+#include "Files.h"
+
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -31,12 +33,6 @@ Run orvalis(const QStringList& arguments)
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
-}
-
-QByteArray contents(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -128,11 +124,11 @@ void TestCliCommandLine::tilesMergeToTheWhole()
         orvalis(QStringList{QStringLiteral("--merge"), QStringLiteral("--quiet")} + images).status,
         0);
     QCOMPARE(orvalis(QStringList{QStringLiteral("--merge")} + data).status, 0);
-    const QByteArray whole = contents(path("whole.png"));
+    const QByteArray whole = readAll(path("whole.png"));
     QVERIFY(!whole.isEmpty());
-    QVERIFY(contents(path("merged.png")) == whole);
-    QVERIFY(contents(path("merged.csv")) == contents(path("whole.csv")));
-    QCOMPARE(contents(path("whole.csv")).count('\n'), 1 + 30 * 23);
+    QVERIFY(readAll(path("merged.png")) == whole);
+    QVERIFY(readAll(path("merged.csv")) == readAll(path("whole.csv")));
+    QCOMPARE(readAll(path("whole.csv")).count('\n'), 1 + 30 * 23);
 
     // Bands that leave a gap are refused, and leave nothing behind.
     const Run gap = orvalis({QStringLiteral("--merge"), path("gap.png"), images[1], images[3]});

@@ -30,6 +30,30 @@ BasinRequest smallRequest(const SystemData& d, int size)
     return r;
 }
 
+// What the lanes run on for a request: the model's constants and the capture
+// discs of its landscape, with the tolerance of the paths. The setup points
+// into the others, so they live together.
+struct Kernel
+{
+    Kernel(const BasinRequest& r, double stampLimit)
+        : model(r.model), landscape(r.model), table(landscape.attractors())
+    {
+        setup.field = model.constants();
+        setup.discs = table.discs();
+        setup.capture = true;
+        setup.eps = 1e-8;
+        setup.stampLimit = stampLimit;
+        setup.stepLimit = 1e9;
+    }
+    Kernel(const Kernel&) = delete;
+    Kernel& operator=(const Kernel&) = delete;
+
+    const MagnetModel model;
+    const PotentialLandscape landscape;
+    const CaptureTable table;
+    basin::KernelSetup setup;
+};
+
 // The nearest attractor to (x, y).
 int nearestAttractor(const std::vector<Attractor>& attractors, double x, double y)
 {
@@ -213,16 +237,8 @@ void TestCoreBasin::laneIsThePathInDouble()
     // controlled steps, double for double (the samples keep only floats).
     SystemData d;
     const BasinRequest r = smallRequest(d, 64);
-    const MagnetModel model(r.model);
-    const PotentialLandscape landscape(r.model);
-    const CaptureTable discs(landscape.attractors());
-    basin::KernelSetup setup;
-    setup.field = model.constants();
-    setup.discs = discs.discs();
-    setup.capture = true;
-    setup.eps = 1e-8;
-    setup.stampLimit = 200.0;
-    setup.stepLimit = 1e9;
+    const Kernel kernel(r, 200.0);
+    const basin::KernelSetup& setup = kernel.setup;
     basin::LaneBatch batch;
     for (int l = 0; l < basin::kLanes; ++l)
         batch.release(l, r.pixelX(7 * l + 3), r.pixelY(5 * l + 11));
@@ -285,16 +301,8 @@ void TestCoreBasin::vectorLanesMatchPortable()
     // The whole lane state, double for double, after eight pixels have run
     // to their ends: the portable kernel one lane after the other, the
     // vector kernel all at once.
-    const MagnetModel model(r.model);
-    const PotentialLandscape landscape(r.model);
-    const CaptureTable discs(landscape.attractors());
-    basin::KernelSetup setup;
-    setup.field = model.constants();
-    setup.discs = discs.discs();
-    setup.capture = true;
-    setup.eps = 1e-8;
-    setup.stampLimit = 2.0 * maxTime;
-    setup.stepLimit = 1e9;
+    const Kernel kernel(r, 2.0 * maxTime);
+    const basin::KernelSetup& setup = kernel.setup;
     basin::LaneBatch portable;
     for (int l = 0; l < basin::kLanes; ++l)
         portable.release(l, r.pixelX(l), r.pixelY(3 * l));
@@ -319,10 +327,10 @@ void TestCoreBasin::vectorLanesMatchPortable()
     // And the engine's maps, refilling lanes as pixels end.
     BasinEngine engine;
     r.vectorLanes = false;
-    engine.run(r);
+    QVERIFY(engine.run(r));
     const BasinResult portableMap = engine.result();
     r.vectorLanes = true;
-    engine.run(r);
+    QVERIFY(engine.run(r));
     QVERIFY(engine.result().attractor == portableMap.attractor);
     QVERIFY(engine.result().time == portableMap.time);
     QVERIFY(engine.result().steps == portableMap.steps);

@@ -1,6 +1,7 @@
 // Edits of the model as undo steps, and the path that follows them.
 #include "BasinEngine.h"
 #include "Experiment.h"
+#include "Files.h"
 #include "ModelEditor.h"
 #include "PathOutcome.h"
 #include "PotentialLandscape.h"
@@ -115,10 +116,7 @@ void TestCoreEditing::loadIsOneStep()
     experiment.release(0.03, 0.03);
     QTemporaryDir dir;
     const QString name = dir.filePath("two.par");
-    QFile file(name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("gravity 5\nmagnet 0.01 0.01 1 1 0 1\nmagnet -0.01 0.01 0 1 1 1\n");
-    file.close();
+    writeFile(name, "gravity 5\nmagnet 0.01 0.01 1 1 0 1\nmagnet -0.01 0.01 0 1 1 1\n");
 
     QVERIFY(editor.load(name).ok);
     QCOMPARE(d.magnets.size(), 2);

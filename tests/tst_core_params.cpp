@@ -1,4 +1,5 @@
 // Reading and writing parameter files.
+#include "Files.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 
@@ -16,19 +17,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& fileName, const QByteArray& text)
-{
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(text), text.size());
-}
-
 // Parameter values that differ from the defaults, to see which ones a read changes.
 void setUnusualParams(SystemData& d)
 {
@@ -39,6 +27,18 @@ void setUnusualParams(SystemData& d)
     d.kappa = 15;
     d.magFactor = 16;
     d.maxTheta = 17;
+}
+
+// The values of setUnusualParams that a file without them leaves alone (the
+// velocity damping is not among them: a file without "friction" means 1).
+void verifyUnusualKept(const SystemData& d)
+{
+    QCOMPARE(d.pendulumHeight, 11.0);
+    QCOMPARE(d.pendulumLength, 12.0);
+    QCOMPARE(d.gravity, 13.0);
+    QCOMPARE(d.kappa, 15.0);
+    QCOMPARE(d.magFactor, 16.0);
+    QCOMPARE(d.maxTheta, 17.0);
 }
 
 } // namespace
@@ -221,12 +221,7 @@ void TestCoreParams::paramsOnlyAndMagnetsOnly()
     d.readParams(magnets);
     QCOMPARE(d.magnets.size(), 1);
     QCOMPARE(d.magnets[0].alpha, 3.0f);
-    QCOMPARE(d.pendulumHeight, 11.0);
-    QCOMPARE(d.pendulumLength, 12.0);
-    QCOMPARE(d.gravity, 13.0);
-    QCOMPARE(d.kappa, 15.0);
-    QCOMPARE(d.magFactor, 16.0);
-    QCOMPARE(d.maxTheta, 17.0);
+    verifyUnusualKept(d);
 }
 
 void TestCoreParams::notNumbersKeepTheirValues()
@@ -243,12 +238,7 @@ void TestCoreParams::notNumbersKeepTheirValues()
     QVERIFY(report.ok);
     QCOMPARE(report.skipped.size(), 8);
     QVERIFY(report.skipped[7].startsWith("line 8: "));
-    QCOMPARE(d.pendulumHeight, 11.0);
-    QCOMPARE(d.pendulumLength, 12.0);
-    QCOMPARE(d.gravity, 13.0);
-    QCOMPARE(d.kappa, 15.0);
-    QCOMPARE(d.magFactor, 16.0);
-    QCOMPARE(d.maxTheta, 17.0);
+    verifyUnusualKept(d);
     // A magnet line with one bad value is skipped whole.
     QCOMPARE(d.magnets.size(), 1);
     QCOMPARE(d.magnets[0].alpha, 3.0f);
@@ -282,9 +272,7 @@ void TestCoreParams::meaninglessFileChangesNothing()
     QVERIFY(!report.ok);
     QVERIFY2(report.error.contains(reason), qPrintable(report.error));
     QCOMPARE(spy.count(), 0);
-    QCOMPARE(d.gravity, 13.0);
-    QCOMPARE(d.pendulumLength, 12.0);
-    QCOMPARE(d.maxTheta, 17.0);
+    verifyUnusualKept(d);
     QCOMPARE(d.magnets.size(), 3);
 }
 
@@ -317,8 +305,7 @@ void TestCoreParams::unreadableFileChangesNothing()
     QCOMPARE(spy.count(), 0);
     QCOMPARE(d.magnets.size(), 2);
     QCOMPARE(d.magnets[0].posX, 0.03f);
-    QCOMPARE(d.gravity, 13.0);
-    QCOMPARE(d.kappa, 15.0);
+    verifyUnusualKept(d);
 }
 
 void TestCoreParams::failedWriteKeepsOldFile()

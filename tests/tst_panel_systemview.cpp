@@ -5,9 +5,11 @@
 #include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "Pixels.h"
 #include "Playback.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "ViewPixels.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -757,18 +759,14 @@ void TestSystemView::chosenMagnetColourShowsAtOnce()
     OpenGL2d* view = rig->view2d;
     // Where magnet 2 lies in the 2D view, in the window's own pixels.
     const auto toWindow = [&](const Magnet& magnet) {
-        const double w = view->width();
-        const double h = view->height();
-        const QPoint inView(int(std::lround(w / 2 + magnet.posX / (2 * data->viewHalfWidth) * w)),
-                            int(std::lround(h / 2 - magnet.posY / (2 * data->viewHalfHeight) * h)));
-        return view->mapTo(&rig->window, inView);
+        return view->mapTo(&rig->window, viewPixel(*view, magnet.posX, magnet.posY).toPoint());
     };
     // What the window shows now, read back from the screen, without repainting
     // anything (grabbing the view itself would paint a fresh frame).
     const auto shownAt = [&](QPoint p) {
         const QImage shot =
             view->screen()->grabWindow(rig->window.winId(), p.x(), p.y(), 1, 1).toImage();
-        return shot.pixel(0, 0) & 0xffffff;
+        return rgbAt(shot, {0, 0});
     };
     const QPoint centre = toWindow(data->magnets[2]);
     QTRY_COMPARE(shownAt(centre), QRgb(0x0000ff));

@@ -11,12 +11,13 @@
 #include "Pixels.h"
 #include "PrivateShaders.h"
 #include "SystemData.h"
+#include "ViewPixels.h"
+#include "Wheel.h"
 
 #include <QElapsedTimer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QWheelEvent>
 #include <QtTest>
 
 #include <algorithm>
@@ -42,13 +43,6 @@ bool sameRegion(const QRectF& a, const QRectF& b)
     return std::abs(a.left() - b.left()) < tolerance && std::abs(a.top() - b.top()) < tolerance &&
            std::abs(a.width() - b.width()) < tolerance &&
            std::abs(a.height() - b.height()) < tolerance;
-}
-
-void sendWheel(QWidget* widget, QPointF pos, int angle)
-{
-    QWheelEvent event(pos, widget->mapToGlobal(pos), QPoint(), QPoint(0, angle), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(widget, &event);
 }
 
 } // namespace
@@ -78,18 +72,20 @@ private:
                sameRegion(mapper->viewMap().region(), view->viewRegion());
     }
     // Where the view draws the plane point (x, y), from its own window.
-    QPointF toPixel(double x, double y) const
-    {
-        const QRectF r = view->viewRegion();
-        return {(x - r.left()) / r.width() * view->width(),
-                (r.bottom() - y) / r.height() * view->height()};
-    }
+    QPointF toPixel(double x, double y) const { return viewPixel(*view, x, y); }
     QPoint magnetPixel(int i) const
     {
         return toPixel(data->magnets[i].posX, data->magnets[i].posY).toPoint();
     }
     // The plane point under the cursor at p, as the view reports it.
     QPointF worldAt(QPoint p);
+    // A drag with Ctrl and the left button: a pan.
+    void pan(QPoint from, QPoint to)
+    {
+        QTest::mousePress(view.get(), Qt::LeftButton, Qt::ControlModifier, from);
+        QTest::mouseMove(view.get(), to);
+        QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::ControlModifier, to);
+    }
 
     std::unique_ptr<SystemData> data;
     std::unique_ptr<Experiment> experiment;
@@ -362,10 +358,7 @@ void TestView2dBasin::oldMapMovesWithThePanUntilTheNewOne()
     disconnect(mapper.get(), &BasinMapper::viewMapReady, view.get(), &OpenGL2d::setBasinMap);
 
     QSignalSpy releases(view.get(), &OpenGL2d::releaseRequested);
-    const QPoint from(150, 150), to(170, 140);
-    QTest::mousePress(view.get(), Qt::LeftButton, Qt::ControlModifier, from);
-    QTest::mouseMove(view.get(), to);
-    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::ControlModifier, to);
+    pan({150, 150}, {170, 140});
     QCOMPARE(releases.count(), 0);
 
     // Shifted by the drag, the old map shows where it was computed; the part of the
@@ -435,9 +428,7 @@ void TestView2dBasin::pickingAndDraggingWorkWhenZoomed()
     data->lineColor = QColor(255, 255, 0);
     sendWheel(view.get(), magnetPixel(1) + QPoint(10, 5), 5 * 120);
     // Panned as well: Ctrl and the left button drag the plane, and release nothing.
-    QTest::mousePress(view.get(), Qt::LeftButton, Qt::ControlModifier, QPoint(150, 100));
-    QTest::mouseMove(view.get(), QPoint(130, 110));
-    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::ControlModifier, QPoint(130, 110));
+    pan({150, 100}, {130, 110});
     QCOMPARE(data->numTrajPoints, 0);
 
     // The magnet is drawn, picked and dragged where the zoomed window puts it.
@@ -491,9 +482,7 @@ void TestView2dBasin::deepZoomKeepsTheMapInPlace()
     // and the new view gets its own map.
     disconnect(mapper.get(), &BasinMapper::viewMapReady, view.get(), &OpenGL2d::setBasinMap);
     const QRectF before = view->viewRegion();
-    QTest::mousePress(view.get(), Qt::LeftButton, Qt::ControlModifier, p);
-    QTest::mouseMove(view.get(), p + QPoint(3, 0));
-    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::ControlModifier, p + QPoint(3, 0));
+    pan(p, p + QPoint(3, 0));
     QVERIFY(view->viewRegion().left() < before.left());
     const QImage panned = view->grabFramebuffer();
     for (int y = 0; y < 300; y += 7) {

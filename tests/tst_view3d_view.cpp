@@ -10,6 +10,7 @@
 #include "OpenGL3d.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
+#include "Wheel.h"
 
 #include <QApplication>
 #include <QImage>
@@ -19,7 +20,6 @@
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QUndoStack>
-#include <QWheelEvent>
 #include <QtTest>
 
 #include <cmath>
@@ -633,12 +633,8 @@ void TestView3d::deleteRemovesTheChosenMagnet()
 void TestView3d::wheelZoomsWithinLimits()
 {
     const auto wheel = [this](int delta, int times = 1) {
-        const QPointF centre(300, 300);
-        for (int i = 0; i < times; ++i) {
-            QWheelEvent event(centre, view->mapToGlobal(centre), QPoint(), QPoint(0, delta),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(view, &event);
-        }
+        for (int i = 0; i < times; ++i)
+            sendWheel(view, QPointF(300, 300), delta);
     };
     const Camera& c = view->getCamera();
     const float d0 = c.getDistance();
