@@ -31,22 +31,20 @@ void lowerPriority()
 BasinMapper::BasinMapper(const SystemData* data, QObject* parent) : QObject(parent), data(data)
 {
     engine.setLevelCallback([this](const BasinResult& result, int stride) {
-        const BasinMap map(result, stride, BasinPainter(result));
-        const int jobGeneration = running.generation;
-        const Target target = running.target;
-        QMetaObject::invokeMethod(
-            this, [this, jobGeneration, target, map] { levelReady(jobGeneration, target, map); },
-            Qt::QueuedConnection);
+        Delivery level;
+        level.kind = Delivery::Level;
+        level.generation = running.generation;
+        level.target = running.target;
+        level.map = BasinMap(result, stride, BasinPainter(result));
+        post(std::move(level));
     });
     engine.setProgressCallback([this](double fraction) {
-        const int jobGeneration = running.generation;
-        const Target target = running.target;
-        QMetaObject::invokeMethod(
-            this,
-            [this, jobGeneration, target, fraction] {
-                progressed(jobGeneration, target, fraction);
-            },
-            Qt::QueuedConnection);
+        Delivery progress;
+        progress.kind = Delivery::Progress;
+        progress.generation = running.generation;
+        progress.target = running.target;
+        progress.fraction = fraction;
+        post(std::move(progress));
     });
     thread = std::thread([this] { work(); });
 }
@@ -241,8 +239,46 @@ void BasinMapper::work()
             engine.start(running.request);
         }
         engine.wait();
-        const int jobGeneration = running.generation;
-        QMetaObject::invokeMethod(
-            this, [this, jobGeneration] { jobEnded(jobGeneration); }, Qt::QueuedConnection);
+        Delivery ended;
+        ended.kind = Delivery::Ended;
+        ended.generation = running.generation;
+        post(std::move(ended));
+    }
+}
+
+void BasinMapper::post(Delivery delivery)
+{
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(mailMutex);
+        first = mail.empty();
+        mail.push_back(std::move(delivery));
+    }
+    // Called by name, so the call is made inside Qt: nothing this thread
+    // builds reaches the GUI thread except through the mailbox's own lock,
+    // whose ordering the sanitizers see as well.
+    if (first)
+        QMetaObject::invokeMethod(this, "collect", Qt::QueuedConnection);
+}
+
+void BasinMapper::collect()
+{
+    std::vector<Delivery> letters;
+    {
+        std::lock_guard<std::mutex> lock(mailMutex);
+        letters.swap(mail);
+    }
+    for (const Delivery& d : letters) {
+        switch (d.kind) {
+        case Delivery::Level:
+            levelReady(d.generation, d.target, d.map);
+            break;
+        case Delivery::Progress:
+            progressed(d.generation, d.target, d.fraction);
+            break;
+        case Delivery::Ended:
+            jobEnded(d.generation);
+            break;
+        }
     }
 }

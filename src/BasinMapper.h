@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class SystemData;
 
@@ -24,7 +25,7 @@ class SystemData;
 // The maps are computed by a BasinEngine that a thread of this object starts
 // at a lowered priority, so the engine's workers yield to the GUI. The GUI
 // thread only hands over requests and cancels; the finished levels come back
-// painted, through queued calls.
+// painted, through a mailbox the GUI thread is called to empty.
 class BasinMapper : public QObject
 {
     Q_OBJECT
@@ -74,6 +75,16 @@ private:
         Target target = ViewMap;
         int generation = 0;
     };
+    // What the map's threads hand to the GUI thread, in the order it happened.
+    struct Delivery
+    {
+        enum Kind { Level, Progress, Ended };
+        Kind kind = Ended;
+        int generation = 0;
+        Target target = ViewMap;
+        BasinMap map;          // of a Level
+        double fraction = 0.0; // of a Progress
+    };
 
     void requestSchedule();
     void schedule();
@@ -84,6 +95,10 @@ private:
     void jobEnded(int jobGeneration);
     void progressed(int jobGeneration, Target target, double fraction);
     void work();
+    // Map side: into the mailbox; the first letter calls the GUI thread.
+    void post(Delivery delivery);
+    // GUI side: empties the mailbox.
+    Q_INVOKABLE void collect();
 
     // GUI thread only.
     const SystemData* data;
@@ -107,6 +122,10 @@ private:
     std::condition_variable wake;
     std::optional<Job> pending;
     bool quitting = false;
+
+    // Filled by the map's threads, emptied by the GUI thread.
+    std::mutex mailMutex;
+    std::vector<Delivery> mail;
 
     // The map thread's: written while no map runs, read by the engine's callbacks.
     Job running;
