@@ -3,6 +3,7 @@
 #include "DoubleEdit.h"
 #include "Experiment.h"
 #include "ModelEditor.h"
+#include "ModelState.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
 #include "Playback.h"
@@ -285,9 +286,8 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
                 QDockWidget::DockWidgetFloatable);
 
     // Connected last, so that filling the editors above sets off no slot.
-    for (DoubleEdit* edit :
-         {heightEdit, lengthEdit, gravityEdit, dampingEdit, kappaEdit, magFactorEdit, maxThetaEdit})
-        connect(edit, &QLineEdit::returnPressed, this, &SystemView::updateParams);
+    for (const PendulumField& field : pendulumFields())
+        connect(field.edit, &QLineEdit::returnPressed, this, &SystemView::updateParams);
     connect(lineWidthSpin, &QSpinBox::valueChanged, this, &SystemView::setLineWidth);
     connect(lineColorButton, &QPushButton::pressed, this, &SystemView::setLineColor);
     connect(maxNumPointsSpin, &QSpinBox::valueChanged, this, &SystemView::setMaxNumPoints);
@@ -367,16 +367,9 @@ void SystemView::ShowModel()
 
 void SystemView::fill(bool keepEdits)
 {
-    const auto show = [keepEdits](DoubleEdit* edit, double value) {
-        showValue(edit, value, keepEdits);
-    };
-    show(heightEdit, data->pendulumHeight);
-    show(lengthEdit, data->pendulumLength);
-    show(gravityEdit, data->gravity);
-    show(dampingEdit, data->damping);
-    show(kappaEdit, data->kappa);
-    show(magFactorEdit, data->magFactor);
-    show(maxThetaEdit, data->maxTheta);
+    ModelState state = ModelState::of(*data);
+    for (const PendulumField& field : pendulumFields())
+        showValue(field.edit, field.value(state), keepEdits);
     {
         const QSignalBlocker quiet(maxNumPointsSpin);
         maxNumPointsSpin->setValue(data->maxNumPoints);
@@ -471,28 +464,35 @@ void SystemView::scrubFinished()
 
 void SystemView::updateParams()
 {
-    const QList<QPair<DoubleEdit*, QLabel*>> editors = {
-        {heightEdit, heightLabel},    {lengthEdit, lengthLabel}, {gravityEdit, gravityLabel},
-        {dampingEdit, dampingLabel},  {kappaEdit, kappaLabel},   {magFactorEdit, magFactorLabel},
-        {maxThetaEdit, maxThetaLabel}};
+    const auto fields = pendulumFields();
     QStringList changed;
-    for (const auto& [edit, label] : editors)
-        if (hasEdit(edit))
-            changed.append(label->text());
+    for (const PendulumField& field : fields)
+        if (hasEdit(field.edit))
+            changed.append(field.label->text());
     if (changed.isEmpty())
         return;
     const QString what =
         changed.size() == 1 ? tr("Set %1").arg(changed.front()) : tr("Set pendulum parameters");
-    editor->edit(what, [this](ModelState& s) {
-        ModelParameters& p = s.physics;
-        applyEdit(lengthEdit, p.pendulumLength);
-        applyEdit(heightEdit, p.pendulumHeight);
-        applyEdit(gravityEdit, p.gravity);
-        applyEdit(dampingEdit, p.damping);
-        applyEdit(kappaEdit, p.kappa);
-        applyEdit(magFactorEdit, p.magFactor);
-        applyEdit(maxThetaEdit, s.maxTheta);
+    editor->edit(what, [fields](ModelState& s) {
+        for (const PendulumField& field : fields)
+            applyEdit(field.edit, field.value(s));
     });
+}
+
+std::array<SystemView::PendulumField, 7> SystemView::pendulumFields() const
+{
+    return {{
+        {heightEdit, heightLabel,
+         [](ModelState& s) -> double& { return s.physics.pendulumHeight; }},
+        {lengthEdit, lengthLabel,
+         [](ModelState& s) -> double& { return s.physics.pendulumLength; }},
+        {gravityEdit, gravityLabel, [](ModelState& s) -> double& { return s.physics.gravity; }},
+        {dampingEdit, dampingLabel, [](ModelState& s) -> double& { return s.physics.damping; }},
+        {kappaEdit, kappaLabel, [](ModelState& s) -> double& { return s.physics.kappa; }},
+        {magFactorEdit, magFactorLabel,
+         [](ModelState& s) -> double& { return s.physics.magFactor; }},
+        {maxThetaEdit, maxThetaLabel, [](ModelState& s) -> double& { return s.maxTheta; }},
+    }};
 }
 
 void SystemView::changeMagnet(int i)

@@ -4,9 +4,12 @@
 #include <QColor>
 #include <QDockWidget>
 
+#include <array>
+
 class DoubleEdit;
 class Experiment;
 class ModelEditor;
+struct ModelState;
 class OpenGL2d;
 class OpenGL3d;
 class Playback;
@@ -144,6 +147,14 @@ protected:
     QGroupBox* animateGroup = nullptr;
 
 private:
+    // An editor of the pendulum group, its label, and the value it shows.
+    struct PendulumField
+    {
+        DoubleEdit* edit;
+        QLabel* label;
+        double& (*value)(ModelState& state);
+    };
+    std::array<PendulumField, 7> pendulumFields() const;
     // Refills the editors from the model; keepEdits spares those with text
     // the person has changed and not applied.
     void fill(bool keepEdits);
