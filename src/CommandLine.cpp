@@ -1,11 +1,11 @@
 #include "CommandLine.h"
 
 #include "BasinCommand.h"
+#include "NumberText.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 
-#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -13,16 +13,6 @@ namespace {
 // A side of 16384 pixels already makes a 1 GiB image; larger maps are
 // rendered and kept in bands.
 constexpr int kMaxSide = 16384;
-
-bool parseNumber(const QString& text, double& value)
-{
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
-}
 
 bool parseCount(const QString& text, int low, int high, int& value)
 {

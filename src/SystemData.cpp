@@ -6,6 +6,7 @@
 
 #include "CashKarp.h"
 #include "ModelState.h"
+#include "NumberText.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -148,28 +149,6 @@ bool isStorable(const double* y, double t)
         if (!(std::fabs(y[j]) <= largest))
             return false;
     return std::fabs(t) <= largest;
-}
-
-// Parameter-file numbers: only a finite number counts; anything else leaves
-// the value where it was.
-bool parseNumber(const QString& token, double& value)
-{
-    bool ok = false;
-    const double v = token.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
-}
-
-bool parseNumber(const QString& token, float& value)
-{
-    bool ok = false;
-    const float v = token.toFloat(&ok);
-    if (!ok || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
 }
 
 // The velocity damping a file means when it does not say.
