@@ -11,6 +11,7 @@
 // the runs gives the medians, the speed-up and the share of those pixels on
 // which both give the same magnet.
 #include "BasinEngine.h"
+#include "ModelState.h"
 #include "PlainPendulum.h"
 #include "SystemData.h"
 
@@ -58,7 +59,7 @@ double median(std::vector<double> v)
 BasinRequest defaultRequest(int side)
 {
     SystemData d;
-    BasinRequest r = BasinRequest::fromModel(d);
+    BasinRequest r = ModelState::of(d).basinRequest();
     r.width = r.height = side;
     return r;
 }
@@ -111,7 +112,7 @@ void BM_Map30Magnets(benchmark::State& state)
     for (int i = 0; i < 6; ++i)
         for (int j = 0; j < 5; ++j)
             d.appendMagnet(float(0.05 * (i - 2.5)), float(0.05 * (j - 2)), 1.0f, 1, 0, 0);
-    BasinRequest r = BasinRequest::fromModel(d);
+    BasinRequest r = ModelState::of(d).basinRequest();
     r.width = r.height = int(state.range(0));
     BasinEngine engine;
     for (auto _ : state) {

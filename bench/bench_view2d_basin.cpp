@@ -10,6 +10,7 @@
 //    what BasinEngine::start spends cancelling one (the mapper calls it on a
 //    thread of its own).
 #include "BasinEngine.h"
+#include "ModelState.h"
 #include "BasinMapper.h"
 #include "BasinPainter.h"
 #include "Experiment.h"
@@ -58,7 +59,7 @@ struct Scene
 {
     SystemData data;
     BenchView view{viewSurfaceFormat(), &data};
-    BasinMapper mapper{&data};
+    BasinMapper mapper;
     int presented = 0;
 
     bool show(benchmark::State& state)
@@ -91,6 +92,7 @@ void moveToLevel(benchmark::State& state, const std::function<bool(int)>& wanted
     Scene scene;
     if (!scene.show(state))
         return;
+    scene.mapper.setModel(ModelState::of(scene.data).physics, scene.data.maxTheta);
     scene.mapper.setEnabled(true);
     int step = 0;
     int levelStride = 0;
@@ -104,7 +106,7 @@ void moveToLevel(benchmark::State& state, const std::function<bool(int)>& wanted
         framesBefore = -1;
         const auto start = std::chrono::steady_clock::now();
         scene.data.magnets[1].posX = float(0.03 + 0.001 * (++step % 10));
-        scene.mapper.modelChanged();
+        scene.mapper.setModel(ModelState::of(scene.data).physics, scene.data.maxTheta);
         if (!waitFor([&] { return framesBefore >= 0 && scene.presented > framesBefore; },
                      timeout)) {
             state.SkipWithError("no map came");
@@ -131,7 +133,7 @@ void BM_MoveToFullMap(benchmark::State& state)
 // A map of the view's size, made once: a coarse level has the full-size image.
 BasinMap coarseMap(const BenchView& view, const SystemData& data)
 {
-    BasinRequest r = BasinRequest::fromModel(data);
+    BasinRequest r = ModelState::of(data).basinRequest();
     const QRectF region = view.viewRegion();
     r.left = region.left();
     r.right = region.right();
@@ -182,6 +184,7 @@ void BM_ReleaseDrag(benchmark::State& state)
     Experiment experiment(&scene.data);
     wire(scene.view, experiment);
     if (state.range(0) == 1) {
+        scene.mapper.setModel(ModelState::of(scene.data).physics, scene.data.maxTheta);
         scene.mapper.setEnabled(true);
         if (!waitFor([&] { return !scene.mapper.viewMap().isNull(); }, 20000)) {
             state.SkipWithError("no map came");
@@ -214,10 +217,12 @@ void BM_Restart(benchmark::State& state)
         Scene scene;
         if (!scene.show(state))
             return;
+        scene.mapper.setModel(ModelState::of(scene.data).physics, scene.data.maxTheta);
         scene.mapper.setEnabled(true);
         waitFor([&] { return !scene.mapper.viewMap().isNull(); }, 20000);
         for (auto _ : state) {
             scene.mapper.setEnabled(false);
+            scene.mapper.setModel(ModelState::of(scene.data).physics, scene.data.maxTheta);
             scene.mapper.setEnabled(true);
             state.PauseTiming();
             // Let the new map get going before the next restart cancels it.
@@ -227,7 +232,7 @@ void BM_Restart(benchmark::State& state)
         return;
     }
     SystemData data;
-    BasinRequest r = BasinRequest::fromModel(data);
+    BasinRequest r = ModelState::of(data).basinRequest();
     r.width = kWidth;
     r.height = kHeight;
     BasinEngine engine;

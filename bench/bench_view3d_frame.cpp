@@ -2,6 +2,7 @@
 // with 3 on a mapped plate under a path played half-way (its trail). Run under Xvfb; with Mesa this
 // measures llvmpipe's software rasteriser, so the times are wall-clock (the work runs on llvmpipe's
 // threads) and end with glFinish.
+#include "ViewRadius.h"
 #include "BasinRequest.h"
 #include "GLContext.h"
 #include "OpenGL3d.h"
@@ -84,7 +85,7 @@ struct Scene
             for (int y = 0; y < map.height(); ++y)
                 for (int x = 0; x < map.width(); ++x)
                     map.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, ((x + y) * 3) & 255));
-            const double r = BasinRequest::viewRadius(data.pendulumLength, data.maxTheta);
+            const double r = viewRadius(data.pendulumLength, data.maxTheta);
             view.setPlateMap(map, QRectF(-r, -r, 2 * r, 2 * r));
             data.computeTrajectory(0.1, 0.08);
             data.animIndex = data.numTrajPoints / 2;

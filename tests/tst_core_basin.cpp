@@ -2,6 +2,7 @@
 // energy argument behind a capture, maps against paths, lanes against
 // lanes, levels and cancellation.
 #include "BasinEngine.h"
+#include "ModelState.h"
 #include "BasinLanes.h"
 #include "CaptureTable.h"
 #include "MagnetModel.h"
@@ -24,7 +25,7 @@ QString configFile(const char* name)
 
 BasinRequest smallRequest(const SystemData& d, int size)
 {
-    BasinRequest r = BasinRequest::fromModel(d);
+    BasinRequest r = ModelState::of(d).basinRequest();
     r.width = r.height = size;
     r.threads = 2;
     return r;
@@ -100,7 +101,7 @@ void TestCoreBasin::gradientIsMinusAcceleration()
         d.damping = 0.0;
         d.kappa = kappa;
         d.appendMagnet(0.02f, 0.05f, -0.5f, 1, 1, 1);
-        const PotentialLandscape u(BasinRequest::fromModel(d).model);
+        const PotentialLandscape u(ModelState::of(d).basinRequest().model);
         for (int trial = 0; trial < 20; ++trial) {
             const double y[4] = {position(random), position(random), 0.0, 0.0};
             double dydx[4], gx, gy;
@@ -139,7 +140,7 @@ void TestCoreBasin::criticalPoints()
     QFETCH(int, maxima);
     SystemData d;
     d.readParams(file);
-    const PotentialLandscape u(BasinRequest::fromModel(d).model);
+    const PotentialLandscape u(ModelState::of(d).basinRequest().model);
 
     int count[3] = {0, 0, 0};
     for (const CriticalPoint& c : u.criticalPoints()) {
@@ -182,7 +183,7 @@ void TestCoreBasin::energyNeverIncreases()
 {
     SystemData d;
     d.readParams(configFile("repel"));
-    const PotentialLandscape u(BasinRequest::fromModel(d).model);
+    const PotentialLandscape u(ModelState::of(d).basinRequest().model);
     double y[4] = {0.13, -0.07, 0.0, 0.0};
     double t = 0.0, h = 0.005;
     double energy = u.potential(y[0], y[1]);

@@ -1,5 +1,6 @@
 // Edits of the model as undo steps, and the path that follows them.
 #include "BasinEngine.h"
+#include "ModelState.h"
 #include "Experiment.h"
 #include "Files.h"
 #include "ModelEditor.h"
@@ -217,7 +218,7 @@ void TestCoreEditing::outcomeAgreesWithTheMap()
         outcome.describe().endsWith(QString("comes to rest over magnet %1").arg(outcome.magnet)));
     QVERIFY(outcome.duration > 0.0);
 
-    BasinRequest one = BasinRequest::fromModel(d);
+    BasinRequest one = ModelState::of(d).basinRequest();
     one.left = x0 - 1e-6;
     one.right = x0 + 1e-6;
     one.bottom = y0 - 1e-6;

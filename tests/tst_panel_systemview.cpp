@@ -120,7 +120,6 @@ struct Rig
 
         view2d = new OpenGL2d(viewSurfaceFormat(), &data);
         view3d = new OpenGL3d(viewSurfaceFormat(), &data);
-        data.view2d = view2d;
         auto* central = new QWidget;
         auto* layout = new QHBoxLayout(central);
         layout->addWidget(view2d);

@@ -3,6 +3,8 @@
 // smallest size and a strong damping keep the maps quick.
 
 #define QTEST_QPA_MOUSE_HANDLING
+#include "ViewRadius.h"
+#include "ModelState.h"
 #include "BasinMapper.h"
 #include "BasinPainter.h"
 #include "Experiment.h"
@@ -100,7 +102,7 @@ void TestView2dBasin::init()
     data = std::make_unique<SystemData>();
     data->damping = 6.0;
     experiment = std::make_unique<Experiment>(data.get());
-    mapper = std::make_unique<BasinMapper>(data.get());
+    mapper = std::make_unique<BasinMapper>();
     mapper->setMaxTime(20.0);
     mapper->setPlateSize(32);
 }
@@ -144,6 +146,7 @@ void TestView2dBasin::mapLiesUnderMagnetsAndPath()
     makeView(300, 300, true);
     view->setLegendVisible(false);
     QVERIFY(mapper->viewMap().isNull());
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     mapper->setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(mapComplete(), kMapWait);
     const BasinMap map = mapper->viewMap();
@@ -217,6 +220,7 @@ void TestView2dBasin::mapFollowsTheModel()
 {
     makeView(300, 300, true);
     QSignalSpy plate(mapper.get(), &BasinMapper::plateMapReady);
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     mapper->setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(mapComplete(), kMapWait);
     const QImage before = mapper->viewMap().image();
@@ -225,7 +229,7 @@ void TestView2dBasin::mapFollowsTheModel()
     // levels first.
     const auto plateDone = [&plate] { return !plate.isEmpty() && plate.last().at(2).toInt() == 1; };
     QTRY_VERIFY_WITH_TIMEOUT(plateDone(), kMapWait);
-    const double r = BasinRequest::viewRadius(data->pendulumLength, data->maxTheta);
+    const double r = viewRadius(data->pendulumLength, data->maxTheta);
     QVERIFY(plate.first().at(2).toInt() > 1);
     QCOMPARE(plate.last().at(0).value<QImage>().size(), QSize(32, 32));
     QCOMPARE(plate.last().at(1).toRectF(), QRectF(-r, -r, 2 * r, 2 * r));
@@ -239,7 +243,7 @@ void TestView2dBasin::mapFollowsTheModel()
     plate.clear();
     data->magnets[0].posX = x;
     data->magnets[0].posY = y;
-    mapper->modelChanged();
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     QTRY_VERIFY_WITH_TIMEOUT(mapComplete() && mapper->viewMap().image() != before, kMapWait);
     QVERIFY(mapper->viewMap().describeAt(x, y).startsWith("Caught by magnet 0"));
     QTRY_VERIFY_WITH_TIMEOUT(plateDone(), kMapWait);
@@ -263,7 +267,7 @@ void TestView2dBasin::mapFollowsTheModel()
                                });
     mapper->setPlateFirst(true);
     data->magnets[0].posX = 0.05f;
-    mapper->modelChanged();
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     QTRY_VERIFY_WITH_TIMEOUT(viewLevelsBeforePlate >= 0, kMapWait);
     QCOMPARE(viewLevelsBeforePlate, 0);
     QTRY_VERIFY_WITH_TIMEOUT(mapComplete() && viewLevels.count() > 0, kMapWait);
@@ -276,6 +280,7 @@ void TestView2dBasin::mapFollowsADragAtItsCoarseLevels()
     // come apart: restarting on every move would never show a map during the drag.
     data->damping = 1.0;
     makeView(800, 600, true);
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     mapper->setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(!mapper->viewMap().isNull(), kMapWait);
     const int coarsest = mapper->viewMap().stride();
@@ -287,7 +292,7 @@ void TestView2dBasin::mapFollowsADragAtItsCoarseLevels()
     const QRectF region = first.region();
     const BasinPainter painter = [&] {
         BasinResult shades;
-        shades.request = BasinRequest::fromModel(*data);
+        shades.request = ModelState::of(*data).basinRequest();
         shades.request.maxTime = 20.0;
         shades.attractors = first.attractors();
         return BasinPainter(shades);
@@ -317,7 +322,7 @@ void TestView2dBasin::mapFollowsADragAtItsCoarseLevels()
         const float f = std::min(1.0f, float(step) / 200.0f);
         data->magnets[1].posX = x0 + f * (x1 - x0);
         data->magnets[1].posY = y0 + f * (y1 - y0);
-        mapper->modelChanged();
+        mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
         QTest::qWait(5);
     }
     QVERIFY2(levels.count() >= 3, qPrintable(QString::number(levels.count())));
@@ -332,6 +337,7 @@ void TestView2dBasin::mapFollowsADragAtItsCoarseLevels()
 void TestView2dBasin::levelsInFlightNeverShowOnceSwitchedOff()
 {
     mapper->setView(QRectF(-0.1, -0.1, 0.2, 0.2), QSize(40, 40));
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     mapper->setEnabled(true);
     QTRY_VERIFY(mapper->isBusy());
     // The engine posts its levels while this thread looks away; a generous wait lets
@@ -351,6 +357,7 @@ void TestView2dBasin::oldMapMovesWithThePanUntilTheNewOne()
 {
     makeView(300, 300, true);
     view->setLegendVisible(false);
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     mapper->setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(mapComplete(), kMapWait);
     const BasinMap map = mapper->viewMap();
@@ -470,6 +477,7 @@ void TestView2dBasin::deepZoomKeepsTheMapInPlace()
     for (int i = 0; i < 12; ++i)
         sendWheel(view.get(), p, 10 * 120);
     QVERIFY(view->viewRegion().width() < 1e-11);
+    mapper->setModel(ModelState::of(*data).physics, data->maxTheta);
     mapper->setEnabled(true);
     QTRY_VERIFY_WITH_TIMEOUT(mapComplete(), kMapWait);
     const QImage frame = view->grabFramebuffer();

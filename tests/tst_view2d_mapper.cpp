@@ -1,6 +1,7 @@
 // The map thread against a GUI thread that keeps changing what it asks for.
 // `make test-tsan` runs this under ThreadSanitizer as well.
 #include "BasinEngine.h"
+#include "ModelState.h"
 #include "BasinMapper.h"
 #include "BasinPainter.h"
 #include "SystemData.h"
@@ -31,6 +32,7 @@ void prepare(SystemData& d, BasinMapper& mapper)
     mapper.setMaxTime(kMaxTime);
     mapper.setPlateSize(32);
     mapper.setView(kRegion, kPixels);
+    mapper.setModel(ModelState::of(d).physics, d.maxTheta);
 }
 
 } // namespace
@@ -38,7 +40,7 @@ void prepare(SystemData& d, BasinMapper& mapper)
 void TestView2dMapper::lastChangeWinsAfterManyRestarts()
 {
     SystemData d;
-    BasinMapper mapper(&d);
+    BasinMapper mapper;
     prepare(d, mapper);
     QSignalSpy plates(&mapper, &BasinMapper::plateMapReady);
     mapper.setEnabled(true);
@@ -47,7 +49,7 @@ void TestView2dMapper::lastChangeWinsAfterManyRestarts()
     // in front, as a drag across both views would.
     for (int i = 0; i < 40; ++i) {
         d.magnets[0].posX += 0.002;
-        mapper.modelChanged();
+        mapper.setModel(ModelState::of(d).physics, d.maxTheta);
         mapper.setPlateFirst(i % 7 < 3);
         QTest::qWait(i % 3);
     }
@@ -62,7 +64,7 @@ void TestView2dMapper::lastChangeWinsAfterManyRestarts()
     QCOMPARE(plates.last().at(2).toInt(), 1);
 
     // What the view shows is the map of the model as it ended, pixel for pixel.
-    BasinRequest r = BasinRequest::fromModel(d);
+    BasinRequest r = ModelState::of(d).basinRequest();
     r.maxTime = kMaxTime;
     r.left = kRegion.left();
     r.right = kRegion.right();
@@ -82,7 +84,7 @@ void TestView2dMapper::destroyedWhileMapsRun()
     // thread behind and delivers nothing afterwards.
     SystemData d;
     for (int i = 0; i < 6; ++i) {
-        auto mapper = std::make_unique<BasinMapper>(&d);
+        auto mapper = std::make_unique<BasinMapper>();
         prepare(d, *mapper);
         QSignalSpy levels(mapper.get(), &BasinMapper::viewMapReady);
         mapper->setEnabled(true);

@@ -2,6 +2,7 @@
 // the frame's colours, the map on the plate, the trail, and the camera and
 // object drags as the window wires them to the model.
 #include "GLContext.h"
+#include "ModelState.h"
 
 #include "BasinEngine.h"
 #include "BasinPainter.h"
@@ -202,7 +203,7 @@ void TestView3d::picksMagnetsAndBob()
 // what it was. Without the map the chequer board is back.
 void TestView3d::plateShowsTheMap()
 {
-    BasinRequest request = BasinRequest::fromModel(*data);
+    BasinRequest request = ModelState::of(*data).basinRequest();
     request.width = request.height = 96;
     request.progressive = false;
     BasinEngine engine;

@@ -104,6 +104,8 @@ private:
     // The magnet under the last cursor position, if the cursor is over the view.
     void pickMagnet();
     void uploadTrajectory();
+    // Copies the model's samples into the line buffer, which is current.
+    void fillLineBuffer();
     void allocateLineBuffer(int samples);
     void releaseGL();
 

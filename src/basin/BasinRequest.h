@@ -3,8 +3,6 @@
 
 #include "MagnetModel.h"
 
-class SystemData;
-
 // What a map is computed from: a snapshot of the model, a rectangle of the
 // plane, a resolution, and how to integrate. Row 0 is the top of the image
 // (the largest y); a band of rows renders a part of the same image.
@@ -26,11 +24,9 @@ struct BasinRequest
     bool progressive = true; // every coarsest-th pixel first, then half as many, ..., all
     int coarsest = 8;        // a power of two
 
-    // The current model's parameters, magnets and damping, with the square of
-    // the 2D view for its maxTheta.
-    static BasinRequest fromModel(const SystemData& data);
-    // Half the side of that square: pendulumLength * sin(maxTheta).
-    static double viewRadius(double pendulumLength, double maxTheta);
+    // The model's parameters, magnets and damping, with the square of the 2D
+    // view for its maxTheta.
+    static BasinRequest fromModel(const ModelParameters& model, double maxTheta);
 
     int lastRow() const { return rowEnd < 0 ? height : rowEnd; }
     // Centre of pixel column i and of pixel row j of the whole image.

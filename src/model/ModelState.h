@@ -1,6 +1,7 @@
 #ifndef ORVALIS_MODELSTATE_H
 #define ORVALIS_MODELSTATE_H
 
+#include "BasinRequest.h"
 #include "ModelParameters.h"
 
 class SystemData;
@@ -17,6 +18,8 @@ struct ModelState
     static ModelState of(const SystemData& data);
     // Writes the state into the model; magnets get pick colours by position.
     void applyTo(SystemData& data) const;
+    // A map of this state's plate: its physics over the 2D view's square.
+    BasinRequest basinRequest() const { return BasinRequest::fromModel(physics, maxTheta); }
 
     bool operator==(const ModelState& other) const;
     bool operator!=(const ModelState& other) const { return !(*this == other); }

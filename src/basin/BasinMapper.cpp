@@ -1,7 +1,6 @@
 #include "BasinMapper.h"
 
 #include "BasinPainter.h"
-#include "SystemData.h"
 
 #include <QMetaObject>
 
@@ -28,7 +27,7 @@ void lowerPriority()
 
 } // namespace
 
-BasinMapper::BasinMapper(const SystemData* data, QObject* parent) : QObject(parent), data(data)
+BasinMapper::BasinMapper(QObject* parent) : QObject(parent)
 {
     engine.setLevelCallback([this](const BasinResult& result, int stride) {
         Delivery level;
@@ -96,8 +95,10 @@ void BasinMapper::setView(const QRectF& region, const QSize& pixels)
     requestSchedule();
 }
 
-void BasinMapper::modelChanged()
+void BasinMapper::setModel(const ModelParameters& physics, double theta)
 {
+    model = physics;
+    maxTheta = theta;
     viewStale = plateStale = true;
     requestSchedule();
 }
@@ -151,7 +152,7 @@ void BasinMapper::setPlateFirst(bool on)
 
 void BasinMapper::submit(Target target)
 {
-    BasinRequest r = BasinRequest::fromModel(*data);
+    BasinRequest r = BasinRequest::fromModel(model, maxTheta);
     r.maxTime = maxTime;
     if (target == ViewMap) {
         r.left = viewRegion.left();

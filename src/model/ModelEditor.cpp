@@ -1,6 +1,6 @@
 #include "ModelEditor.h"
 
-#include "BasinRequest.h"
+#include "ViewRadius.h"
 #include "Experiment.h"
 #include "MagnetPalette.h"
 #include "ModelEdit.h"
@@ -64,7 +64,7 @@ void ModelEditor::addMagnetAtFreeSpot()
     // Candidates on a grid over the middle of the plate, where magnets act;
     // the farthest from all magnets wins, the nearer to the centre on a tie.
     constexpr int kSteps = 20;
-    const double reach = 0.5 * BasinRequest::viewRadius(data->pendulumLength, data->maxTheta);
+    const double reach = 0.5 * viewRadius(data->pendulumLength, data->maxTheta);
     double bestX = 0.0, bestY = 0.0;
     double bestClearance = -1.0, bestCentre = 0.0;
     for (int i = -kSteps; i <= kSteps; ++i)

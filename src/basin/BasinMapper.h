@@ -14,8 +14,6 @@
 #include <thread>
 #include <vector>
 
-class SystemData;
-
 // Keeps the basin maps of the views up to date without ever holding up the
 // GUI thread: the map of what the 2D view shows, level by level, and once
 // that is complete the map of the whole plate for the 3D view. Changes of the
@@ -34,7 +32,7 @@ public:
     enum Target { ViewMap, PlateMap };
     Q_ENUM(Target)
 
-    explicit BasinMapper(const SystemData* data, QObject* parent = nullptr);
+    explicit BasinMapper(QObject* parent = nullptr);
     ~BasinMapper() override;
 
     bool isEnabled() const { return enabled; }
@@ -52,7 +50,8 @@ public slots:
     // height; y up) and its size in device pixels, one sample per pixel.
     void setView(const QRectF& region, const QSize& pixels);
     // Both maps are out of date.
-    void modelChanged();
+    // The model's values changed: both maps are out of date.
+    void setModel(const ModelParameters& physics, double maxTheta);
     // While the 3D view shows, its plate's map is computed before the 2D view's.
     void setPlateFirst(bool on);
 
@@ -101,7 +100,8 @@ private:
     Q_INVOKABLE void collect();
 
     // GUI thread only.
-    const SystemData* data;
+    ModelParameters model;
+    double maxTheta = 5.0;
     bool enabled = false;
     QRectF viewRegion;
     QSize viewPixels;

@@ -1,6 +1,6 @@
 #include "OpenGL2d.h"
 
-#include "BasinRequest.h"
+#include "ViewRadius.h"
 #include "GLContext.h"
 #include "SystemData.h"
 #include "VecMath.h"
@@ -177,7 +177,7 @@ void OpenGL2d::initializeGL()
     createShaders();
     // A new context (the view moved to another window) shows the path it had.
     allocateLineBuffer(std::max(data->maxNumPoints, data->numTrajPoints));
-    data->uploadTrajectory(vboLine);
+    fillLineBuffer();
 }
 
 void OpenGL2d::resizeGL(int w, int h)
@@ -532,7 +532,7 @@ void OpenGL2d::createShaders()
 
 void OpenGL2d::updateViewWindow()
 {
-    data->maxRadius = BasinRequest::viewRadius(data->pendulumLength, data->maxTheta);
+    data->maxRadius = viewRadius(data->pendulumLength, data->maxTheta);
     data->viewHalfHeight = data->maxRadius / zoomFactor;
     data->viewHalfWidth = double(width()) / double(height()) * data->viewHalfHeight;
     data->numSteps = 0;
@@ -555,7 +555,16 @@ void OpenGL2d::uploadTrajectory()
     // An undo may bring back a longer path than the buffer was made for.
     if (data->numTrajPoints > lineCapacity)
         allocateLineBuffer(data->numTrajPoints);
-    data->uploadTrajectory(vboLine);
+    fillLineBuffer();
+}
+
+void OpenGL2d::fillLineBuffer()
+{
+    glBindBuffer(GL_ARRAY_BUFFER, vboLine);
+    glBufferSubData(GL_ARRAY_BUFFER, 0,
+                    GLsizeiptr(data->numTrajPoints) * GLsizeiptr(sizeof(data->trajPoints[0])),
+                    data->trajPoints.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void OpenGL2d::allocateLineBuffer(int samples)

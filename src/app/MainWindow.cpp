@@ -71,7 +71,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     editor = new ModelEditor(data, experiment, this);
     playback = new Playback(data, this);
     view2d = new OpenGL2d(format, data, this);
-    data->view2d = view2d;
     view3d = new OpenGL3d(format, data, this);
 
     data->timer = new QTimer();
@@ -436,7 +435,8 @@ QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& sh
 
 void MainWindow::createBasinMap()
 {
-    basinMapper = new BasinMapper(data, this);
+    basinMapper = new BasinMapper(this);
+    basinMapper->setModel(ModelState::of(*data).physics, data->maxTheta);
 
     basinLabel = new QLabel();
     mainStatusBar->addWidget(basinLabel, 1);
@@ -457,7 +457,8 @@ void MainWindow::createBasinMap()
     act_resetView = viewMenu->addAction(tr("Reset view"), QKeySequence(Qt::CTRL | Qt::Key_0), this,
                                         &MainWindow::resetView);
 
-    connect(editor, &ModelEditor::modelChanged, basinMapper, &BasinMapper::modelChanged);
+    connect(editor, &ModelEditor::modelChanged, basinMapper,
+            [this] { basinMapper->setModel(ModelState::of(*data).physics, data->maxTheta); });
     connect(view2d, &OpenGL2d::viewChanged, basinMapper, &BasinMapper::setView);
     connect(basinMapper, &BasinMapper::viewMapReady, view2d, &OpenGL2d::setBasinMap);
     connect(basinMapper, &BasinMapper::cleared, view2d, &OpenGL2d::clearBasinMap);

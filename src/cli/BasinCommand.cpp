@@ -1,4 +1,5 @@
 #include "BasinCommand.h"
+#include "ModelState.h"
 
 #include "BasinEngine.h"
 #include "BasinPainter.h"
@@ -337,7 +338,7 @@ int BasinCommand::render(const CommandLineOptions& o)
         }
         // The reader has already listed the lines it skipped on standard error.
     }
-    BasinRequest request = BasinRequest::fromModel(data);
+    BasinRequest request = ModelState::of(data).basinRequest();
     if (o.hasDamping)
         request.model.damping = o.damping;
     if (o.hasRegion) {

@@ -12,7 +12,6 @@
 #include <array>
 #include <vector>
 
-class OpenGL2d;
 class QTimer;
 
 // The one model object: pendulum parameters, magnets, the computed
@@ -41,7 +40,6 @@ public:
               const double* yscal, double& hdid, double& hnext) const;
 
     void computeTrajectory(double x0, double y0);
-    void uploadTrajectory(unsigned int buffer) const;
     // Samples of the current path that have both a state and a stamp.
     int storedSamples() const;
     // Advances the playback by one tick of animTimer, `speed` times as fast as
@@ -58,7 +56,6 @@ public:
 
     void appendMagnet(float posX, float posY, float alpha, float r, float g, float b);
 
-    OpenGL2d* view2d = nullptr;
     double pendulumLength = 0;
     double pendulumHeight = 0;
     double gravity = 0;
@@ -102,6 +99,8 @@ public slots:
     void SetTimerInterval(int val);
 
 private:
+    friend class ParamFile;
+
     void appendDefaultMagnets();
 };
 
