@@ -46,6 +46,22 @@ void ModelEditor::endLiveEdit()
     liveBefore.reset();
 }
 
+void ModelEditor::moveMagnet(int index, double x, double y)
+{
+    if (index < 0 || index >= data->magnets.size())
+        return;
+    if (!liveBefore) {
+        edit(tr("Move magnet %1").arg(index), [&](ModelState& s) {
+            s.physics.magnets[std::size_t(index)].posX = float(x);
+            s.physics.magnets[std::size_t(index)].posY = float(y);
+        });
+        return;
+    }
+    data->magnets[index].posX = float(x);
+    data->magnets[index].posY = float(y);
+    changed();
+}
+
 void ModelEditor::addMagnet(double x, double y)
 {
     edit(tr("Add magnet"), [x, y](ModelState& s) {

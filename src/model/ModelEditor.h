@@ -35,6 +35,9 @@ public:
     void liveChanged();
     void endLiveEdit();
     bool isLiveEditing() const { return liveBefore.has_value(); }
+    // Puts magnet `index` at (x, y) of the plane: a live change inside a
+    // drag, a step of its own outside one.
+    void moveMagnet(int index, double x, double y);
 
     // Magnets in the program: strength 1 and the palette's next colour. The
     // free spot is the point of the inner plate farthest from every magnet.
