@@ -21,7 +21,7 @@ awk '/^\.SH / { inOptions = ($2 == "OPTIONS") }
      { previous = $1 }' "$page" | sed 's/\\-/-/g' | sort -u >"$tmp/man"
 
 missing=$(comm -23 "$tmp/help" "$tmp/man")
-[ -z "$missing" ] || fail "options of --help missing from the manual page:" $missing
+[ -z "$missing" ] || fail "options of --help missing from the manual page: $(echo "$missing" | tr '\n' ' ')"
 
 for section in NAME SYNOPSIS DESCRIPTION OPTIONS FILES "EXIT STATUS" EXAMPLES; do
     grep -qx "\.SH \"*$section\"*" "$page" || fail "no section $section"
