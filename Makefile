@@ -14,7 +14,7 @@ XVFB       := xvfb-run -a -s "-screen 0 1600x1200x24"
 MESA_DRIVER := $(firstword $(wildcard /usr/lib/*/dri/swrast_dri.so)) \
 	$(firstword $(wildcard /usr/lib/*/libGLX_mesa.so.0 /lib/*/libGLX_mesa.so.0))
 
-.PHONY: deps configure build run test test-sanitize test-tsan fuzz bench clean
+.PHONY: deps configure build run test package test-sanitize test-tsan fuzz bench clean
 
 deps:
 	@sh scripts/install-deps.sh
@@ -31,6 +31,10 @@ run: build
 
 test: build
 	$(XVFB) ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, orvalis_<version>_<arch>.deb in $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 # The same suite built with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then a bounded run of the parameter-file fuzzer.

@@ -26,6 +26,11 @@ libclang-rt-14-dev
 libbenchmark-dev
 libboost-dev
 libgsl-dev
+dpkg-dev
+lintian
+desktop-file-utils
+bash-completion
+man-db
 "
 
 missing=""
