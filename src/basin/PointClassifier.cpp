@@ -22,10 +22,11 @@ bool PointClassifier::run(const BasinRequest& request, const std::vector<PlanePo
         landscape = std::make_unique<PotentialLandscape>(request.model);
         landscapeModel = request.model;
     }
+    attractorList = landscape->attractors();
     results.assign(points.size(), BasinResult::kNotComputed);
     if (cancelled)
         return false;
-    const LaneSetup lanes(request, landscape->attractors());
+    const LaneSetup lanes(request, attractorList);
     int threads = request.threads > 0 ? request.threads : int(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 256);
 

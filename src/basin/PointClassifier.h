@@ -45,11 +45,13 @@ public:
 
     // Per point, an index into attractors() or BasinResult::kUndecided.
     const std::vector<std::int16_t>& outcomes() const { return results; }
-    const std::vector<Attractor>& attractors() const { return landscape->attractors(); }
+    // Of the model last classified.
+    const std::vector<Attractor>& attractors() const { return attractorList; }
 
 private:
     std::unique_ptr<PotentialLandscape> landscape;
     ModelParameters landscapeModel;
+    std::vector<Attractor> attractorList;
     std::vector<std::int16_t> results;
     ProgressCallback onProgress;
     std::atomic<bool> cancelled{false};
