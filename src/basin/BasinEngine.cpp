@@ -1,6 +1,6 @@
 #include "BasinEngine.h"
 
-#include "CaptureTable.h"
+#include "LaneSetup.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,8 +13,6 @@ namespace {
 // Tries per kernel call: a worker looks at the cancel flag between calls,
 // every few hundred steps at most.
 constexpr int kIterationsPerCall = 256;
-// A pixel that takes more accepted steps than this is undecided.
-constexpr double kStepLimit = 5e7;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 
 // The pixels of one level within the rows of the request, one row after the
@@ -104,23 +102,14 @@ bool BasinEngine::run(const BasinRequest& request)
         landscapeModel = r.model;
     }
     current.attractors = landscape->attractors();
-    const MagnetModel model(r.model);
-    const CaptureTable discs(current.attractors);
-    basin::KernelSetup setup;
-    setup.field = model.constants();
-    setup.discs = discs.discs();
-    setup.capture = r.model.damping > 0.0;
-    setup.eps = r.tolerance;
-    setup.stampLimit = 2.0 * r.maxTime;
-    setup.stepLimit = kStepLimit;
-    const bool vector = r.vectorLanes && basin::haveAvx2();
+    const LaneSetup lanes(r, current.attractors);
 
     int threads = r.threads > 0 ? r.threads : int(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 256);
     donePixels = 0;
     const int coarsest = r.progressive ? std::max(1, r.coarsest) : 1;
     for (int stride = coarsest; stride >= 1 && !cancelled; stride /= 2) {
-        computeLevel(stride, coarsest, setup, vector, threads);
+        computeLevel(stride, coarsest, lanes, threads);
         if (cancelled)
             break;
         current.stride = stride;
@@ -131,8 +120,7 @@ bool BasinEngine::run(const BasinRequest& request)
     return !current.cancelled;
 }
 
-void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetup& setup,
-                               bool vector, int threads)
+void BasinEngine::computeLevel(int stride, int coarsest, const LaneSetup& lanes, int threads)
 {
     const BasinRequest& r = current.request;
     const LevelPixels level(r, stride, coarsest);
@@ -152,8 +140,7 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
         const auto record = [&](int l) {
             const double outcome = batch.outcome[l];
             const std::size_t k = current.index(pixelOf[l] % r.width, pixelOf[l] / r.width);
-            current.attractor[k] =
-                outcome > 0.0 ? std::int16_t(outcome - 1.0) : BasinResult::kUndecided;
+            current.attractor[k] = LaneSetup::attractorOf(outcome);
             current.time[k] = float(0.5 * batch.stamp[l]);
             current.steps[k] = std::int32_t(batch.steps[l]);
             pixelOf[l] = -1;
@@ -177,10 +164,7 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
             }
             if (!anyRunning || cancelled.load(std::memory_order_relaxed))
                 break;
-            if (vector)
-                basin::advanceAvx2(setup, batch, kIterationsPerCall);
-            else
-                basin::advancePortable(setup, batch, kIterationsPerCall);
+            lanes.advance(batch, kIterationsPerCall);
         }
         std::lock_guard<std::mutex> lock(mutex);
         --running;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <thread>
 
+class LaneSetup;
+
 // Computes basin-of-attraction maps: for every pixel the bob is released at
 // rest at the pixel's centre and integrated exactly as the path from that
 // point (same equations, same Cash-Karp steps), until the energy shows that
@@ -50,8 +52,7 @@ public:
     const BasinResult& result() const { return current; }
 
 private:
-    void computeLevel(int stride, int coarsest, const basin::KernelSetup& setup, bool vector,
-                      int threads);
+    void computeLevel(int stride, int coarsest, const LaneSetup& lanes, int threads);
 
     BasinResult current;
     // Of the last model mapped: another part of the plane needs the same.
