@@ -4,8 +4,6 @@
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
-#include "OpenGL2d.h"
-#include "OpenGL3d.h"
 #include "Playback.h"
 #include "SystemData.h"
 
@@ -21,7 +19,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -119,9 +116,8 @@ int sliderPosition(double time)
 } // namespace
 
 SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment,
-                       Playback* playback, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
-    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), playback(playback),
-      view2d(view2d), view3d(view3d)
+                       Playback* playback, QWidget* parent)
+    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), playback(playback)
 {
     // Bounds that keep a pendulum to model: a rod and a pivot of some length,
     // gravity and damping that do not push the bob away, and a view window
@@ -324,40 +320,32 @@ QSize SystemView::sizeHint() const
 
 void SystemView::SetTimer(bool on)
 {
-    switchTimer(data->timer, simPlayButton, simStepButton, on);
+    emit simulationSwitched(on);
+    showRunning(simPlayButton, simStepButton, on);
 }
 
 void SystemView::SingleTimeStep()
 {
-    data->timer->setSingleShot(true);
-    data->timer->start();
-    view2d->update();
+    emit simulationStepRequested();
 }
 
 void SystemView::Reset()
 {
-    data->timer->setSingleShot(false);
-    data->numTrajPoints = 0;
-    view2d->update();
+    experiment->forget();
     emit emitReset();
 }
 
 void SystemView::Play()
 {
-    SetTimer(!data->timer->isActive());
+    SetTimer(!simPlayButton->isChecked());
 }
 
-void SystemView::UpdateMagnet(int i)
+void SystemView::DropTypedValues()
 {
-    if (i != magnetIdSpin->value() || i < 0 || i >= data->magnets.size())
-        return;
-    magnetPosXEdit->setValue(data->magnets[i].posX);
-    magnetPosYEdit->setValue(data->magnets[i].posY);
-}
-
-void SystemView::SetAllParams()
-{
-    fill(false);
+    for (DoubleEdit* edit :
+         {heightEdit, lengthEdit, gravityEdit, dampingEdit, kappaEdit, magFactorEdit, maxThetaEdit,
+          magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
+        edit->setModified(false);
 }
 
 void SystemView::ShowModel()
@@ -399,7 +387,7 @@ void SystemView::showMagnet(int i, bool keepEdits)
 
 void SystemView::AnimPlay()
 {
-    SetAnimTimer(!data->animTimer->isActive());
+    SetAnimTimer(!animPlayButton->isChecked());
 }
 
 void SystemView::SetAnimTimer(bool on)
@@ -409,19 +397,18 @@ void SystemView::SetAnimTimer(bool on)
         AnimReset();
     // Checking the play button re-enters here once through toggled(); that
     // pass finds everything already in place.
-    switchTimer(data->animTimer, animPlayButton, animStepButton, on);
+    emit playbackSwitched(on);
+    showRunning(animPlayButton, animStepButton, on);
 }
 
 void SystemView::AnimReset()
 {
     playback->rewind();
-    view3d->update();
 }
 
 void SystemView::SingleAnimTimeStep()
 {
     playback->tick();
-    view3d->update();
 }
 
 void SystemView::ShowPlayback()
@@ -444,12 +431,11 @@ void SystemView::setAnimSpeed(int index)
 void SystemView::seekAnim(int position)
 {
     playback->seek(position / sliderSteps);
-    view3d->update();
 }
 
 void SystemView::scrubStarted()
 {
-    resumeAfterScrub = data->animTimer->isActive();
+    resumeAfterScrub = animPlayButton->isChecked();
     if (resumeAfterScrub)
         SetAnimTimer(false);
 }
@@ -528,21 +514,16 @@ void SystemView::setMagnetColor()
         magnet.color[2] = static_cast<float>(color.blueF());
         magnet.color[3] = 1.0f;
     });
-    magnetColorButton->setPalette(QPalette(color));
-    view2d->update();
-    emit updateView();
 }
 
 void SystemView::setTScale()
 {
-    data->tScale = tScaleEdit->getValue();
-    view2d->update();
+    editor->setTScale(tScaleEdit->getValue());
 }
 
 void SystemView::setLineWidth(int n)
 {
-    data->lineWidth = n;
-    view2d->update();
+    editor->setLineWidth(n);
 }
 
 void SystemView::setLineColor()
@@ -550,9 +531,8 @@ void SystemView::setLineColor()
     const QColor color = chooseColor(data->lineColor);
     if (!color.isValid())
         return;
-    data->lineColor = color;
+    editor->setLineColor(color);
     lineColorButton->setPalette(QPalette(color));
-    view2d->update();
 }
 
 void SystemView::setMaxNumPoints(int n)
@@ -604,17 +584,9 @@ QColor SystemView::chooseColor(const QColor& initial)
     return QColorDialog::getColor(initial);
 }
 
-void SystemView::switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
-                             bool on)
+void SystemView::showRunning(QPushButton* playButton, QPushButton* stepButton, bool on)
 {
-    if (on) {
-        timer->setSingleShot(false);
-        timer->start();
-        playButton->setIcon(QIcon(QStringLiteral(":/pause.png")));
-    } else {
-        timer->stop();
-        playButton->setIcon(QIcon(QStringLiteral(":/play.png")));
-    }
+    playButton->setIcon(QIcon(on ? QStringLiteral(":/pause.png") : QStringLiteral(":/play.png")));
     stepButton->setEnabled(!on);
     playButton->setChecked(on);
 }

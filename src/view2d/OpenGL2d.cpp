@@ -1,9 +1,9 @@
 #include "OpenGL2d.h"
 
-#include "ViewRadius.h"
 #include "GLContext.h"
 #include "SystemData.h"
 #include "VecMath.h"
+#include "ViewRadius.h"
 
 #include <QCursor>
 #include <QDir>
@@ -139,26 +139,6 @@ void OpenGL2d::particleStep()
 {
     makeCurrent();
     update();
-}
-
-void OpenGL2d::SetMaxNumPoints(int maxNumPoints)
-{
-    if (maxNumPoints < 2)
-        return;
-    data->maxNumPoints = maxNumPoints;
-
-    // Before the first initializeGL there is no context; initializeGL sizes the buffer then.
-    if (isValid()) {
-        makeCurrent();
-        allocateLineBuffer(maxNumPoints);
-    }
-
-    data->trajPoints = std::vector<std::array<float, 4>>(size_t(maxNumPoints));
-    data->trajTimes.clear();
-    data->animIndex = 0;
-    data->animPos[0] = 0.0f;
-    data->animPos[1] = 0.0f;
-    data->numTrajPoints = 0;
 }
 
 void OpenGL2d::UpdateTraj()
@@ -403,9 +383,7 @@ void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
             draggingMagnet = true;
             emit magnetDragStarted(activeMagnet);
         }
-        data->magnets[activeMagnet].posX = float(x);
-        data->magnets[activeMagnet].posY = float(y);
-        emit magnetMoved(activeMagnet);
+        emit magnetDragged(activeMagnet, x, y);
     }
 
     // Picking after the move keeps a dragged magnet active, unless an earlier
