@@ -103,16 +103,6 @@ void showValue(DoubleEdit* edit, double value, bool keepEdits)
         edit->setValue(value);
 }
 
-// The time slider counts milliseconds of the playback clock: a tick at 1x is 10.
-constexpr double sliderSteps = 1000.0;
-
-int sliderPosition(double time)
-{
-    // A path that never settles may run for longer than the slider counts.
-    const double steps = std::min(time * sliderSteps, double(std::numeric_limits<int>::max()));
-    return static_cast<int>(std::lround(steps));
-}
-
 } // namespace
 
 SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment,
@@ -206,7 +196,7 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     animSpeedBox->setCurrentIndex(animSpeedBox->findData(playback->speed()));
     animTimeSlider = new QSlider(Qt::Horizontal);
     animTimeSlider->setSingleStep(10);
-    animTimeSlider->setPageStep(static_cast<int>(sliderSteps));
+    animTimeSlider->setPageStep(static_cast<int>(kSliderSteps));
     ShowPlayback();
 
     // The buttons show icons only, and the editors apply on Return only: say so.
@@ -318,28 +308,6 @@ QSize SystemView::sizeHint() const
     return QSize(100, 50);
 }
 
-void SystemView::SetTimer(bool on)
-{
-    emit simulationSwitched(on);
-    showRunning(simPlayButton, simStepButton, on);
-}
-
-void SystemView::SingleTimeStep()
-{
-    emit simulationStepRequested();
-}
-
-void SystemView::Reset()
-{
-    experiment->forget();
-    emit emitReset();
-}
-
-void SystemView::Play()
-{
-    SetTimer(!simPlayButton->isChecked());
-}
-
 void SystemView::DropTypedValues()
 {
     for (DoubleEdit* edit :
@@ -383,69 +351,6 @@ void SystemView::showMagnet(int i, bool keepEdits)
     showValue(magnetPosYEdit, magnet.posY, keepEdits);
     showValue(magnetAlphaEdit, magnet.alpha, keepEdits);
     magnetColorButton->setPalette(QPalette(displayColor(magnet)));
-}
-
-void SystemView::AnimPlay()
-{
-    SetAnimTimer(!animPlayButton->isChecked());
-}
-
-void SystemView::SetAnimTimer(bool on)
-{
-    // Play at the end of the path starts it again from its beginning.
-    if (on && playback->cannotAdvance())
-        AnimReset();
-    // Checking the play button re-enters here once through toggled(); that
-    // pass finds everything already in place.
-    emit playbackSwitched(on);
-    showRunning(animPlayButton, animStepButton, on);
-}
-
-void SystemView::AnimReset()
-{
-    playback->rewind();
-}
-
-void SystemView::SingleAnimTimeStep()
-{
-    playback->tick();
-}
-
-void SystemView::ShowPlayback()
-{
-    // While the person holds the slider, it shows where they put it.
-    if (animTimeSlider->isSliderDown())
-        return;
-    const QSignalBlocker quiet(animTimeSlider);
-    const double duration = playback->duration();
-    animTimeSlider->setRange(0, sliderPosition(duration));
-    animTimeSlider->setValue(sliderPosition(playback->time()));
-    animTimeSlider->setEnabled(duration > 0.0);
-}
-
-void SystemView::setAnimSpeed(int index)
-{
-    playback->setSpeed(animSpeedBox->itemData(index).toDouble());
-}
-
-void SystemView::seekAnim(int position)
-{
-    playback->seek(position / sliderSteps);
-}
-
-void SystemView::scrubStarted()
-{
-    resumeAfterScrub = animPlayButton->isChecked();
-    if (resumeAfterScrub)
-        SetAnimTimer(false);
-}
-
-void SystemView::scrubFinished()
-{
-    // Let go at the very end, the playback stays there rather than start again.
-    if (resumeAfterScrub && !playback->cannotAdvance())
-        SetAnimTimer(true);
-    resumeAfterScrub = false;
 }
 
 void SystemView::updateParams()
@@ -582,11 +487,4 @@ void SystemView::removeMagnet()
 QColor SystemView::chooseColor(const QColor& initial)
 {
     return QColorDialog::getColor(initial);
-}
-
-void SystemView::showRunning(QPushButton* playButton, QPushButton* stepButton, bool on)
-{
-    playButton->setIcon(QIcon(on ? QStringLiteral(":/pause.png") : QStringLiteral(":/play.png")));
-    stepButton->setEnabled(!on);
-    playButton->setChecked(on);
 }

@@ -37,6 +37,9 @@ public:
 
     QSize sizeHint() const override;
 
+    // The time slider counts milliseconds of the playback clock: a tick at 1x is 10.
+    static constexpr double kSliderSteps = 1000.0;
+
 signals:
     void emitReset();
     // The window runs the timers: the simulation's, one tick of it, and the playback's.
