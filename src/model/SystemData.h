@@ -14,7 +14,8 @@
 
 // The one model object: pendulum parameters, magnets, the computed
 // trajectory and its playback, and the display settings both views read.
-// Fields are public by design; views and panel read and write them directly.
+// Fields are public by design: views and panel read them directly, and every
+// change made on a person's behalf goes through ModelEditor.
 class SystemData : public QObject
 {
     Q_OBJECT
