@@ -21,6 +21,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
@@ -602,6 +603,12 @@ void TestMainWindow::releaseAndPlayBack()
     QTest::mouseClick(window->view2d, Qt::LeftButton, {}, release);
     QCOMPARE(data.numTrajPoints, 60);
     QVERIFY(data.trajTimes[59] > 0.5f); // long enough to watch
+    // The playback keeps to the wall clock however slowly frames come: at
+    // a quarter of the speed even a busy machine shows it step by step.
+    auto* speed = window->paramView->findChild<QComboBox*>();
+    QVERIFY(speed);
+    speed->setCurrentIndex(0);
+    QCOMPARE(speed->currentText(), QStringLiteral("¼×"));
 
     QVERIFY(ctrlKey(Qt::Key_2));
     QCOMPARE(window->tabs->currentIndex(), 1);
