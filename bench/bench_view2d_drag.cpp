@@ -32,7 +32,7 @@ QPointF ringPoint(QPointF centre, int step)
 }
 
 // The view at its preferred size with room for `samples`, once it has a context.
-bool showWithRoomFor(BenchView& view, int samples, benchmark::State& state)
+bool showWithRoomFor(BenchView& view, SystemData& data, int samples, benchmark::State& state)
 {
     view.resize(view.sizeHint());
     view.show();
@@ -47,7 +47,7 @@ bool showWithRoomFor(BenchView& view, int samples, benchmark::State& state)
         state.SkipWithError("the view was not shown with an OpenGL context");
         return false;
     }
-    view.SetMaxNumPoints(samples);
+    data.SetMaxNumPoints(samples);
     return true;
 }
 
@@ -57,7 +57,7 @@ void BM_DragStep(benchmark::State& state)
     Experiment experiment(&data);
     BenchView view(viewSurfaceFormat(), &data);
     wire(view, experiment);
-    if (!showWithRoomFor(view, int(state.range(0)), state))
+    if (!showWithRoomFor(view, data, int(state.range(0)), state))
         return;
 
     // Each step waits for its frame; the watchdog keeps a lost frame from hanging the run.
@@ -91,7 +91,7 @@ void BM_DragStepRendered(benchmark::State& state)
     Experiment experiment(&data);
     BenchView view(viewSurfaceFormat(), &data);
     wire(view, experiment);
-    if (!showWithRoomFor(view, int(state.range(0)), state))
+    if (!showWithRoomFor(view, data, int(state.range(0)), state))
         return;
 
     const QPointF centre(view.width() / 2.0, view.height() / 2.0);

@@ -6,16 +6,22 @@
 // epoxy first: the views pull in Qt's OpenGL headers.
 #include "Files.h"
 #include "GLContext.h"
+#include "ModelEditor.h"
+#include "ModelState.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "Pixels.h"
+#include "SimulationTimers.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "ViewPixels.h"
 #include "WindowKeys.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
@@ -26,6 +32,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -33,6 +40,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -52,11 +60,13 @@ public:
     using MainWindow::act_animate;
     using MainWindow::animateStep;
     using MainWindow::data;
+    using MainWindow::editor;
     using MainWindow::fileMenu;
     using MainWindow::helpMenu;
     using MainWindow::paramView;
     using MainWindow::stepsLcd;
     using MainWindow::tabs;
+    using MainWindow::timers;
     using MainWindow::view2d;
     using MainWindow::view3d;
 
@@ -177,6 +187,9 @@ private slots:
     void clickedTabGovernsPlayback();
     void tickAfterEndStopsAndRepaints();
     void releaseAndPlayBack();
+    void lateTickAdvancesByItsWallTime();
+    void loadFillsThePanelOnce();
+    void editsShowInTheViewsAtOnce();
 
 private:
     bool ctrlKey(Qt::Key key);
@@ -495,30 +508,29 @@ void TestMainWindow::shadersFromARelativeDirectory()
 
 void TestMainWindow::animateOnlyOnThe3dTab()
 {
-    QTimer* animTimer = window->data->animTimer;
+    SimulationTimers* timers = window->timers;
     QPushButton* play = animPlayButton(window->paramView);
     QVERIFY(play);
 
     QVERIFY(ctrlKey(Qt::Key_1));
     QCOMPARE(window->tabs->currentIndex(), 0);
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(!animTimer->isActive());
+    QVERIFY(!timers->isPlaying());
 
     QVERIFY(ctrlKey(Qt::Key_2));
     QCOMPARE(window->tabs->currentIndex(), 1);
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(animTimer->isActive());
-    QCOMPARE(animTimer->interval(), 10);
+    QVERIFY(timers->isPlaying());
     QVERIFY(play->isChecked());
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(!animTimer->isActive());
+    QVERIFY(!timers->isPlaying());
     QVERIFY(!play->isChecked());
 
     // Switching views stops a running playback.
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(animTimer->isActive());
+    QVERIFY(timers->isPlaying());
     QVERIFY(ctrlKey(Qt::Key_1));
-    QVERIFY(!animTimer->isActive());
+    QVERIFY(!timers->isPlaying());
     QVERIFY(!play->isChecked());
     QVERIFY(!window->act_animate->isEnabled());
 }
@@ -526,7 +538,7 @@ void TestMainWindow::animateOnlyOnThe3dTab()
 // A tab reached by a click counts as much as one reached by its shortcut.
 void TestMainWindow::clickedTabGovernsPlayback()
 {
-    QTimer* animTimer = window->data->animTimer;
+    SimulationTimers* timers = window->timers;
     QTabBar* bar = window->tabs->tabBar();
     const auto click = [bar](int tab) {
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
@@ -536,15 +548,15 @@ void TestMainWindow::clickedTabGovernsPlayback()
     click(1);
     QCOMPARE(window->tabs->currentIndex(), 1);
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(animTimer->isActive());
+    QVERIFY(timers->isPlaying());
 
     // Back on the 2D tab the playback stops and Ctrl+A does nothing.
     click(0);
     QCOMPARE(window->tabs->currentIndex(), 0);
-    QVERIFY(!animTimer->isActive());
+    QVERIFY(!timers->isPlaying());
     QVERIFY(!animPlayButton(window->paramView)->isChecked());
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(!animTimer->isActive());
+    QVERIFY(!timers->isPlaying());
 }
 
 void TestMainWindow::tickAfterEndStopsAndRepaints()
@@ -554,24 +566,22 @@ void TestMainWindow::tickAfterEndStopsAndRepaints()
     data.computeTrajectory(0.05, 0.05);
     QVERIFY(data.numTrajPoints > 2);
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(data.animTimer->isActive());
-    data.animTimer->stop(); // the ticks below are delivered by hand
+    QVERIFY(window->timers->isPlaying());
     data.ResetAnim();
 
     // A tick inside the path moves the bob off the release point and keeps the
     // playback going.
-    window->animateStep();
+    window->animateStep(10.0);
     QVERIFY(data.animTime > 0.0f);
     QVERIFY(data.animPos[0] != 0.05f || data.animPos[1] != 0.05f);
     QVERIFY(animPlayButton(window->paramView)->isChecked());
 
     // Past the last sample: the playback stops, and the view still repaints.
-    data.animTimer->start();
     QTRY_VERIFY(!window->view3d->isHidden());
     QSignalSpy frames(window->view3d, &QOpenGLWidget::frameSwapped);
     data.animTime = data.trajTimes[data.numTrajPoints - 1] + 1.0f;
-    window->animateStep();
-    QVERIFY(!data.animTimer->isActive());
+    window->animateStep(10.0);
+    QVERIFY(!window->timers->isPlaying());
     QVERIFY(!animPlayButton(window->paramView)->isChecked());
     QTRY_VERIFY(frames.count() > 0);
 }
@@ -593,6 +603,12 @@ void TestMainWindow::releaseAndPlayBack()
     QTest::mouseClick(window->view2d, Qt::LeftButton, {}, release);
     QCOMPARE(data.numTrajPoints, 60);
     QVERIFY(data.trajTimes[59] > 0.5f); // long enough to watch
+    // The playback keeps to the wall clock however slowly frames come: at
+    // a quarter of the speed even a busy machine shows it step by step.
+    auto* speed = window->paramView->findChild<QComboBox*>();
+    QVERIFY(speed);
+    speed->setCurrentIndex(0);
+    QCOMPARE(speed->currentText(), QStringLiteral("¼×"));
 
     QVERIFY(ctrlKey(Qt::Key_2));
     QCOMPARE(window->tabs->currentIndex(), 1);
@@ -601,12 +617,12 @@ void TestMainWindow::releaseAndPlayBack()
     QVERIFY(bobCentre(first, start));
 
     QVERIFY(ctrlKey(Qt::Key_A));
-    QVERIFY(data.animTimer->isActive());
+    QVERIFY(window->timers->isPlaying());
 
     // Watch the frames until the playback stops by itself.
     QList<QPointF> seen{start};
     QSignalSpy frames(window->view3d, &QOpenGLWidget::frameSwapped);
-    while (data.animTimer->isActive()) {
+    while (window->timers->isPlaying()) {
         QVERIFY2(frames.wait(30000), "no frame while the playback runs");
         QPointF centre;
         QVERIFY(bobCentre(window->view3d->grabFramebuffer(), centre));
@@ -621,6 +637,83 @@ void TestMainWindow::releaseAndPlayBack()
     QVERIFY(bobCentre(window->view3d->grabFramebuffer(), last));
     QVERIFY(QLineF(start, last).length() > 10.0);
     QCOMPARE(data.animIndex, data.numTrajPoints - 2);
+}
+
+// On a busy machine the playback keeps to real time: a tick that comes late
+// moves the clock by all the time that has passed.
+void TestMainWindow::lateTickAdvancesByItsWallTime()
+{
+    SystemData& data = *window->data;
+    QVERIFY(ctrlKey(Qt::Key_2));
+    data.computeTrajectory(0.05, 0.05);
+    data.ResetAnim();
+    QVERIFY(ctrlKey(Qt::Key_A));
+    QVERIFY(window->timers->isPlaying());
+    QThread::msleep(80); // no tick can be delivered meanwhile
+    QTRY_VERIFY(data.animTime > 0.0f);
+    QVERIFY2(data.animTime >= 0.079f, qPrintable(QString::number(data.animTime)));
+}
+
+// A load shows the loaded set once, and drops what was typed and not applied.
+void TestMainWindow::loadFillsThePanelOnce()
+{
+    writeFile("set.par", "gravity 3.5\nmaxTheta 4\nmagnet 0.01 0.02 1 1 0 2\n");
+    auto* posX = editorBeside<QLineEdit>(window->paramView, QStringLiteral("posX"));
+    auto* maxTheta = editorBeside<QLineEdit>(window->paramView, QStringLiteral("maxTheta"));
+    QVERIFY(posX && maxTheta);
+    maxTheta->selectAll();
+    QTest::keyClicks(maxTheta, QStringLiteral("12"));
+    QVERIFY(maxTheta->isModified());
+
+    // Emptying the text after each fill makes every fill show as a change.
+    int fills = 0;
+    connect(posX, &QLineEdit::textChanged, posX, [&fills, posX](const QString& text) {
+        if (text.isEmpty())
+            return;
+        ++fills;
+        posX->setText(QString());
+    });
+    window->answers << path("set.par");
+    window->loadParams();
+    QCOMPARE(fills, 1);
+    QCOMPARE(maxTheta->text().toDouble(), 4.0);
+    QCOMPARE(window->data->maxTheta, 4.0);
+}
+
+// The views follow the editor: a new colour of a magnet is on the screen
+// without anyone asking them to repaint.
+void TestMainWindow::editsShowInTheViewsAtOnce()
+{
+    OpenGL2d* view = window->view2d;
+    const Magnet& magnet = window->data->magnets[2];
+    const QPoint centre =
+        view->mapTo(window.get(), viewPixel(*view, magnet.posX, magnet.posY).toPoint());
+    // What the window shows now, read back from the screen (grabbing the view
+    // itself would paint a fresh frame).
+    const auto shown = [&] {
+        const QImage shot =
+            view->screen()->grabWindow(window->winId(), centre.x(), centre.y(), 1, 1).toImage();
+        return rgbAt(shot, {0, 0});
+    };
+    QTRY_COMPARE(shown(), QRgb(0x0000ff));
+    window->editor->edit(QStringLiteral("Colour"), [](ModelState& s) {
+        s.physics.magnets[2].color[0] = 1.0f;
+        s.physics.magnets[2].color[1] = 1.0f;
+        s.physics.magnets[2].color[2] = 0.0f;
+    });
+    QTRY_COMPARE(shown(), QRgb(0xffff00));
+
+    // The look of the path is no undo step, and shows at once too.
+    window->data->computeTrajectory(magnet.posX + 0.02, magnet.posY);
+    window->view2d->UpdateTraj();
+    window->editor->setLineColor(QColor(255, 0, 255));
+    const QPoint start = view->mapTo(
+        window.get(),
+        viewPixel(*view, window->data->trajPoints[0][0], window->data->trajPoints[0][1]).toPoint());
+    QTRY_COMPARE(
+        rgbAt(view->screen()->grabWindow(window->winId(), start.x(), start.y(), 1, 1).toImage(),
+              {0, 0}),
+        QRgb(0xff00ff));
 }
 
 QTEST_MAIN(TestMainWindow)

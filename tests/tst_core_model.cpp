@@ -2,9 +2,7 @@
 #include "SystemData.h"
 
 #include <QMetaMethod>
-#include <QPointer>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -55,7 +53,7 @@ class TestCoreModel : public QObject
 
 private slots:
     void defaultsAndReset();
-    void metaObjectAndTimers();
+    void metaObject();
     void pickColours();
 
     void forceAtOriginPullsTowardsNegativeY();
@@ -133,30 +131,15 @@ void TestCoreModel::defaultsAndReset()
     QCOMPARE(d.magnets.size(), 2);
 }
 
-void TestCoreModel::metaObjectAndTimers()
+void TestCoreModel::metaObject()
 {
     const QMetaObject& mo = SystemData::staticMetaObject;
     QCOMPARE(mo.className(), "SystemData");
-    const QList<QByteArray> expected = {"dataRead()", "ResetParams()", "ResetAnim()",
-                                        "SetTimerInterval(int)"};
+    const QList<QByteArray> expected = {"dataRead()", "ResetParams()", "ResetAnim()"};
     QCOMPARE(mo.methodCount() - mo.methodOffset(), int(expected.size()));
     for (int i = 0; i < int(expected.size()); ++i)
         QCOMPARE(mo.method(mo.methodOffset() + i).methodSignature(), expected[i]);
     QCOMPARE(mo.method(mo.methodOffset()).methodType(), QMetaMethod::Signal);
-    QCOMPARE(mo.method(mo.methodOffset() + 3).parameterNames().value(0), QByteArray("val"));
-
-    // The model owns `timer` but not `animTimer`.
-    QTimer animTimer;
-    QPointer<QTimer> timer = new QTimer;
-    auto* d = new SystemData;
-    d->timer = timer;
-    d->animTimer = &animTimer;
-    d->SetTimerInterval(7);
-    QCOMPARE(timer->interval(), 7);
-    timer->start();
-    delete d;
-    QVERIFY(timer.isNull());
-    QCOMPARE(animTimer.interval(), 0);
 }
 
 void TestCoreModel::pickColours()
@@ -500,9 +483,6 @@ void TestCoreModel::trajectoryAtEquilibriumEnds()
     // moves, so the path is its release point alone and the playback, which
     // needs two samples, ends at once.
     SystemData d;
-    QTimer animTimer;
-    animTimer.setInterval(10);
-    d.animTimer = &animTimer;
     d.magnets.clear();
     d.computeTrajectory(0.0, 0.0);
     QCOMPARE(d.numTrajPoints, 1);
@@ -515,7 +495,6 @@ void TestCoreModel::trajectoryAtEquilibriumEnds()
     still.gravity = 0.0;
     still.computeTrajectory(0.05, -0.02);
     QCOMPARE(still.numTrajPoints, 1);
-    d.animTimer = nullptr;
 }
 
 void TestCoreModel::trajectoryFromAnAxis()
@@ -563,10 +542,7 @@ void TestCoreModel::ordinaryTrajectoryUnchanged()
 
 void TestCoreModel::animStepWithoutTrajectory()
 {
-    QTimer animTimer;
-    animTimer.setInterval(10);
     SystemData d;
-    d.animTimer = &animTimer;
     for (const int count : {0, 1}) {
         d.numTrajPoints = count;
         d.animPos[0] = 0.3f;
@@ -583,10 +559,7 @@ void TestCoreModel::animStepWithoutTrajectory()
 
 void TestCoreModel::animStepInterpolatesOneSegment()
 {
-    QTimer animTimer;
-    animTimer.setInterval(10);
     SystemData d;
-    d.animTimer = &animTimer;
     d.trajPoints[0] = {0.0f, 0.0f, 0.0f, 0.0f};
     d.trajPoints[1] = {0.9f, -0.45f, 0.0f, 0.0f};
     d.trajTimes = {0.0f, 0.045f};
@@ -602,6 +575,13 @@ void TestCoreModel::animStepInterpolatesOneSegment()
         QVERIFY(std::fabs(d.animPos[0] - 0.9f * s) < 1e-6f);
         QVERIFY(std::fabs(d.animPos[1] + 0.45f * s) < 1e-6f);
     }
+    // A tick is as long as the wall time it is given: one 3.5 ms late moves
+    // the clock by 0.0135.
+    d.ResetAnim();
+    QVERIFY(d.animStep(13.5));
+    QVERIFY(std::fabs(d.animTime - 0.0135f) < 1e-6f);
+    QVERIFY(d.animStep(30.0));
+    QVERIFY(std::fabs(d.animTime - 0.0435f) < 1e-6f);
     // Past the last stamp: false from now on, the bob stays where it was.
     const float x = d.animPos[0];
     for (int tick = 0; tick < 3; ++tick) {
@@ -612,10 +592,7 @@ void TestCoreModel::animStepInterpolatesOneSegment()
 
 void TestCoreModel::resetAnimAfterClear()
 {
-    QTimer animTimer;
-    animTimer.setInterval(10);
     SystemData d;
-    d.animTimer = &animTimer;
 
     // Nothing ever computed: the bob rests at the origin.
     d.animPos[0] = 0.5f;

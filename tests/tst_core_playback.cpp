@@ -2,7 +2,6 @@
 #include "Playback.h"
 #include "SystemData.h"
 
-#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -17,18 +16,16 @@ private slots:
 
     void oneTimesIsTheModelsTick();
     void seeksAnywhereInThePath();
+    void advancesByWallTimeAtItsSpeed();
 
 private:
-    QTimer animTimer;
     SystemData* data = nullptr;
     Playback* playback = nullptr;
 };
 
 void TestPlayback::init()
 {
-    animTimer.setInterval(10);
     data = new SystemData;
-    data->animTimer = &animTimer;
     data->computeTrajectory(0.05, 0.06);
     data->ResetAnim();
     playback = new Playback(data);
@@ -45,7 +42,6 @@ void TestPlayback::cleanup()
 void TestPlayback::oneTimesIsTheModelsTick()
 {
     SystemData reference;
-    reference.animTimer = &animTimer;
     reference.computeTrajectory(0.05, 0.06);
     reference.ResetAnim();
     for (int tick = 0; tick < 50; ++tick) {
@@ -88,6 +84,34 @@ void TestPlayback::seeksAnywhereInThePath()
     playback->seek(-1.0);
     QCOMPARE(playback->time(), 0.0);
     QCOMPARE(data->animPos[0], 0.05f);
+}
+
+// The timer's ticks carry the wall time since the last one, scaled by the
+// speed; a single step stays one tick of the timer at that speed.
+void TestPlayback::advancesByWallTimeAtItsSpeed()
+{
+    SystemData reference;
+    reference.computeTrajectory(0.05, 0.06);
+    reference.ResetAnim();
+    playback->setSpeed(2.0);
+    QVERIFY(playback->advance(37.0));
+    QVERIFY(reference.animStep(74.0));
+    QCOMPARE(data->animTime, reference.animTime);
+    QCOMPARE(data->animPos[0], reference.animPos[0]);
+    QVERIFY(playback->tick());
+    QVERIFY(reference.animStep(2.0 * SystemData::kTickMilliseconds));
+    QCOMPARE(data->animTime, reference.animTime);
+    QCOMPARE(data->animIndex, reference.animIndex);
+    QVERIFY(std::fabs(data->animTime - 0.094f) < 1e-6f);
+
+    // A tick late enough to pass the end leaves the bob at the end, not
+    // where the tick before put it.
+    const int last = data->numTrajPoints - 1;
+    QVERIFY(!playback->advance(1e9));
+    QCOMPARE(data->animIndex, last - 1);
+    QCOMPARE(data->animPos[0], data->trajPoints[std::size_t(last)][0]);
+    QCOMPARE(data->animPos[1], data->trajPoints[std::size_t(last)][1]);
+    QVERIFY(playback->cannotAdvance());
 }
 
 QTEST_GUILESS_MAIN(TestPlayback)

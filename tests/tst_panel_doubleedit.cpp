@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QLocale>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
@@ -62,7 +61,6 @@ private slots:
     void holdsBackIncompleteReturn();
     void readsTheNumberItAccepts();
     void stepsStayInsideAnOpenBound();
-    void takesValueAndStepFromSender();
 };
 
 void TestDoubleEdit::initTestCase()
@@ -252,31 +250,6 @@ void TestDoubleEdit::stepsStayInsideAnOpenBound()
     QSignalSpy returned(&edit, &QLineEdit::returnPressed);
     QTest::keyClick(&edit, Qt::Key_Return);
     QCOMPARE(returned.count(), 1);
-}
-
-void TestDoubleEdit::takesValueAndStepFromSender()
-{
-    DoubleEdit edit(2, 1.0, 0.01, false);
-    QLineEdit valueSource("2.5");
-    QLineEdit stepSource("0.25");
-    connect(&valueSource, &QLineEdit::returnPressed, &edit, &DoubleEdit::slot_setValue);
-    connect(&stepSource, &QLineEdit::returnPressed, &edit, &DoubleEdit::slot_setStep);
-
-    QTest::keyClick(&valueSource, Qt::Key_Return);
-    QCOMPARE(edit.text(), QString("2.50"));
-    QTest::keyClick(&stepSource, Qt::Key_Return);
-    QTest::keyClick(&edit, Qt::Key_Up);
-    QCOMPARE(edit.text(), QString("2.75"));
-
-    // Without a line edit behind the call there is nothing to take.
-    QPushButton button;
-    connect(&button, &QPushButton::pressed, &edit, &DoubleEdit::slot_setValue);
-    connect(&button, &QPushButton::pressed, &edit, &DoubleEdit::slot_setStep);
-    QTest::mousePress(&button, Qt::LeftButton);
-    QVERIFY(QMetaObject::invokeMethod(&edit, "slot_setValue"));
-    QVERIFY(QMetaObject::invokeMethod(&edit, "slot_setStep"));
-    QTest::keyClick(&edit, Qt::Key_Up);
-    QCOMPARE(edit.text(), QString("3.00"));
 }
 
 QTEST_MAIN(TestDoubleEdit)

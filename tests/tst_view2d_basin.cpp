@@ -8,6 +8,7 @@
 #include "BasinMapper.h"
 #include "BasinPainter.h"
 #include "Experiment.h"
+#include "ModelEditor.h"
 #include "GLContext.h"
 #include "OpenGL2d.h"
 #include "Pixels.h"
@@ -91,6 +92,7 @@ private:
 
     std::unique_ptr<SystemData> data;
     std::unique_ptr<Experiment> experiment;
+    std::unique_ptr<ModelEditor> editor;
     std::unique_ptr<BasinMapper> mapper;
     std::unique_ptr<OpenGL2d> view;
     QTemporaryDir shaderDir;
@@ -102,6 +104,7 @@ void TestView2dBasin::init()
     data = std::make_unique<SystemData>();
     data->damping = 6.0;
     experiment = std::make_unique<Experiment>(data.get());
+    editor = std::make_unique<ModelEditor>(data.get(), experiment.get());
     mapper = std::make_unique<BasinMapper>();
     mapper->setMaxTime(20.0);
     mapper->setPlateSize(32);
@@ -111,6 +114,7 @@ void TestView2dBasin::cleanup()
 {
     view.reset();
     mapper.reset();
+    editor.reset();
     experiment.reset();
     data.reset();
 }
@@ -120,6 +124,7 @@ void TestView2dBasin::makeView(int w, int h, bool withMapper)
     view = std::make_unique<OpenGL2d>(viewSurfaceFormat(), data.get());
     connect(view.get(), &OpenGL2d::releaseRequested, experiment.get(), &Experiment::release);
     connect(experiment.get(), &Experiment::pathChanged, view.get(), &OpenGL2d::UpdateTraj);
+    connect(view.get(), &OpenGL2d::magnetDragged, editor.get(), &ModelEditor::moveMagnet);
     if (withMapper) {
         connect(view.get(), &OpenGL2d::viewChanged, mapper.get(), &BasinMapper::setView);
         connect(mapper.get(), &BasinMapper::viewMapReady, view.get(), &OpenGL2d::setBasinMap);

@@ -5,6 +5,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "Experiment.h"
 #include "GLContext.h"
+#include "ModelEditor.h"
 #include "OpenGL2d.h"
 #include "Pixels.h"
 #include "PrivateShaders.h"
@@ -62,6 +63,7 @@ private:
 
     std::unique_ptr<SystemData> data;
     std::unique_ptr<Experiment> experiment;
+    std::unique_ptr<ModelEditor> editor;
     std::unique_ptr<OpenGL2d> view;
     std::unique_ptr<QWidget> hosts[2]; // top-level windows a test puts the view in
     QTemporaryDir shaderDir;
@@ -74,6 +76,7 @@ void TestView2d::init()
     data = std::make_unique<SystemData>();
     data->lineColor = QColor(255, 255, 0);
     experiment = std::make_unique<Experiment>(data.get());
+    editor = std::make_unique<ModelEditor>(data.get(), experiment.get());
 }
 
 void TestView2d::cleanup()
@@ -81,6 +84,7 @@ void TestView2d::cleanup()
     view.reset();
     for (auto& host : hosts)
         host.reset();
+    editor.reset();
     experiment.reset();
     data.reset();
 }
@@ -110,6 +114,12 @@ void TestView2d::wire()
     connect(view.get(), &OpenGL2d::releaseRequested, experiment.get(), &Experiment::release);
     connect(view.get(), &OpenGL2d::hidePathRequested, experiment.get(), &Experiment::forget);
     connect(experiment.get(), &Experiment::pathChanged, view.get(), &OpenGL2d::UpdateTraj);
+    // A drag moves the magnet through the editor, as the window wires it.
+    connect(view.get(), &OpenGL2d::magnetDragStarted, editor.get(),
+            [this](int i) { editor->beginLiveEdit(QString::number(i)); });
+    connect(view.get(), &OpenGL2d::magnetDragged, editor.get(), &ModelEditor::moveMagnet);
+    connect(view.get(), &OpenGL2d::magnetDragFinished, editor.get(), &ModelEditor::endLiveEdit);
+    connect(editor.get(), &ModelEditor::modelChanged, view.get(), [this] { view->update(); });
 }
 
 void TestView2d::writeShader(const QString& name, const QByteArray& text)
@@ -265,8 +275,7 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     makeView(512, 512);
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(60, 60));
     const auto path = data->trajPoints;
-    const int pathLength = data->numTrajPoints;
-    QSignalSpy moved(view.get(), &OpenGL2d::magnetMoved);
+    QSignalSpy moved(view.get(), &OpenGL2d::magnetDragged);
     QSignalSpy started(view.get(), &OpenGL2d::magnetDragStarted);
     QSignalSpy finished(view.get(), &OpenGL2d::magnetDragFinished);
 
@@ -286,8 +295,12 @@ void TestView2d::rightDragMovesMagnetUnderCursor()
     QCOMPARE(started.at(0).at(0).toInt(), 1);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(magnetPixel(1), steps[2]);
-    QCOMPARE(data->numTrajPoints, pathLength);
-    QVERIFY(data->trajPoints == path);
+    QCOMPARE(toPixel(moved.last().at(1).toDouble(), moved.last().at(2).toDouble()), steps[2]);
+    QCOMPARE(editor->undoStack()->count(), 1);
+    // The path follows from its release point.
+    QCOMPARE(data->trajPoints[0], path[0]);
+    QVERIFY(data->trajPoints != path);
+    QTest::mouseClick(view.get(), Qt::MiddleButton, {}, steps[2]); // the path may cross it
     QCOMPARE(rgbAt(view->grabFramebuffer(), steps[2]), green);
 
     // After the release moves only hover.
@@ -335,12 +348,12 @@ void TestView2d::maxNumPointsBelowTwoIsIgnored()
     QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(100, 100));
     const int pathLength = data->numTrajPoints;
 
-    view->SetMaxNumPoints(1);
+    data->SetMaxNumPoints(1);
     QCOMPARE(data->maxNumPoints, 1500);
     QCOMPARE(data->numTrajPoints, pathLength);
     QVERIFY(countColour(view->grabFramebuffer(), pathColour) > 0);
 
-    view->SetMaxNumPoints(2);
+    data->SetMaxNumPoints(2);
     QCOMPARE(data->maxNumPoints, 2);
     QCOMPARE(data->numTrajPoints, 0);
     QCOMPARE(int(data->trajPoints.size()), 2);

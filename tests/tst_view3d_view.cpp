@@ -245,9 +245,6 @@ void TestView3d::plateShowsTheMap()
 // colour (white by default) on a dark edge; the rest is not drawn.
 void TestView3d::trailFollowsThePlayback()
 {
-    QTimer animTimer;
-    animTimer.setInterval(10);
-    data->animTimer = &animTimer;
     experiment->release(0.09, 0.06);
     // A sample clear of the magnets and of the bob's later places.
     const int sample = 12;
@@ -263,7 +260,6 @@ void TestView3d::trailFollowsThePlayback()
 
     data->ResetAnim();
     QVERIFY(findColour(frame(), pixel, 0xffffff).x() < 0);
-    data->animTimer = nullptr;
 }
 
 void TestView3d::showsObjectsInTheirColours()
@@ -403,9 +399,6 @@ void TestView3d::shiftDragOfMagnetIsOneEdit()
 {
     // A path released beside the magnets and played a little: the bob is off
     // the release point when the drag starts.
-    QTimer animTimer;
-    animTimer.setInterval(10);
-    data->animTimer = &animTimer;
     experiment->release(0.045, 0.01);
     const std::vector<std::array<float, 4>> pathBefore(
         data->trajPoints.begin(), data->trajPoints.begin() + data->numTrajPoints);
@@ -468,7 +461,6 @@ void TestView3d::shiftDragOfMagnetIsOneEdit()
     QVERIFY(view->getCamera().getEyePos().x != eye.x);
     QCOMPARE(moved.count(), 2);
     QCOMPARE(editor->undoStack()->count(), 1);
-    data->animTimer = nullptr;
 }
 
 void TestView3d::shiftDragReleasesTheBob()

@@ -11,8 +11,10 @@
 #include "PathOutcome.h"
 #include "Playback.h"
 #include "PotentialLandscape.h"
+#include "SimulationTimers.h"
 #include "SystemData.h"
 #include "SystemView.h"
+#include "WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,25 +65,32 @@ const QString kLegendKey = QStringLiteral("view/legend");
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    // Model, views, timers and status bar. Each view gets its own copy of the
-    // format and its own context; they share no GL objects.
+    // Each view gets its own copy of the format and its own context; they
+    // share no GL objects.
     const QSurfaceFormat format = viewSurfaceFormat();
     data = new SystemData();
     experiment = new Experiment(data, this);
     editor = new ModelEditor(data, experiment, this);
     playback = new Playback(data, this);
+    timers = new SimulationTimers(this);
     view2d = new OpenGL2d(format, data, this);
     view3d = new OpenGL3d(format, data, this);
+    paramView = new SystemView(data, editor, experiment, playback);
+    basinMapper = new BasinMapper(this);
+    basinMapper->setModel(editor->state().physics, data->maxTheta);
+    WindowParts{experiment, editor, playback, timers, view2d, view3d, paramView, basinMapper}
+        .wire();
 
-    data->timer = new QTimer();
-    data->timer->setInterval(1);
-    connect(data->timer, &QTimer::timeout, this, &MainWindow::particleStep);
-    data->animTimer = new QTimer();
-    data->animTimer->setInterval(10);
-    connect(data->animTimer, &QTimer::timeout, this, &MainWindow::animateStep);
+    createStatusBar();
+    createTabs();
+    createMenus();
+    createBasinMap();
+    followParts();
+    setWindowTitle(tr("Orvalis Simulation"));
+}
 
-    paramView = new SystemView(data, editor, experiment, playback, view2d, view3d);
-
+void MainWindow::createStatusBar()
+{
     stepsLabel = new QLabel(tr("# steps:"));
     // The samples of the current path.
     stepsLcd = new QLCDNumber();
@@ -95,7 +104,23 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     mainStatusBar->addWidget(outcomeLabel, 1);
     mainStatusBar->addPermanentWidget(stepsLabel, 0);
     mainStatusBar->addPermanentWidget(stepsLcd, 0);
+    setStatusBar(mainStatusBar);
+}
 
+void MainWindow::createTabs()
+{
+    tabs = new QTabWidget();
+    tabs->addTab(view2d, tr("View2D"));
+    tabs->addTab(view3d, tr("View3D"));
+    // Connected after the tabs are in, so Ctrl+A starts enabled; from then on a
+    // click on a tab counts as much as its shortcut.
+    connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::followTab);
+    setCentralWidget(tabs);
+    addDockWidget(Qt::RightDockWidgetArea, paramView);
+}
+
+void MainWindow::createMenus()
+{
     // Window actions: their shortcuts work wherever the focus is in the window.
     act_animate =
         addWindowAction(tr("Animate"), QKeySequence(Qt::CTRL | Qt::Key_A), &MainWindow::animate);
@@ -109,65 +134,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     act_view3d =
         addWindowAction(tr("View3D"), QKeySequence(Qt::CTRL | Qt::Key_2), &MainWindow::selectTab);
     act_view3d->setObjectName(QStringLiteral("act_view3d"));
-
-    connect(paramView, &SystemView::emitReset, this, &MainWindow::particleReset);
-    connect(paramView, &SystemView::updateView, view3d,
-            static_cast<void (QWidget::*)()>(&QWidget::update));
-    connect(view2d, &OpenGL2d::magnetMoved, paramView, &SystemView::UpdateMagnet);
-    connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
-    connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
-
-    // Releases, drags and their path.
-    connect(view2d, &OpenGL2d::releaseRequested, experiment, &Experiment::release);
-    connect(view2d, &OpenGL2d::hidePathRequested, experiment, &Experiment::forget);
-    connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
-    connect(experiment, &Experiment::pathChanged, view3d,
-            static_cast<void (QWidget::*)()>(&QWidget::update));
-    const auto beginMagnetDrag = [this](int i) {
-        editor->beginLiveEdit(tr("Move magnet %1").arg(i));
-    };
-    connect(view2d, &OpenGL2d::magnetDragStarted, this, beginMagnetDrag);
-    connect(view2d, &OpenGL2d::magnetMoved, editor, &ModelEditor::liveChanged);
-    connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
-    connect(view2d, &OpenGL2d::magnetAddRequested, this, [this](double x, double y) {
-        experiment->revertRelease();
-        editor->addMagnet(x, y);
-    });
-    connect(view2d, &OpenGL2d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
-    // The same in the 3D view, where Shift-dragging the bob releases it.
-    connect(view3d, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
-    connect(view3d, &OpenGL3d::magnetDragStarted, this, beginMagnetDrag);
-    connect(view3d, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
-    connect(view3d, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
-    connect(view3d, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
-    connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
-    connect(editor, &ModelEditor::modelChanged, this, &MainWindow::followModel);
-    connect(experiment, &Experiment::pathChanged, this, &MainWindow::showPath);
-    connect(view2d, &OpenGL2d::cursorMoved, this, &MainWindow::showCursor);
-    connect(view2d, &OpenGL2d::cursorLeft, cursorLabel, &QLabel::clear);
-    // Judging where a path ends needs the potential's landscape, which takes a
-    // while to build: a drag tells it when the mouse rests.
-    outcomeTimer = new QTimer(this);
-    outcomeTimer->setSingleShot(true);
-    outcomeTimer->setInterval(150);
-    connect(outcomeTimer, &QTimer::timeout, this, &MainWindow::showOutcome);
-    framedTheta = data->maxTheta;
-    framedLength = data->pendulumLength;
-    connect(experiment, &Experiment::pathChanged, paramView, &SystemView::ShowReleasePoint);
-    connect(editor, &ModelEditor::modelChanged, view2d,
-            static_cast<void (QWidget::*)()>(&QWidget::update));
-    connect(editor, &ModelEditor::modelChanged, view3d,
-            static_cast<void (QWidget::*)()>(&QWidget::update));
-
-    tabs = new QTabWidget();
-    tabs->addTab(view2d, tr("View2D"));
-    tabs->addTab(view3d, tr("View3D"));
-    // Connected after the tabs are in, so Ctrl+A starts enabled; from then on a
-    // click on a tab counts as much as its shortcut.
-    connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::followTab);
-    setCentralWidget(tabs);
-    addDockWidget(Qt::RightDockWidgetArea, paramView);
-    setStatusBar(mainStatusBar);
 
     fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->addAction(QIcon(QStringLiteral(":/open.png")), tr("Load params"),
@@ -197,9 +163,25 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     // There is no about.png among the resources, so the entry stays without an icon.
     helpMenu->addAction(QIcon(QStringLiteral(":/about.png")), tr("&About"), this,
                         &MainWindow::about);
+}
 
-    createBasinMap();
-    setWindowTitle(tr("Orvalis Simulation"));
+void MainWindow::followParts()
+{
+    connect(timers, &SimulationTimers::simulationTicked, this, &MainWindow::particleStep);
+    connect(timers, &SimulationTimers::playbackTicked, this, &MainWindow::animateStep);
+    connect(paramView, &SystemView::emitReset, this, &MainWindow::particleReset);
+    connect(editor, &ModelEditor::modelChanged, this, &MainWindow::followModel);
+    connect(experiment, &Experiment::pathChanged, this, &MainWindow::showPath);
+    connect(view2d, &OpenGL2d::cursorMoved, this, &MainWindow::showCursor);
+    connect(view2d, &OpenGL2d::cursorLeft, cursorLabel, &QLabel::clear);
+    // Judging where a path ends needs the potential's landscape, which takes a
+    // while to build: a drag tells it when the mouse rests.
+    outcomeTimer = new QTimer(this);
+    outcomeTimer->setSingleShot(true);
+    outcomeTimer->setInterval(150);
+    connect(outcomeTimer, &QTimer::timeout, this, &MainWindow::showOutcome);
+    framedTheta = data->maxTheta;
+    framedLength = data->pendulumLength;
 }
 
 MainWindow::~MainWindow()
@@ -213,9 +195,7 @@ MainWindow::~MainWindow()
     delete paramView;
     delete view3d;
     delete view2d;
-    QTimer* animTimer = data->animTimer;
-    delete data; // deletes the simulation timer with it
-    delete animTimer;
+    delete data;
 }
 
 QSize MainWindow::sizeHint() const
@@ -243,7 +223,7 @@ void MainWindow::about()
 
 void MainWindow::play()
 {
-    paramView->SetTimer(!data->timer->isActive());
+    paramView->SetTimer(!timers->isSimulating());
 }
 
 void MainWindow::quit()
@@ -260,9 +240,6 @@ void MainWindow::loadParams()
     const QString fileName = withSuffix(name, QStringLiteral(".par"));
     // One undo step; the experiment goes on from its release point in the new set.
     const ParamFileReport report = editor->load(fileName);
-    // A successful read has refilled the panel through dataRead(); this keeps the
-    // selected magnet's position rows in step as well.
-    paramView->UpdateMagnet(0);
     if (!report.ok) {
         showWarning(tr("Load Parameters"),
                     tr("Cannot load parameter file %1:\n%2").arg(fileName, report.error));
@@ -293,7 +270,7 @@ void MainWindow::saveParams()
 
 void MainWindow::animate()
 {
-    paramView->SetAnimTimer(!data->animTimer->isActive());
+    paramView->SetAnimTimer(!timers->isPlaying());
 }
 
 void MainWindow::showParamWin()
@@ -346,11 +323,10 @@ void MainWindow::followTab(int index)
     paramView->SetAnimTimer(false);
 }
 
-void MainWindow::animateStep()
+void MainWindow::animateStep(double milliseconds)
 {
-    if (!playback->tick())
+    if (!playback->advance(milliseconds))
         paramView->SetAnimTimer(false);
-    view3d->update();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -435,9 +411,6 @@ QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& sh
 
 void MainWindow::createBasinMap()
 {
-    basinMapper = new BasinMapper(this);
-    basinMapper->setModel(ModelState::of(*data).physics, data->maxTheta);
-
     basinLabel = new QLabel();
     mainStatusBar->addWidget(basinLabel, 1);
     basinProgress = new QProgressBar();
@@ -457,13 +430,6 @@ void MainWindow::createBasinMap()
     act_resetView = viewMenu->addAction(tr("Reset view"), QKeySequence(Qt::CTRL | Qt::Key_0), this,
                                         &MainWindow::resetView);
 
-    connect(editor, &ModelEditor::modelChanged, basinMapper,
-            [this] { basinMapper->setModel(ModelState::of(*data).physics, data->maxTheta); });
-    connect(view2d, &OpenGL2d::viewChanged, basinMapper, &BasinMapper::setView);
-    connect(basinMapper, &BasinMapper::viewMapReady, view2d, &OpenGL2d::setBasinMap);
-    connect(basinMapper, &BasinMapper::cleared, view2d, &OpenGL2d::clearBasinMap);
-    connect(basinMapper, &BasinMapper::plateMapReady, view3d, &OpenGL3d::setPlateMap);
-    connect(basinMapper, &BasinMapper::cleared, view3d, &OpenGL3d::clearPlateMap);
     connect(tabs, &QTabWidget::currentChanged, basinMapper,
             [this](int index) { basinMapper->setPlateFirst(tabs->widget(index) == view3d); });
     connect(basinMapper, &BasinMapper::busyChanged, basinProgress, &QWidget::setVisible);

@@ -25,12 +25,15 @@ class QMenu;
 class QProgressBar;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
+class SimulationTimers;
 class SystemData;
 class SystemView;
 
 // The application's only top-level window. It owns the model, the two views (as
-// tabs), the parameter panel (as a dock) and the two timers, and wires them all
-// together; its menus and shortcuts carry the file commands and the view switch.
+// tabs), the parameter panel (as a dock) and the two timers (WindowParts wires
+// them together); its menus and shortcuts carry the file commands and the view
+// switch.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -59,7 +62,7 @@ protected slots:
     void particleStep();
     void particleReset();
     void selectTab();
-    void animateStep();
+    void animateStep(double milliseconds);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -81,6 +84,7 @@ protected:
     Experiment* experiment = nullptr;
     ModelEditor* editor = nullptr;
     Playback* playback = nullptr;
+    SimulationTimers* timers = nullptr;
     SystemView* paramView = nullptr;
     OpenGL2d* view2d = nullptr;
     OpenGL3d* view3d = nullptr;
@@ -109,6 +113,12 @@ protected:
     QProgressBar* basinProgress = nullptr;
 
 private:
+    void createStatusBar();
+    void createTabs();
+    void createMenus();
+    // The window's own part in the wiring: its status bar, the 2D view's
+    // framing, and the timers' ticks.
+    void followParts();
     // Keeps the playback in step with the tab on show: Ctrl+A works on the 3D tab
     // only, and showing a tab stops both timers.
     void followTab(int index);

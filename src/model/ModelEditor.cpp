@@ -1,10 +1,10 @@
 #include "ModelEditor.h"
 
-#include "ViewRadius.h"
 #include "Experiment.h"
 #include "MagnetPalette.h"
 #include "ModelEdit.h"
 #include "SystemData.h"
+#include "ViewRadius.h"
 
 #include <QFileInfo>
 
@@ -121,8 +121,27 @@ ParamFileReport ModelEditor::load(const QString& fileName)
     if (after != before)
         history.push(new ModelEdit(this, before, after,
                                    tr("Load %1").arg(QFileInfo(fileName).fileName()), true));
+    emit modelLoaded();
     changed();
     return report;
+}
+
+void ModelEditor::setLineWidth(int width)
+{
+    data->lineWidth = width;
+    emit settingsChanged();
+}
+
+void ModelEditor::setLineColor(const QColor& color)
+{
+    data->lineColor = color;
+    emit settingsChanged();
+}
+
+void ModelEditor::setTScale(double tScale)
+{
+    data->tScale = tScale;
+    emit settingsChanged();
 }
 
 void ModelEditor::restore(const ModelState& state)

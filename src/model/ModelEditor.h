@@ -4,6 +4,7 @@
 #include "ModelState.h"
 #include "ParamFileReport.h"
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
@@ -24,6 +25,7 @@ public:
     ModelEditor(SystemData* data, Experiment* experiment, QObject* parent = nullptr);
 
     QUndoStack* undoStack() { return &history; }
+    ModelState state() const { return ModelState::of(*data); }
 
     // Applies `change` to the current state as one step called `what`; a
     // change that changes nothing leaves no step.
@@ -48,12 +50,21 @@ public:
     // Reads a parameter file as one step.
     ParamFileReport load(const QString& fileName);
 
+    // The look of the path and the time scale: no undo step holds them.
+    void setLineWidth(int width);
+    void setLineColor(const QColor& color);
+    void setTScale(double tScale);
+
     // Puts the model into `state`: what undo and redo do.
     void restore(const ModelState& state);
 
 signals:
     // After every change of the model, live ones included.
     void modelChanged();
+    // A file replaced the model as a whole; modelChanged() follows.
+    void modelLoaded();
+    // After a change of the path's look or the time scale.
+    void settingsChanged();
 
 private:
     void changed();

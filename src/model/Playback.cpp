@@ -22,9 +22,14 @@ void Playback::setSpeed(double speed)
     factor = speed;
 }
 
-bool Playback::tick()
+bool Playback::advance(double milliseconds)
 {
-    const bool moving = data->animStep(factor);
+    const bool moving = data->animStep(milliseconds * factor);
+    // A late tick may jump past several samples and the end: the bob comes to
+    // rest at the end of the path all the same.
+    const int last = lastSample();
+    if (!moving && last >= 1 && data->animTime >= data->trajTimes[std::size_t(last)])
+        restAtEnd(last);
     emit moved();
     return moving;
 }
@@ -45,8 +50,7 @@ void Playback::seek(double t)
         // A tick that advances the clock by nothing puts the bob within the segment.
         data->animStep(0.0);
     } else {
-        data->animPos[0] = data->trajPoints[std::size_t(last)][0];
-        data->animPos[1] = data->trajPoints[std::size_t(last)][1];
+        restAtEnd(last);
     }
     emit moved();
 }
@@ -67,6 +71,13 @@ void Playback::rewind()
 {
     data->ResetAnim();
     emit moved();
+}
+
+void Playback::restAtEnd(int last)
+{
+    data->animIndex = last - 1;
+    data->animPos[0] = data->trajPoints[std::size_t(last)][0];
+    data->animPos[1] = data->trajPoints[std::size_t(last)][1];
 }
 
 int Playback::lastSample() const

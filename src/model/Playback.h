@@ -1,9 +1,9 @@
 #ifndef ORVALIS_PLAYBACK_H
 #define ORVALIS_PLAYBACK_H
 
-#include <QObject>
+#include "SystemData.h"
 
-class SystemData;
+#include <QObject>
 
 // The playback of the current path as a person steers it: how fast its clock
 // runs against the wall clock, and where on the path it stands. The clock, the
@@ -24,11 +24,13 @@ public:
     bool cannotAdvance() const;
 
 public slots:
-    // Factor on the clock's advance per tick: 1 plays at the model's own pace.
+    // Factor on the clock's advance: 1 plays in real time.
     void setSpeed(double speed);
-    // One tick of the playback timer at the chosen speed; false once the clock
-    // has passed the last sample, or with nothing to play.
-    bool tick();
+    // Advances the clock by `milliseconds` of wall time at the chosen speed;
+    // false once the clock has passed the last sample, or with nothing to play.
+    bool advance(double milliseconds);
+    // A single step: one tick of the playback timer, however long it took.
+    bool tick() { return advance(SystemData::kTickMilliseconds); }
     // Puts the clock at `t` (kept within the path) and the bob where the path
     // is then, forwards or backwards.
     void seek(double t);
@@ -42,6 +44,8 @@ signals:
 private:
     // Index of the last sample the playback may use, or -1.
     int lastSample() const;
+    // The bob at sample `last`, the clock on the last segment.
+    void restAtEnd(int last);
 
     SystemData* data;
     double factor = 1.0;

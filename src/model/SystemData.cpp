@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -166,15 +165,6 @@ SystemData::SystemData()
     k_exp = 120.0f;
 }
 
-SystemData::~SystemData()
-{
-    if (timer) {
-        timer->stop();
-        delete timer;
-        timer = nullptr;
-    }
-}
-
 void SystemData::derivs(const double* y, double* dydx) const
 {
     MagnetField field(*this);
@@ -247,12 +237,25 @@ void SystemData::computeTrajectory(double x0, double y0)
         animTime = trajTimes.front();
 }
 
+void SystemData::SetMaxNumPoints(int maxNumPoints)
+{
+    if (maxNumPoints < 2)
+        return;
+    this->maxNumPoints = maxNumPoints;
+    trajPoints = std::vector<std::array<float, 4>>(std::size_t(maxNumPoints));
+    trajTimes.clear();
+    animIndex = 0;
+    animPos[0] = 0.0f;
+    animPos[1] = 0.0f;
+    numTrajPoints = 0;
+}
+
 int SystemData::storedSamples() const
 {
     return std::min({numTrajPoints, int(trajTimes.size()), int(trajPoints.size())});
 }
 
-bool SystemData::animStep(double speed)
+bool SystemData::animStep(double milliseconds)
 {
     if (numTrajPoints <= 1) {
         animPos[0] = animPos[1] = 0.0f;
@@ -262,13 +265,10 @@ bool SystemData::animStep(double speed)
     if (animIndex >= numTrajPoints - 1)
         return false;
 
-    // One timer tick advances the clock by its interval in seconds; the
-    // factors are float constants, the product and the sum are in double.
-    // The speed scales the advance; the speeds offered are powers of two,
-    // which scale it exactly (1 leaves it as it is).
-    const int interval = animTimer ? animTimer->interval() : 0;
-    animTime =
-        float(double(animTime) + double(interval) * double(0.001f) * 10.0 * double(0.1f) * speed);
+    // The clock advances by the wall time in seconds; the factors are float
+    // constants, the product and the sum are in double. A tick at a speed
+    // that is a power of two scales the time exactly.
+    animTime = float(double(animTime) + milliseconds * double(0.001f) * 10.0 * double(0.1f));
     if (animIndex < 0)
         return false;
 
@@ -367,10 +367,4 @@ void SystemData::ResetAnim()
     }
     animIndex = 0;
     animTime = 0.0f;
-}
-
-void SystemData::SetTimerInterval(int val)
-{
-    if (timer)
-        timer->setInterval(val);
 }

@@ -12,18 +12,16 @@
 #include <array>
 #include <vector>
 
-class QTimer;
-
 // The one model object: pendulum parameters, magnets, the computed
 // trajectory and its playback, and the display settings both views read.
-// Fields are public by design; views and panel read and write them directly.
+// Fields are public by design: views and panel read them directly, and every
+// change made on a person's behalf goes through ModelEditor.
 class SystemData : public QObject
 {
     Q_OBJECT
 
 public:
     SystemData();
-    ~SystemData() override;
 
     SystemData(const SystemData&) = delete;
     SystemData& operator=(const SystemData&) = delete;
@@ -40,11 +38,15 @@ public:
               const double* yscal, double& hdid, double& hnext) const;
 
     void computeTrajectory(double x0, double y0);
+    // Room for `maxNumPoints` samples, at least 2; the current path is discarded.
+    void SetMaxNumPoints(int maxNumPoints);
     // Samples of the current path that have both a state and a stamp.
     int storedSamples() const;
-    // Advances the playback by one tick of animTimer, `speed` times as fast as
-    // the model's own pace; false once the clock has passed the last sample.
-    bool animStep(double speed = 1.0);
+    // The playback's tick: its timer's interval, and a single step.
+    static constexpr double kTickMilliseconds = 10.0;
+    // Advances the playback clock by `milliseconds` of wall time, one unit of
+    // the clock per second; false once the clock has passed the last sample.
+    bool animStep(double milliseconds = kTickMilliseconds);
 
     // A read takes the whole file or nothing: values that are not numbers skip
     // their line, and values that make the model meaningless refuse the file.
@@ -74,10 +76,8 @@ public:
     int numTrajPoints = 0;
     int lineWidth = 0;
     QColor lineColor;
-    QTimer* timer = nullptr;
     int numSteps = 0;
     double tScale = 0;
-    QTimer* animTimer = nullptr;
     float animPos[2] = {0, 0};
     int animIndex = 0;
     float animTime = 0;
@@ -96,7 +96,6 @@ signals:
 public slots:
     void ResetParams();
     void ResetAnim();
-    void SetTimerInterval(int val);
 
 private:
     friend class ParamFile;

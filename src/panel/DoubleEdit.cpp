@@ -45,18 +45,6 @@ void DoubleEdit::setRange(double min, double max)
     numberValidator->setRange(min, max);
 }
 
-void DoubleEdit::slot_setValue()
-{
-    if (const auto* edit = qobject_cast<const QLineEdit*>(sender()))
-        setValue(edit->text().toDouble());
-}
-
-void DoubleEdit::slot_setStep()
-{
-    if (const auto* edit = qobject_cast<const QLineEdit*>(sender()))
-        step = edit->text().toDouble();
-}
-
 void DoubleEdit::wheelEvent(QWheelEvent* event)
 {
     if (highlightEdits)

@@ -27,10 +27,6 @@ public:
     // acceptable, so Return holds it back like incomplete text.
     void setRange(double min, double max);
 
-public slots:
-    void slot_setValue();
-    void slot_setStep();
-
 protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -4,8 +4,6 @@
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
-#include "OpenGL2d.h"
-#include "OpenGL3d.h"
 #include "Playback.h"
 #include "SystemData.h"
 
@@ -21,7 +19,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -106,22 +103,11 @@ void showValue(DoubleEdit* edit, double value, bool keepEdits)
         edit->setValue(value);
 }
 
-// The time slider counts milliseconds of the playback clock: a tick at 1x is 10.
-constexpr double sliderSteps = 1000.0;
-
-int sliderPosition(double time)
-{
-    // A path that never settles may run for longer than the slider counts.
-    const double steps = std::min(time * sliderSteps, double(std::numeric_limits<int>::max()));
-    return static_cast<int>(std::lround(steps));
-}
-
 } // namespace
 
 SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment,
-                       Playback* playback, OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent)
-    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), playback(playback),
-      view2d(view2d), view3d(view3d)
+                       Playback* playback, QWidget* parent)
+    : QDockWidget(parent), data(data), editor(editor), experiment(experiment), playback(playback)
 {
     // Bounds that keep a pendulum to model: a rod and a pivot of some length,
     // gravity and damping that do not push the bob away, and a view window
@@ -210,7 +196,7 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     animSpeedBox->setCurrentIndex(animSpeedBox->findData(playback->speed()));
     animTimeSlider = new QSlider(Qt::Horizontal);
     animTimeSlider->setSingleStep(10);
-    animTimeSlider->setPageStep(static_cast<int>(sliderSteps));
+    animTimeSlider->setPageStep(static_cast<int>(kSliderSteps));
     ShowPlayback();
 
     // The buttons show icons only, and the editors apply on Return only: say so.
@@ -322,42 +308,12 @@ QSize SystemView::sizeHint() const
     return QSize(100, 50);
 }
 
-void SystemView::SetTimer(bool on)
+void SystemView::DropTypedValues()
 {
-    switchTimer(data->timer, simPlayButton, simStepButton, on);
-}
-
-void SystemView::SingleTimeStep()
-{
-    data->timer->setSingleShot(true);
-    data->timer->start();
-    view2d->update();
-}
-
-void SystemView::Reset()
-{
-    data->timer->setSingleShot(false);
-    data->numTrajPoints = 0;
-    view2d->update();
-    emit emitReset();
-}
-
-void SystemView::Play()
-{
-    SetTimer(!data->timer->isActive());
-}
-
-void SystemView::UpdateMagnet(int i)
-{
-    if (i != magnetIdSpin->value() || i < 0 || i >= data->magnets.size())
-        return;
-    magnetPosXEdit->setValue(data->magnets[i].posX);
-    magnetPosYEdit->setValue(data->magnets[i].posY);
-}
-
-void SystemView::SetAllParams()
-{
-    fill(false);
+    for (DoubleEdit* edit :
+         {heightEdit, lengthEdit, gravityEdit, dampingEdit, kappaEdit, magFactorEdit, maxThetaEdit,
+          magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
+        edit->setModified(false);
 }
 
 void SystemView::ShowModel()
@@ -395,71 +351,6 @@ void SystemView::showMagnet(int i, bool keepEdits)
     showValue(magnetPosYEdit, magnet.posY, keepEdits);
     showValue(magnetAlphaEdit, magnet.alpha, keepEdits);
     magnetColorButton->setPalette(QPalette(displayColor(magnet)));
-}
-
-void SystemView::AnimPlay()
-{
-    SetAnimTimer(!data->animTimer->isActive());
-}
-
-void SystemView::SetAnimTimer(bool on)
-{
-    // Play at the end of the path starts it again from its beginning.
-    if (on && playback->cannotAdvance())
-        AnimReset();
-    // Checking the play button re-enters here once through toggled(); that
-    // pass finds everything already in place.
-    switchTimer(data->animTimer, animPlayButton, animStepButton, on);
-}
-
-void SystemView::AnimReset()
-{
-    playback->rewind();
-    view3d->update();
-}
-
-void SystemView::SingleAnimTimeStep()
-{
-    playback->tick();
-    view3d->update();
-}
-
-void SystemView::ShowPlayback()
-{
-    // While the person holds the slider, it shows where they put it.
-    if (animTimeSlider->isSliderDown())
-        return;
-    const QSignalBlocker quiet(animTimeSlider);
-    const double duration = playback->duration();
-    animTimeSlider->setRange(0, sliderPosition(duration));
-    animTimeSlider->setValue(sliderPosition(playback->time()));
-    animTimeSlider->setEnabled(duration > 0.0);
-}
-
-void SystemView::setAnimSpeed(int index)
-{
-    playback->setSpeed(animSpeedBox->itemData(index).toDouble());
-}
-
-void SystemView::seekAnim(int position)
-{
-    playback->seek(position / sliderSteps);
-    view3d->update();
-}
-
-void SystemView::scrubStarted()
-{
-    resumeAfterScrub = data->animTimer->isActive();
-    if (resumeAfterScrub)
-        SetAnimTimer(false);
-}
-
-void SystemView::scrubFinished()
-{
-    // Let go at the very end, the playback stays there rather than start again.
-    if (resumeAfterScrub && !playback->cannotAdvance())
-        SetAnimTimer(true);
-    resumeAfterScrub = false;
 }
 
 void SystemView::updateParams()
@@ -528,21 +419,16 @@ void SystemView::setMagnetColor()
         magnet.color[2] = static_cast<float>(color.blueF());
         magnet.color[3] = 1.0f;
     });
-    magnetColorButton->setPalette(QPalette(color));
-    view2d->update();
-    emit updateView();
 }
 
 void SystemView::setTScale()
 {
-    data->tScale = tScaleEdit->getValue();
-    view2d->update();
+    editor->setTScale(tScaleEdit->getValue());
 }
 
 void SystemView::setLineWidth(int n)
 {
-    data->lineWidth = n;
-    view2d->update();
+    editor->setLineWidth(n);
 }
 
 void SystemView::setLineColor()
@@ -550,9 +436,8 @@ void SystemView::setLineColor()
     const QColor color = chooseColor(data->lineColor);
     if (!color.isValid())
         return;
-    data->lineColor = color;
+    editor->setLineColor(color);
     lineColorButton->setPalette(QPalette(color));
-    view2d->update();
 }
 
 void SystemView::setMaxNumPoints(int n)
@@ -602,19 +487,4 @@ void SystemView::removeMagnet()
 QColor SystemView::chooseColor(const QColor& initial)
 {
     return QColorDialog::getColor(initial);
-}
-
-void SystemView::switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
-                             bool on)
-{
-    if (on) {
-        timer->setSingleShot(false);
-        timer->start();
-        playButton->setIcon(QIcon(QStringLiteral(":/pause.png")));
-    } else {
-        timer->stop();
-        playButton->setIcon(QIcon(QStringLiteral(":/play.png")));
-    }
-    stepButton->setEnabled(!on);
-    playButton->setChecked(on);
 }

@@ -10,8 +10,6 @@ class DoubleEdit;
 class Experiment;
 class ModelEditor;
 struct ModelState;
-class OpenGL2d;
-class OpenGL3d;
 class Playback;
 class QComboBox;
 class QGroupBox;
@@ -19,12 +17,12 @@ class QLabel;
 class QPushButton;
 class QSlider;
 class QSpinBox;
-class QTimer;
 class SystemData;
 
 // The dock "Parameters": editors that mirror the model's pendulum, magnet and
 // trajectory fields, and the playback controls. It holds no model data itself;
-// the model and both views are borrowed and outlive the panel.
+// the model is borrowed and outlives the panel, and every change goes through
+// the editor.
 class SystemView : public QDockWidget
 {
     Q_OBJECT
@@ -34,22 +32,29 @@ public:
     // experiment; the release point is the experiment's; the Animate group
     // steers the playback.
     SystemView(SystemData* data, ModelEditor* editor, Experiment* experiment, Playback* playback,
-               OpenGL2d* view2d, OpenGL3d* view3d, QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
     ~SystemView() override;
 
     QSize sizeHint() const override;
 
+    // The time slider counts milliseconds of the playback clock: a tick at 1x is 10.
+    static constexpr double kSliderSteps = 1000.0;
+
 signals:
     void emitReset();
-    void updateView();
+    // The window runs the timers: the simulation's, one tick of it, and the playback's.
+    void simulationSwitched(bool on);
+    void simulationStepRequested();
+    void playbackSwitched(bool on);
 
 public slots:
     void SetTimer(bool on);
     void SingleTimeStep();
     void Reset();
     void Play();
-    void UpdateMagnet(int i);
-    void SetAllParams();
+    // A loaded set takes the place of what the person typed and did not
+    // apply; the refill that follows shows it.
+    void DropTypedValues();
     void AnimPlay();
     void SetAnimTimer(bool on);
     void AnimReset();
@@ -87,8 +92,6 @@ protected:
     ModelEditor* editor = nullptr;
     Experiment* experiment = nullptr;
     Playback* playback = nullptr;
-    OpenGL2d* view2d = nullptr;
-    OpenGL3d* view3d = nullptr;
 
     QLabel* heightLabel = nullptr;
     DoubleEdit* heightEdit = nullptr;
@@ -159,9 +162,8 @@ private:
     // the person has changed and not applied.
     void fill(bool keepEdits);
     void showMagnet(int i, bool keepEdits);
-    // Shared by SetTimer and SetAnimTimer: run or stop a timer and mirror it on its buttons.
-    static void switchTimer(QTimer* timer, QPushButton* playButton, QPushButton* stepButton,
-                            bool on);
+    // Shared by SetTimer and SetAnimTimer: shows a timer running or stopped on its buttons.
+    static void showRunning(QPushButton* playButton, QPushButton* stepButton, bool on);
 };
 
 #endif

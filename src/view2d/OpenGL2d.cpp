@@ -1,32 +1,19 @@
 #include "OpenGL2d.h"
 
-#include "ViewRadius.h"
 #include "GLContext.h"
 #include "SystemData.h"
 #include "VecMath.h"
+#include "ViewRadius.h"
 
-#include <QCursor>
 #include <QDir>
 #include <QImage>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QWheelEvent>
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
 namespace {
-
-// One notch of the wheel zooms by this factor.
-constexpr double kZoomStep = 1.25;
-// The view shows at most this many times the square of maxTheta.
-constexpr double kLeastZoom = 0.25;
-// Finer pixels than this many units in the last place of the plane's
-// coordinates would no longer be distinct points.
-constexpr double kFinestPixelUlps = 4.0;
 
 // A program that failed to build or link draws nothing; in a core profile a draw
 // without a usable program is undefined, so such a layer is skipped.
@@ -139,26 +126,6 @@ void OpenGL2d::particleStep()
 {
     makeCurrent();
     update();
-}
-
-void OpenGL2d::SetMaxNumPoints(int maxNumPoints)
-{
-    if (maxNumPoints < 2)
-        return;
-    data->maxNumPoints = maxNumPoints;
-
-    // Before the first initializeGL there is no context; initializeGL sizes the buffer then.
-    if (isValid()) {
-        makeCurrent();
-        allocateLineBuffer(maxNumPoints);
-    }
-
-    data->trajPoints = std::vector<std::array<float, 4>>(size_t(maxNumPoints));
-    data->trajTimes.clear();
-    data->animIndex = 0;
-    data->animPos[0] = 0.0f;
-    data->animPos[1] = 0.0f;
-    data->numTrajPoints = 0;
 }
 
 void OpenGL2d::UpdateTraj()
@@ -344,166 +311,6 @@ void OpenGL2d::drawTexture(GLuint texture, const mat4& mvp)
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void OpenGL2d::mousePressEvent(QMouseEvent* event)
-{
-    mouseButton = int(event->button());
-    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)) {
-        mouseButton = 0;
-        panning = true;
-        panFrom = event->position();
-        setCursor(Qt::ClosedHandCursor);
-    } else if (event->button() == Qt::LeftButton) {
-        double x = 0.0;
-        double y = 0.0;
-        windowToWorld(event->position(), x, y);
-        emit releaseRequested(x, y);
-    } else if (event->button() == Qt::MiddleButton) {
-        emit hidePathRequested();
-    }
-    event->accept();
-    update();
-}
-
-void OpenGL2d::mouseReleaseEvent(QMouseEvent* event)
-{
-    mouseButton = 0;
-    if (panning) {
-        panning = false;
-        unsetCursor();
-    }
-    if (draggingMagnet) {
-        draggingMagnet = false;
-        emit magnetDragFinished();
-    }
-    event->accept();
-    update();
-}
-
-void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
-{
-    if (panning) {
-        // The point under the cursor follows it.
-        const QPointF delta = event->position() - panFrom;
-        panFrom = event->position();
-        centreX -= delta.x() / width() * 2.0 * data->viewHalfWidth;
-        centreY += delta.y() / height() * 2.0 * data->viewHalfHeight;
-        emit viewChanged(viewRegion(), viewPixels());
-    }
-    double x = 0.0;
-    double y = 0.0;
-    windowToWorld(event->position(), x, y);
-    emit cursorMoved(x, y);
-
-    if (mouseButton == Qt::LeftButton) {
-        emit releaseRequested(x, y);
-    } else if (mouseButton == Qt::RightButton && activeMagnet >= 0 &&
-               activeMagnet < data->magnets.size()) {
-        // A drag starts with the first move of a magnet, wherever the press was.
-        if (!draggingMagnet) {
-            draggingMagnet = true;
-            emit magnetDragStarted(activeMagnet);
-        }
-        data->magnets[activeMagnet].posX = float(x);
-        data->magnets[activeMagnet].posY = float(y);
-        emit magnetMoved(activeMagnet);
-    }
-
-    // Picking after the move keeps a dragged magnet active, unless an earlier
-    // magnet in the list now lies under the cursor.
-    cursorX = x;
-    cursorY = y;
-    hovering = true;
-    pickMagnet();
-    event->accept();
-    update();
-}
-
-void OpenGL2d::pickMagnet()
-{
-    activeMagnet = -1;
-    if (!hovering)
-        return;
-    for (int i = 0; i < data->magnets.size(); ++i) {
-        const double dx = cursorX - data->magnets[i].posX;
-        const double dy = cursorY - data->magnets[i].posY;
-        if (std::sqrt(dx * dx + dy * dy) < data->magnetSize) {
-            activeMagnet = i;
-            break;
-        }
-    }
-}
-
-void OpenGL2d::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        double x = 0.0;
-        double y = 0.0;
-        windowToWorld(event->position(), x, y);
-        emit magnetAddRequested(x, y);
-    }
-    event->accept();
-}
-
-void OpenGL2d::wheelEvent(QWheelEvent* event)
-{
-    const double notches = event->angleDelta().y() / 120.0;
-    if (notches != 0.0)
-        zoomAt(event->position(), std::pow(kZoomStep, notches));
-    event->accept();
-}
-
-void OpenGL2d::zoomAt(const QPointF& pos, double factor)
-{
-    double x = 0.0;
-    double y = 0.0;
-    windowToWorld(pos, x, y);
-    const double radius = data->maxRadius;
-    const double finestPixel =
-        kFinestPixelUlps * DBL_EPSILON * std::max({std::abs(x), std::abs(y), radius});
-    const double deepest = 2.0 * radius / (finestPixel * height());
-    const double zoomed =
-        std::clamp(zoomFactor * factor, kLeastZoom, std::max(deepest, kLeastZoom));
-    if (zoomed == zoomFactor)
-        return;
-    zoomFactor = zoomed;
-    updateViewWindow();
-
-    // The point under the cursor stays where it is.
-    const int w = width();
-    const int h = height();
-    centreX = x - (pos.x() - w / 2) / w * data->viewHalfWidth * 2.0;
-    centreY = y - (h / 2 - pos.y()) / h * data->viewHalfHeight * 2.0;
-    emit viewChanged(viewRegion(), viewPixels());
-    update();
-}
-
-void OpenGL2d::leaveEvent(QEvent* event)
-{
-    hovering = false;
-    emit cursorLeft();
-    QOpenGLWidget::leaveEvent(event);
-}
-
-void OpenGL2d::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Delete) {
-        pickMagnet();
-        if (activeMagnet >= 0 && activeMagnet < data->magnets.size())
-            emit magnetRemoveRequested(activeMagnet);
-    } else if (event->key() == Qt::Key_S) {
-        makeCurrent();
-        removeShaders();
-        createShaders();
-        update();
-    }
-    event->accept();
-}
-
-void OpenGL2d::keyReleaseEvent(QKeyEvent* event)
-{
-    event->accept();
-}
-
 void OpenGL2d::createShaders()
 {
     makeCurrent();
@@ -536,14 +343,6 @@ void OpenGL2d::updateViewWindow()
     data->viewHalfHeight = data->maxRadius / zoomFactor;
     data->viewHalfWidth = double(width()) / double(height()) * data->viewHalfHeight;
     data->numSteps = 0;
-}
-
-void OpenGL2d::windowToWorld(const QPointF& pos, double& x, double& y) const
-{
-    const int w = width();
-    const int h = height();
-    x = centreX + (pos.x() - w / 2) / w * data->viewHalfWidth * 2.0;
-    y = centreY + (h / 2 - pos.y()) / h * data->viewHalfHeight * 2.0;
 }
 
 void OpenGL2d::uploadTrajectory()

@@ -58,15 +58,15 @@ public:
 
 public slots:
     void particleStep();
-    void SetMaxNumPoints(int maxNumPoints);
     void UpdateTraj();
 
 signals:
-    void magnetMoved(int index);
     // What the person asks for; the window carries it out on the model.
     void releaseRequested(double x, double y);
     void hidePathRequested();
     void magnetDragStarted(int index);
+    // The magnet under a drag is to be at (x, y) of the plane.
+    void magnetDragged(int index, double x, double y);
     void magnetDragFinished();
     void magnetAddRequested(double x, double y);
     void magnetRemoveRequested(int index);
