@@ -2,10 +2,10 @@
 // energy argument behind a capture, maps against paths, lanes against
 // lanes, levels and cancellation.
 #include "BasinEngine.h"
-#include "ModelState.h"
 #include "BasinLanes.h"
 #include "CaptureTable.h"
 #include "MagnetModel.h"
+#include "ModelState.h"
 #include "PotentialLandscape.h"
 #include "SystemData.h"
 
@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -278,9 +280,14 @@ void TestCoreBasin::vectorLanesMatchPortable_data()
 
 void TestCoreBasin::vectorLanesMatchPortable()
 {
-    if (!basin::haveAvx2()) {
+    std::vector<std::pair<const char*, basin::Advance>> kernels;
+    if (basin::haveAvx2())
+        kernels.emplace_back("AVX2", basin::advanceAvx2);
+    if (basin::haveAvx512())
+        kernels.emplace_back("AVX-512", basin::advanceAvx512);
+    if (kernels.empty()) {
         // QSKIP without its variadic argument trips clang's pedantic warnings.
-        QTest::qSkip("no AVX2 on this processor", __FILE__, __LINE__);
+        QTest::qSkip("no vector lanes on this processor", __FILE__, __LINE__);
         return;
     }
     QFETCH(double, kappa);
@@ -300,32 +307,36 @@ void TestCoreBasin::vectorLanesMatchPortable()
     r.maxTime = maxTime;
 
     // The whole lane state, double for double, after eight pixels have run
-    // to their ends: the portable kernel one lane after the other, the
+    // to their ends: the portable kernel one lane after the other, each
     // vector kernel all at once.
     const Kernel kernel(r, 2.0 * maxTime);
     const basin::KernelSetup& setup = kernel.setup;
     basin::LaneBatch portable;
     for (int l = 0; l < basin::kLanes; ++l)
         portable.release(l, r.pixelX(l), r.pixelY(3 * l));
-    basin::LaneBatch vector = portable;
+    const basin::LaneBatch start = portable;
     const auto running = [](const basin::LaneBatch& b) {
         return std::count(b.outcome, b.outcome + basin::kLanes, basin::kRunning) > 0;
     };
     while (running(portable))
         basin::advancePortable(setup, portable, 1000);
-    while (running(vector))
-        basin::advanceAvx2(setup, vector, 1000);
     const auto same = [](const auto& a, const auto& b) {
         return std::memcmp(&a, &b, sizeof a) == 0;
     };
-    QVERIFY(same(vector.y, portable.y));
-    QVERIFY(same(vector.dydx, portable.dydx));
-    QVERIFY(same(vector.h, portable.h));
-    QVERIFY(same(vector.stamp, portable.stamp));
-    QVERIFY(same(vector.steps, portable.steps));
-    QVERIFY(same(vector.outcome, portable.outcome));
+    for (const auto& [name, advance] : kernels) {
+        basin::LaneBatch vector = start;
+        while (running(vector))
+            advance(setup, vector, 1000);
+        QVERIFY2(same(vector.y, portable.y), name);
+        QVERIFY2(same(vector.dydx, portable.dydx), name);
+        QVERIFY2(same(vector.h, portable.h), name);
+        QVERIFY2(same(vector.stamp, portable.stamp), name);
+        QVERIFY2(same(vector.steps, portable.steps), name);
+        QVERIFY2(same(vector.outcome, portable.outcome), name);
+    }
 
-    // And the engine's maps, refilling lanes as pixels end.
+    // And the engine's maps (with the widest kernel), refilling lanes as
+    // pixels end.
     BasinEngine engine;
     r.vectorLanes = false;
     QVERIFY(engine.run(r));

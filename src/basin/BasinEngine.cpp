@@ -113,14 +113,14 @@ bool BasinEngine::run(const BasinRequest& request)
     setup.eps = r.tolerance;
     setup.stampLimit = 2.0 * r.maxTime;
     setup.stepLimit = kStepLimit;
-    const bool vector = r.vectorLanes && basin::haveAvx2();
+    const basin::Advance advance = r.vectorLanes ? basin::widestKernel() : basin::advancePortable;
 
     int threads = r.threads > 0 ? r.threads : int(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 256);
     donePixels = 0;
     const int coarsest = r.progressive ? std::max(1, r.coarsest) : 1;
     for (int stride = coarsest; stride >= 1 && !cancelled; stride /= 2) {
-        computeLevel(stride, coarsest, setup, vector, threads);
+        computeLevel(stride, coarsest, setup, advance, threads);
         if (cancelled)
             break;
         current.stride = stride;
@@ -132,7 +132,7 @@ bool BasinEngine::run(const BasinRequest& request)
 }
 
 void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetup& setup,
-                               bool vector, int threads)
+                               basin::Advance advance, int threads)
 {
     const BasinRequest& r = current.request;
     const LevelPixels level(r, stride, coarsest);
@@ -177,10 +177,7 @@ void BasinEngine::computeLevel(int stride, int coarsest, const basin::KernelSetu
             }
             if (!anyRunning || cancelled.load(std::memory_order_relaxed))
                 break;
-            if (vector)
-                basin::advanceAvx2(setup, batch, kIterationsPerCall);
-            else
-                basin::advancePortable(setup, batch, kIterationsPerCall);
+            advance(setup, batch, kIterationsPerCall);
         }
         std::lock_guard<std::mutex> lock(mutex);
         --running;

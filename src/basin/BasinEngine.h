@@ -14,8 +14,8 @@
 // point (same equations, same Cash-Karp steps), until the energy shows that
 // an attractor has caught it (see PotentialLandscape) or the time limit
 // leaves it undecided. Worker threads pull rows from a shared counter; each
-// advances eight pixels at a time (in AVX2 registers where the processor has
-// them).
+// advances eight pixels at a time (in AVX-512 or AVX2 registers where the
+// processor has them).
 // Coarse levels come first (every 8th pixel by default, then 4th, 2nd, all),
 // each computing only the pixels the coarser ones did not.
 //
@@ -50,8 +50,8 @@ public:
     const BasinResult& result() const { return current; }
 
 private:
-    void computeLevel(int stride, int coarsest, const basin::KernelSetup& setup, bool vector,
-                      int threads);
+    void computeLevel(int stride, int coarsest, const basin::KernelSetup& setup,
+                      basin::Advance advance, int threads);
 
     BasinResult current;
     // Of the last model mapped: another part of the plane needs the same.
