@@ -38,10 +38,12 @@ public:
     void setProgressCallback(ProgressCallback callback) { onProgress = std::move(callback); }
 
     // Computes the map on the calling thread (and the workers it starts);
-    // false when cancelled, also by a cancel() before it began.
-    bool run(const BasinRequest& request);
+    // false when cancelled, also by a cancel() before it began. Given `from`,
+    // a part of the same map (as BasinCache finds it), keeps its pixels and
+    // computes only the others, from its first incomplete level on.
+    bool run(const BasinRequest& request, const BasinResult* from = nullptr);
     // Computes it on a thread of its own, cancelling a map still running.
-    void start(const BasinRequest& request);
+    void start(const BasinRequest& request, std::shared_ptr<const BasinResult> from = nullptr);
     // Asks a running map to stop: its workers leave within a few hundred
     // steps, pixels in flight stay not computed and the result is marked.
     void cancel();
