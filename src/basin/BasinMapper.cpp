@@ -316,7 +316,8 @@ void BasinMapper::keep(const BasinResult& result)
     // complete maps out.
     const BasinRequest& r = result.request;
     const int coarsest = std::max(1, r.coarsest);
-    const long long firstLevel = (r.width / coarsest + 1) * (r.lastRow() / coarsest + 1);
+    const long long firstLevel =
+        (r.width / coarsest + 1) * static_cast<long long>(r.lastRow() / coarsest + 1);
     const auto computed =
         std::count_if(result.attractor.begin(), result.attractor.end(),
                       [](std::int16_t a) { return a != BasinResult::kNotComputed; });
