@@ -74,6 +74,7 @@ void BasinMapper::setEnabled(bool on)
         engine.cancel();
     }
     shown = BasinMap();
+    shownFromCache = false;
     viewStale = plateStale = true;
     setBusy(false);
     emit cleared();
