@@ -1,6 +1,7 @@
 // Basin-of-attraction maps: the whole 512 x 512 map of the default set and
 // its first level (64 x 64 pixels, every 8th), how soon a running map stops
-// when cancelled, a map with 30 magnets, and the
+// when cancelled, a map with 30 magnets, the way back to a complete map
+// the mapper keeps, and the
 // way one would do it with a general-purpose library: Boost.Odeint's
 // controlled Cash-Karp 5(4) per pixel (tolerance 1e-8, one thread), stopping
 // when the bob is slow (|v| < 1e-3) within magnetSize of a magnet.
@@ -11,9 +12,12 @@
 // the runs gives the medians, the speed-up and the share of those pixels on
 // which both give the same magnet.
 #include "BasinEngine.h"
+#include "BasinMapper.h"
 #include "ModelState.h"
 #include "PlainPendulum.h"
 #include "SystemData.h"
+
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 #include <boost/numeric/odeint.hpp>
@@ -122,6 +126,37 @@ void BM_Map30Magnets(benchmark::State& state)
     }
 }
 
+// Back to an 800 x 600 view whose map is complete (Ctrl+0 after a zoom):
+// from the change of view to the complete map in the mapper's hands, on the
+// GUI thread. Both maps are computed once before the runs.
+void BM_ReturnToCompleteMap(benchmark::State& state)
+{
+    SystemData d;
+    BasinMapper mapper;
+    mapper.setPlateSize(32);
+    mapper.setModel(ModelState::of(d).physics, d.maxTheta);
+    const BasinRequest r = defaultRequest(kSide);
+    const QRectF home(r.left, r.bottom, r.right - r.left, r.top - r.bottom);
+    const QRectF zoomed(home.x() / 4, home.y() / 4, home.width() / 4, home.height() / 4);
+    const QSize pixels(800, 600);
+    const auto showComplete = [&](const QRectF& region) {
+        mapper.setView(region, pixels);
+        while (mapper.viewMap().stride() != 1 || mapper.viewMap().region() != region)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    mapper.setEnabled(true);
+    showComplete(home);
+    showComplete(zoomed);
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        showComplete(home);
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        if (!mapper.isViewFromCache())
+            state.SkipWithError("the map was computed again");
+        showComplete(zoomed);
+    }
+}
+
 // The magnet the bob settles over, or -1 when it is not slow near a magnet
 // within the time limit.
 int libraryOutcome(const PlainPendulum& p, double magnetSize, double x0, double y0, double maxTime)
@@ -207,10 +242,12 @@ BENCHMARK(BM_Map30Magnets)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
+BENCHMARK(BM_ReturnToCompleteMap)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK(BM_Library)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv); // the mapper's threads report through its event loop
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

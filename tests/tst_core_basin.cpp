@@ -1,11 +1,12 @@
 // The basin-of-attraction engine: the potential's critical points, the
 // energy argument behind a capture, maps against paths, lanes against
 // lanes, levels and cancellation.
+#include "BasinCache.h"
 #include "BasinEngine.h"
-#include "ModelState.h"
 #include "BasinLanes.h"
 #include "CaptureTable.h"
 #include "MagnetModel.h"
+#include "ModelState.h"
 #include "PotentialLandscape.h"
 #include "SystemData.h"
 
@@ -14,7 +15,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -89,6 +94,9 @@ private slots:
     void vectorLanesMatchPortable();
     void undampedIsUndecided();
     void levelsAndCancellation();
+    void continuedMapKeepsItsPixels();
+    void cacheFindsOnlyTheSameGrid();
+    void cacheStaysWithinItsBound();
 };
 
 void TestCoreBasin::gradientIsMinusAcceleration()
@@ -278,9 +286,14 @@ void TestCoreBasin::vectorLanesMatchPortable_data()
 
 void TestCoreBasin::vectorLanesMatchPortable()
 {
-    if (!basin::haveAvx2()) {
+    std::vector<std::pair<const char*, basin::Advance>> kernels;
+    if (basin::haveAvx2())
+        kernels.emplace_back("AVX2", basin::advanceAvx2);
+    if (basin::haveAvx512())
+        kernels.emplace_back("AVX-512", basin::advanceAvx512);
+    if (kernels.empty()) {
         // QSKIP without its variadic argument trips clang's pedantic warnings.
-        QTest::qSkip("no AVX2 on this processor", __FILE__, __LINE__);
+        QTest::qSkip("no vector lanes on this processor", __FILE__, __LINE__);
         return;
     }
     QFETCH(double, kappa);
@@ -300,32 +313,36 @@ void TestCoreBasin::vectorLanesMatchPortable()
     r.maxTime = maxTime;
 
     // The whole lane state, double for double, after eight pixels have run
-    // to their ends: the portable kernel one lane after the other, the
+    // to their ends: the portable kernel one lane after the other, each
     // vector kernel all at once.
     const Kernel kernel(r, 2.0 * maxTime);
     const basin::KernelSetup& setup = kernel.setup;
     basin::LaneBatch portable;
     for (int l = 0; l < basin::kLanes; ++l)
         portable.release(l, r.pixelX(l), r.pixelY(3 * l));
-    basin::LaneBatch vector = portable;
+    const basin::LaneBatch start = portable;
     const auto running = [](const basin::LaneBatch& b) {
         return std::count(b.outcome, b.outcome + basin::kLanes, basin::kRunning) > 0;
     };
     while (running(portable))
         basin::advancePortable(setup, portable, 1000);
-    while (running(vector))
-        basin::advanceAvx2(setup, vector, 1000);
     const auto same = [](const auto& a, const auto& b) {
         return std::memcmp(&a, &b, sizeof a) == 0;
     };
-    QVERIFY(same(vector.y, portable.y));
-    QVERIFY(same(vector.dydx, portable.dydx));
-    QVERIFY(same(vector.h, portable.h));
-    QVERIFY(same(vector.stamp, portable.stamp));
-    QVERIFY(same(vector.steps, portable.steps));
-    QVERIFY(same(vector.outcome, portable.outcome));
+    for (const auto& [name, advance] : kernels) {
+        basin::LaneBatch vector = start;
+        while (running(vector))
+            advance(setup, vector, 1000);
+        QVERIFY2(same(vector.y, portable.y), name);
+        QVERIFY2(same(vector.dydx, portable.dydx), name);
+        QVERIFY2(same(vector.h, portable.h), name);
+        QVERIFY2(same(vector.stamp, portable.stamp), name);
+        QVERIFY2(same(vector.steps, portable.steps), name);
+        QVERIFY2(same(vector.outcome, portable.outcome), name);
+    }
 
-    // And the engine's maps, refilling lanes as pixels end.
+    // And the engine's maps (with the widest kernel), refilling lanes as
+    // pixels end.
     BasinEngine engine;
     r.vectorLanes = false;
     QVERIFY(engine.run(r));
@@ -391,6 +408,144 @@ void TestCoreBasin::levelsAndCancellation()
     QVERIFY(!engine.result().cancelled);
     for (const std::int16_t a : engine.result().attractor)
         QVERIFY(a >= 0);
+}
+
+void TestCoreBasin::continuedMapKeepsItsPixels()
+{
+    SystemData d;
+    const BasinRequest r = smallRequest(d, 40);
+    BasinEngine engine;
+    QVERIFY(engine.run(r));
+    const BasinResult fresh = engine.result();
+
+    // A map cut off within its stride-2 level: every 4th pixel done, and some
+    // of the rest, one of them marked so that a recomputation would show.
+    BasinResult partial = fresh;
+    partial.stride = 4;
+    std::mt19937 random(5);
+    for (int j = 0; j < r.height; ++j)
+        for (int i = 0; i < r.width; ++i)
+            if ((i % 4 != 0 || j % 4 != 0) && random() % 3 != 0)
+                partial.attractor[partial.index(i, j)] = BasinResult::kNotComputed;
+    partial.attractor[partial.index(2, 0)] = 7;
+    partial.steps[partial.index(2, 0)] = -5;
+
+    QList<int> strides;
+    engine.setLevelCallback([&](const BasinResult&, int stride) { strides.append(stride); });
+    QVERIFY(engine.run(r, &partial));
+    QCOMPARE(strides, (QList<int>{2, 1}));
+    BasinResult expected = fresh;
+    expected.attractor[expected.index(2, 0)] = 7;
+    expected.steps[expected.index(2, 0)] = -5;
+    QVERIFY(engine.result().attractor == expected.attractor);
+    QVERIFY(engine.result().time == expected.time);
+    QVERIFY(engine.result().steps == expected.steps);
+    QCOMPARE(engine.result().stride, 1);
+
+    // A complete map is complete at once.
+    strides.clear();
+    QVERIFY(engine.run(r, &fresh));
+    QVERIFY(strides.isEmpty());
+    QVERIFY(engine.result().attractor == fresh.attractor);
+}
+
+namespace {
+
+std::shared_ptr<BasinCache::Entry> cacheEntry(const BasinRequest& r, int stride)
+{
+    auto entry = std::make_shared<BasinCache::Entry>();
+    entry->result.request = r;
+    entry->result.stride = stride;
+    const std::size_t pixels = std::size_t(r.width) * std::size_t(r.height);
+    entry->result.attractor.assign(pixels, 0);
+    entry->result.time.assign(pixels, 0.0f);
+    entry->result.steps.assign(pixels, 0);
+    return entry;
+}
+
+} // namespace
+
+void TestCoreBasin::cacheFindsOnlyTheSameGrid()
+{
+    SystemData d;
+    const BasinRequest r = smallRequest(d, 16);
+    BasinCache cache;
+    cache.store(cacheEntry(r, 1));
+
+    // Everything a pixel depends on, each changed alone.
+    std::vector<std::pair<const char*, std::function<void(BasinRequest&)>>> changes = {
+        {"damping",
+         [](BasinRequest& q) { q.model.damping = std::nextafter(q.model.damping, 2.0); }},
+        {"kappa", [](BasinRequest& q) { q.model.kappa = 2.0; }},
+        {"gravity", [](BasinRequest& q) { q.model.gravity = 9.8; }},
+        {"length", [](BasinRequest& q) { q.model.pendulumLength = 2.5; }},
+        {"height", [](BasinRequest& q) { q.model.pendulumHeight = 2.1; }},
+        {"factor", [](BasinRequest& q) { q.model.magFactor = 0.02; }},
+        {"magnet x", [](BasinRequest& q) { q.model.magnets[1].posX += 1e-6f; }},
+        {"magnet z", [](BasinRequest& q) { q.model.magnets[0].posZ = -0.1f; }},
+        {"strength", [](BasinRequest& q) { q.model.magnets[2].alpha = -1.0f; }},
+        {"magnets", [](BasinRequest& q) { q.model.magnets.pop_back(); }},
+        {"tolerance", [](BasinRequest& q) { q.tolerance = 1e-9; }},
+        {"time limit", [](BasinRequest& q) { q.maxTime = 99.0; }},
+        {"left", [](BasinRequest& q) { q.left = std::nextafter(q.left, 0.0); }},
+        {"top", [](BasinRequest& q) { q.top *= 0.5; }},
+        {"width", [](BasinRequest& q) { q.width = 17; }},
+        {"height", [](BasinRequest& q) { q.height = 15; }},
+        {"rows", [](BasinRequest& q) { q.rowEnd = 8; }},
+    };
+    for (const auto& [name, change] : changes) {
+        BasinRequest other = r;
+        change(other);
+        QVERIFY2(!cache.find(other), name);
+    }
+    // What the pixels do not depend on: how they are computed, the colours.
+    BasinRequest same = r;
+    same.threads = 1;
+    same.vectorLanes = false;
+    same.coarsest = 32;
+    same.model.magnets[0].color[0] = 0.25f;
+    QVERIFY(cache.find(same));
+
+    // A partial map does not replace a complete one; a more complete one does.
+    cache.store(cacheEntry(r, 4));
+    QCOMPARE(cache.find(r)->result.stride, 1);
+    BasinRequest band = r;
+    band.rowEnd = 8;
+    cache.store(cacheEntry(band, 0));
+    cache.store(cacheEntry(band, 2));
+    QCOMPARE(cache.find(band)->result.stride, 2);
+}
+
+void TestCoreBasin::cacheStaysWithinItsBound()
+{
+    SystemData d;
+    const BasinRequest r = smallRequest(d, 64);
+    const std::size_t one = BasinCache::bytesOf(*cacheEntry(r, 1));
+    BasinCache cache(3 * one + one / 2);
+    std::vector<BasinRequest> grids;
+    for (int k = 0; k < 12; ++k) {
+        BasinRequest q = r;
+        q.left -= 0.001 * k;
+        grids.push_back(q);
+        cache.store(cacheEntry(q, 1));
+        QVERIFY(cache.bytesUsed() <= cache.capacityBytes());
+        // The first map is used all along and stays; the others go in turn.
+        QVERIFY(cache.find(grids[0]));
+    }
+    QCOMPARE(cache.bytesUsed(), 3 * one);
+    QVERIFY(cache.find(grids[11]));
+    QVERIFY(cache.find(grids[10]));
+    QVERIFY(!cache.find(grids[9]));
+    QVERIFY(!cache.find(grids[1]));
+
+    // A map larger than the whole bound is not kept; a smaller bound evicts.
+    BasinRequest large = r;
+    large.width = 256;
+    cache.store(cacheEntry(large, 1));
+    QVERIFY(!cache.find(large));
+    cache.setCapacityBytes(one);
+    QCOMPARE(cache.bytesUsed(), one);
+    QVERIFY(cache.find(grids[10]));
 }
 
 QTEST_GUILESS_MAIN(TestCoreBasin)

@@ -1,14 +1,15 @@
 // The map thread against a GUI thread that keeps changing what it asks for.
 // `make test-tsan` runs this under ThreadSanitizer as well.
 #include "BasinEngine.h"
-#include "ModelState.h"
 #include "BasinMapper.h"
 #include "BasinPainter.h"
+#include "ModelState.h"
 #include "SystemData.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 class TestView2dMapper : public QObject
@@ -18,6 +19,8 @@ class TestView2dMapper : public QObject
 private slots:
     void lastChangeWinsAfterManyRestarts();
     void destroyedWhileMapsRun();
+    void returnsToComputedMapsAtOnce();
+    void changedKeysAreComputedAnew();
 };
 
 namespace {
@@ -33,6 +36,30 @@ void prepare(SystemData& d, BasinMapper& mapper)
     mapper.setPlateSize(32);
     mapper.setView(kRegion, kPixels);
     mapper.setModel(ModelState::of(d).physics, d.maxTheta);
+}
+
+// The image of a map computed afresh, as the mapper's view shows it.
+QImage freshImage(const SystemData& d, const QRectF& region, double maxTime = kMaxTime,
+                  const QSize& pixels = kPixels)
+{
+    BasinRequest r = ModelState::of(d).basinRequest();
+    r.maxTime = maxTime;
+    r.left = region.left();
+    r.right = region.right();
+    r.bottom = region.top();
+    r.top = region.bottom();
+    r.width = pixels.width();
+    r.height = pixels.height();
+    BasinEngine engine;
+    engine.run(r);
+    return BasinMap(engine.result(), 1, BasinPainter(engine.result())).image();
+}
+
+// Both maps complete, the view's of the region.
+bool complete(const BasinMapper& mapper, const QRectF& region)
+{
+    return !mapper.isBusy() && mapper.viewMap().stride() == 1 &&
+           mapper.viewMap().region() == region;
 }
 
 } // namespace
@@ -64,18 +91,7 @@ void TestView2dMapper::lastChangeWinsAfterManyRestarts()
     QCOMPARE(plates.last().at(2).toInt(), 1);
 
     // What the view shows is the map of the model as it ended, pixel for pixel.
-    BasinRequest r = ModelState::of(d).basinRequest();
-    r.maxTime = kMaxTime;
-    r.left = kRegion.left();
-    r.right = kRegion.right();
-    r.bottom = kRegion.top();
-    r.top = kRegion.bottom();
-    r.width = kPixels.width();
-    r.height = kPixels.height();
-    BasinEngine engine;
-    QVERIFY(engine.run(r));
-    const BasinMap expected(engine.result(), 1, BasinPainter(engine.result()));
-    QCOMPARE(mapper.viewMap().image(), expected.image());
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion));
 }
 
 void TestView2dMapper::destroyedWhileMapsRun()
@@ -99,5 +115,104 @@ void TestView2dMapper::destroyedWhileMapsRun()
     }
 }
 
+void TestView2dMapper::returnsToComputedMapsAtOnce()
+{
+    SystemData d;
+    BasinMapper mapper;
+    prepare(d, mapper);
+    mapper.setEnabled(true);
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, kRegion), 120000);
+    QVERIFY(!mapper.isViewFromCache());
+
+    // Zoomed in, then back: the complete map at once, no coarse level, and
+    // the same pixels as a fresh one.
+    const QRectF zoomed(-0.1, -0.05, 0.2, 0.2);
+    mapper.setView(zoomed, kPixels);
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, zoomed), 120000);
+    QSignalSpy levels(&mapper, &BasinMapper::viewMapReady);
+    QSignalSpy plates(&mapper, &BasinMapper::plateMapReady);
+    QSignalSpy states(&mapper, &BasinMapper::mapStateChanged);
+    mapper.setView(kRegion, kPixels);
+    QCoreApplication::processEvents();
+    QCOMPARE(levels.size(), 1);
+    QVERIFY(complete(mapper, kRegion));
+    QVERIFY(mapper.isViewFromCache());
+    QCOMPARE(states.last().at(1).toInt(), 1);
+    QVERIFY(states.last().at(2).toBool());
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion));
+    QVERIFY(mapper.cacheBytesUsed() > 0);
+
+    // An edit and its undo: the edit's maps are computed, the plate's too;
+    // the undo brings both complete maps back at once.
+    const ModelParameters before = ModelState::of(d).physics;
+    const float x0 = d.magnets[0].posX;
+    d.magnets[0].posX += 0.01f;
+    mapper.setModel(ModelState::of(d).physics, d.maxTheta);
+    QCoreApplication::processEvents();
+    QVERIFY(mapper.isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, kRegion), 120000);
+    QVERIFY(!mapper.isViewFromCache());
+    QVERIFY(plates.size() > 1);
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion));
+    levels.clear();
+    plates.clear();
+    d.magnets[0].posX = x0;
+    mapper.setModel(before, d.maxTheta);
+    QCoreApplication::processEvents();
+    QVERIFY(complete(mapper, kRegion));
+    QCOMPARE(levels.size(), 1);
+    QCOMPARE(plates.size(), 1);
+    QCOMPARE(plates.last().at(2).toInt(), 1);
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion));
+
+    // A map left part way continues where it stopped, and ends as a fresh
+    // one (a larger one, so that it is left within its levels).
+    const QRectF other(0.0, 0.0, 0.2, 0.2);
+    const QSize large(160, 160);
+    mapper.setView(other, large);
+    QTRY_VERIFY_WITH_TIMEOUT(mapper.viewMap().region() == other && mapper.viewMap().stride() <= 4,
+                             120000);
+    mapper.setView(kRegion, kPixels);
+    QCoreApplication::processEvents();
+    QVERIFY(complete(mapper, kRegion));
+    states.clear();
+    mapper.setView(other, large);
+    QTRY_VERIFY_WITH_TIMEOUT(!states.isEmpty(), 120000);
+    // How far it got before it was left depends on the machine's pace: a
+    // map that was complete by then comes back whole, any other continues.
+    const int backAt = states.first().at(1).toInt();
+    QVERIFY(backAt <= 4);
+    QVERIFY(states.first().at(2).toBool());
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, other), 120000);
+    QCOMPARE(mapper.isViewFromCache(), backAt == 1);
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, other, kMaxTime, large));
+}
+
+void TestView2dMapper::changedKeysAreComputedAnew()
+{
+    // The time limit and a model value, each changed alone, never bring back
+    // the map of the old one.
+    SystemData d;
+    BasinMapper mapper;
+    prepare(d, mapper);
+    mapper.setEnabled(true);
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, kRegion), 120000);
+
+    mapper.setMaxTime(kMaxTime / 4);
+    mapper.setModel(ModelState::of(d).physics, d.maxTheta);
+    QCoreApplication::processEvents();
+    QVERIFY(mapper.isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, kRegion), 120000);
+    QVERIFY(!mapper.isViewFromCache());
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion, kMaxTime / 4));
+
+    d.damping = std::nextafter(d.damping, 10.0);
+    mapper.setModel(ModelState::of(d).physics, d.maxTheta);
+    QCoreApplication::processEvents();
+    QVERIFY(mapper.isBusy());
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, kRegion), 120000);
+    QVERIFY(!mapper.isViewFromCache());
+    QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion, kMaxTime / 4));
+}
 QTEST_GUILESS_MAIN(TestView2dMapper)
 #include "tst_view2d_mapper.moc"

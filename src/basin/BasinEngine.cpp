@@ -66,12 +66,12 @@ BasinEngine::~BasinEngine()
     wait();
 }
 
-void BasinEngine::start(const BasinRequest& request)
+void BasinEngine::start(const BasinRequest& request, std::shared_ptr<const BasinResult> from)
 {
     cancel();
     wait();
     cancelled = false;
-    runner = std::thread([this, request] { run(request); });
+    runner = std::thread([this, request, from] { run(request, from.get()); });
 }
 
 void BasinEngine::cancel()
@@ -85,7 +85,7 @@ void BasinEngine::wait()
         runner.join();
 }
 
-bool BasinEngine::run(const BasinRequest& request)
+bool BasinEngine::run(const BasinRequest& request, const BasinResult* from)
 {
     current = BasinResult();
     current.request = request;
@@ -96,6 +96,15 @@ bool BasinEngine::run(const BasinRequest& request)
     current.attractor.assign(pixels, BasinResult::kNotComputed);
     current.time.assign(pixels, 0.0f);
     current.steps.assign(pixels, 0);
+    long long computed = 0;
+    if (from && from->attractor.size() == pixels && from->width() == r.width) {
+        current.attractor = from->attractor;
+        current.time = from->time;
+        current.steps = from->steps;
+        current.stride = from->stride;
+        computed = std::count_if(current.attractor.begin(), current.attractor.end(),
+                                 [](std::int16_t a) { return a != BasinResult::kNotComputed; });
+    }
 
     if (!landscape || r.model != landscapeModel) {
         landscape = std::make_unique<PotentialLandscape>(r.model);
@@ -106,9 +115,11 @@ bool BasinEngine::run(const BasinRequest& request)
 
     int threads = r.threads > 0 ? r.threads : int(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 256);
-    donePixels = 0;
+    donePixels = computed;
     const int coarsest = r.progressive ? std::max(1, r.coarsest) : 1;
     for (int stride = coarsest; stride >= 1 && !cancelled; stride /= 2) {
+        if (current.stride > 0 && stride >= current.stride)
+            continue; // complete already
         computeLevel(stride, coarsest, lanes, threads);
         if (cancelled)
             break;
@@ -146,13 +157,20 @@ void BasinEngine::computeLevel(int stride, int coarsest, const LaneSetup& lanes,
             pixelOf[l] = -1;
             donePixels.fetch_add(1, std::memory_order_relaxed);
         };
+        // The next pixel of the level not computed yet (a continued map has some).
+        const auto nextPixel = [&](int& j, int& i) {
+            while (level.next(rowCounter, j, i))
+                if (current.attractor[current.index(i, j)] == BasinResult::kNotComputed)
+                    return true;
+            return false;
+        };
         for (;;) {
             bool anyRunning = false;
             for (int l = 0; l < basin::kLanes; ++l) {
                 while (batch.outcome[l] != basin::kRunning) {
                     if (pixelOf[l] >= 0)
                         record(l);
-                    exhausted = exhausted || !level.next(rowCounter, row, column);
+                    exhausted = exhausted || !nextPixel(row, column);
                     if (exhausted) {
                         batch.outcome[l] = basin::kIdle;
                         break;

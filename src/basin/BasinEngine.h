@@ -16,8 +16,8 @@ class LaneSetup;
 // point (same equations, same Cash-Karp steps), until the energy shows that
 // an attractor has caught it (see PotentialLandscape) or the time limit
 // leaves it undecided. Worker threads pull rows from a shared counter; each
-// advances eight pixels at a time (in AVX2 registers where the processor has
-// them).
+// advances eight pixels at a time (in AVX-512 or AVX2 registers where the
+// processor has them).
 // Coarse levels come first (every 8th pixel by default, then 4th, 2nd, all),
 // each computing only the pixels the coarser ones did not.
 //
@@ -40,10 +40,12 @@ public:
     void setProgressCallback(ProgressCallback callback) { onProgress = std::move(callback); }
 
     // Computes the map on the calling thread (and the workers it starts);
-    // false when cancelled, also by a cancel() before it began.
-    bool run(const BasinRequest& request);
+    // false when cancelled, also by a cancel() before it began. Given `from`,
+    // a part of the same map (as BasinCache finds it), keeps its pixels and
+    // computes only the others, from its first incomplete level on.
+    bool run(const BasinRequest& request, const BasinResult* from = nullptr);
     // Computes it on a thread of its own, cancelling a map still running.
-    void start(const BasinRequest& request);
+    void start(const BasinRequest& request, std::shared_ptr<const BasinResult> from = nullptr);
     // Asks a running map to stop: its workers leave within a few hundred
     // steps, pixels in flight stay not computed and the result is marked.
     void cancel();

@@ -44,4 +44,17 @@ bool haveAvx2()
     return __builtin_cpu_supports("avx2");
 }
 
+bool haveAvx512()
+{
+    // Also asks whether the system saves the wide registers on a switch.
+    return __builtin_cpu_supports("avx512f");
+}
+
+Advance widestKernel()
+{
+    if (haveAvx512())
+        return advanceAvx512;
+    return haveAvx2() ? advanceAvx2 : advancePortable;
+}
+
 } // namespace basin

@@ -6,7 +6,7 @@
 // The pixels of a map advance in lanes: eight at a time, each lane with its
 // own state, step size and outcome, and refilled with the next pixel when it
 // ends. The lanes are plain arrays here so that the kernels (portable, and
-// AVX2 in a file of its own) and the driver share nothing else.
+// AVX2 and AVX-512 in files of their own) and the driver share nothing else.
 namespace basin {
 
 constexpr int kLanes = 8;
@@ -39,7 +39,7 @@ struct KernelSetup
 // Component c of lane l is y[c][l]. The stamp is the path's time stamp (twice
 // the time) and steps the accepted steps so far, both exactly as the path
 // counts them.
-struct alignas(32) LaneBatch
+struct alignas(64) LaneBatch
 {
     double y[4][kLanes] = {};
     double dydx[4][kLanes] = {};
@@ -58,7 +58,13 @@ struct alignas(32) LaneBatch
 // returning early when a lane ends.
 void advancePortable(const KernelSetup& setup, LaneBatch& batch, int maxIterations);
 void advanceAvx2(const KernelSetup& setup, LaneBatch& batch, int maxIterations);
+void advanceAvx512(const KernelSetup& setup, LaneBatch& batch, int maxIterations);
 bool haveAvx2();
+bool haveAvx512();
+
+using Advance = void (*)(const KernelSetup& setup, LaneBatch& batch, int maxIterations);
+// The widest kernel this processor runs; every kernel gives the same bits.
+Advance widestKernel();
 
 } // namespace basin
 

@@ -74,6 +74,14 @@ const std::vector<double>& BasinMap::shares() const
     return d ? d->shares : none;
 }
 
+std::size_t BasinMap::bytes() const
+{
+    if (!d)
+        return 0;
+    return std::size_t(d->image.sizeInBytes()) + d->attractor.size() * sizeof(d->attractor[0]) +
+           d->time.size() * sizeof(d->time[0]);
+}
+
 QRgb BasinMap::colour(int attractor) const
 {
     if (!d)

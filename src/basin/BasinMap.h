@@ -35,6 +35,8 @@ public:
     const std::vector<Attractor>& attractors() const;
     // Share of the computed pixels per attractor, then of the undecided ones.
     const std::vector<double>& shares() const;
+    // Memory held by the level's image and pixels.
+    std::size_t bytes() const;
     // The attractor's colour for the quickest capture; any other index, the
     // colour of the undecided pixels.
     QRgb colour(int attractor) const;

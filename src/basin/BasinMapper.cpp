@@ -4,6 +4,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 #ifdef __linux__
 #include <sys/resource.h>
 #include <unistd.h>
@@ -30,12 +32,8 @@ void lowerPriority()
 BasinMapper::BasinMapper(QObject* parent) : QObject(parent)
 {
     engine.setLevelCallback([this](const BasinResult& result, int stride) {
-        Delivery level;
-        level.kind = Delivery::Level;
-        level.generation = running.generation;
-        level.target = running.target;
-        level.map = BasinMap(result, stride, BasinPainter(result));
-        post(std::move(level));
+        runningMap = BasinMap(result, stride, BasinPainter(result));
+        postLevel(runningMap, false);
     });
     engine.setProgressCallback([this](double fraction) {
         Delivery progress;
@@ -76,6 +74,7 @@ void BasinMapper::setEnabled(bool on)
         engine.cancel();
     }
     shown = BasinMap();
+    shownFromCache = false;
     viewStale = plateStale = true;
     setBusy(false);
     emit cleared();
@@ -126,6 +125,10 @@ void BasinMapper::schedule()
     // shows, else the 2D view's.
     const Target first = plateFirst ? PlateMap : ViewMap;
     const Target second = plateFirst ? ViewMap : PlateMap;
+    // Complete maps in the cache show at once, whatever is running.
+    for (const Target target : {first, second})
+        if (isStale(target))
+            showCached(target);
     if (isStale(first)) {
         // A restart before the last one has shown its coarsest level would
         // only cancel it: during a drag the map follows at that level's pace.
@@ -150,7 +153,7 @@ void BasinMapper::setPlateFirst(bool on)
     requestSchedule();
 }
 
-void BasinMapper::submit(Target target)
+BasinRequest BasinMapper::requestFor(Target target) const
 {
     BasinRequest r = BasinRequest::fromModel(model, maxTheta);
     r.maxTime = maxTime;
@@ -163,11 +166,50 @@ void BasinMapper::submit(Target target)
         r.height = viewPixels.height();
         while (r.width / r.coarsest * (r.height / r.coarsest) > kFirstLevelPixels)
             r.coarsest *= 2;
-        viewStale = false;
     } else {
         r.width = r.height = plateSize;
-        plateStale = false;
     }
+    return r;
+}
+
+bool BasinMapper::showCached(Target target)
+{
+    const BasinRequest r = requestFor(target);
+    const auto hit = cache.find(r);
+    // One painted in other colours is repainted on the map thread.
+    if (!hit || !hit->isComplete() || hit->map.isNull() || hit->result.request.model != r.model)
+        return false;
+    (target == ViewMap ? viewStale : plateStale) = false;
+    if (busy && busyTarget == target) {
+        ++generation; // its levels would cover the complete map
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            pending.reset();
+            engine.cancel();
+        }
+        setBusy(false);
+    }
+    show(target, hit->map, true);
+    return true;
+}
+
+void BasinMapper::show(Target target, const BasinMap& map, bool fromCache)
+{
+    if (target == PlateMap) {
+        // Coarse levels show on the plate as the view's do.
+        emit plateMapReady(map.image(), map.region(), map.stride());
+    } else {
+        shown = map;
+        shownFromCache = fromCache;
+        emit viewMapReady(map);
+    }
+    emit mapStateChanged(target, map.stride(), fromCache);
+}
+
+void BasinMapper::submit(Target target)
+{
+    const BasinRequest r = requestFor(target);
+    (target == ViewMap ? viewStale : plateStale) = false;
     // The map running now is cancelled before it is complete: it is due again.
     if (busy && busyTarget != target)
         (busyTarget == ViewMap ? viewStale : plateStale) = true;
@@ -192,21 +234,13 @@ void BasinMapper::setBusy(bool on)
     emit busyChanged(on);
 }
 
-void BasinMapper::levelReady(int jobGeneration, Target target, const BasinMap& map)
+void BasinMapper::levelReady(const Delivery& level)
 {
-    if (jobGeneration != generation)
+    if (level.generation != generation)
         return;
     firstLevelShown = true;
-    if (target == PlateMap) {
-        // Coarse levels show on the plate as the view's do.
-        emit plateMapReady(map.image(), map.region(), map.stride());
-        if (plateFirst && plateStale)
-            schedule();
-        return;
-    }
-    shown = map;
-    emit viewMapReady(map);
-    if (viewStale)
+    show(level.target, level.map, level.fromCache);
+    if (level.target == PlateMap ? plateFirst && plateStale : viewStale)
         schedule();
 }
 
@@ -228,6 +262,7 @@ void BasinMapper::work()
 {
     lowerPriority();
     for (;;) {
+        std::shared_ptr<const BasinCache::Entry> from;
         {
             std::unique_lock<std::mutex> lock(mutex);
             wake.wait(lock, [this] { return quitting || pending.has_value(); });
@@ -235,16 +270,75 @@ void BasinMapper::work()
                 return;
             running = *pending;
             pending.reset();
-            // Under the lock, so that a cancel from the GUI thread cannot fall
-            // between the engine clearing its flag and the map starting.
-            engine.start(running.request);
+            from = cache.find(running.request);
+            // A level painted in the job's colours shows at once.
+            runningMap = from && from->result.request.model == running.request.model ? from->map
+                                                                                     : BasinMap();
+            if (!from || !from->isComplete()) {
+                if (!runningMap.isNull())
+                    postLevel(runningMap, true);
+                // Under the lock, so that a cancel from the GUI thread cannot
+                // fall between the engine clearing its flag and the map starting.
+                engine.start(running.request,
+                             from ? std::shared_ptr<const BasinResult>(from, &from->result)
+                                  : nullptr);
+            }
         }
-        engine.wait();
+        if (from && from->isComplete()) {
+            if (runningMap.isNull())
+                repaint(*from);
+            else
+                postLevel(runningMap, true);
+        } else {
+            engine.wait();
+            keep(engine.result());
+        }
         Delivery ended;
         ended.kind = Delivery::Ended;
         ended.generation = running.generation;
         post(std::move(ended));
     }
+}
+
+void BasinMapper::repaint(const BasinCache::Entry& complete)
+{
+    auto entry = std::make_shared<BasinCache::Entry>();
+    entry->result = complete.result;
+    entry->result.request = running.request;
+    entry->map = BasinMap(entry->result, 1, BasinPainter(entry->result));
+    postLevel(entry->map, true);
+    cache.store(std::move(entry));
+}
+
+void BasinMapper::keep(const BasinResult& result)
+{
+    // A map that got little further than its first level is computed again
+    // in a blink, and a drag leaves dozens of them: they would only push
+    // complete maps out.
+    const BasinRequest& r = result.request;
+    const int coarsest = std::max(1, r.coarsest);
+    const long long firstLevel =
+        (r.width / coarsest + 1) * static_cast<long long>(r.lastRow() / coarsest + 1);
+    const auto computed =
+        std::count_if(result.attractor.begin(), result.attractor.end(),
+                      [](std::int16_t a) { return a != BasinResult::kNotComputed; });
+    if (result.stride != 1 && computed <= 2 * firstLevel)
+        return;
+    auto entry = std::make_shared<BasinCache::Entry>();
+    entry->result = result;
+    entry->map = runningMap;
+    cache.store(std::move(entry));
+}
+
+void BasinMapper::postLevel(const BasinMap& map, bool fromCache)
+{
+    Delivery level;
+    level.kind = Delivery::Level;
+    level.generation = running.generation;
+    level.target = running.target;
+    level.map = map;
+    level.fromCache = fromCache;
+    post(std::move(level));
 }
 
 void BasinMapper::post(Delivery delivery)
@@ -272,7 +366,7 @@ void BasinMapper::collect()
     for (const Delivery& d : letters) {
         switch (d.kind) {
         case Delivery::Level:
-            levelReady(d.generation, d.target, d.map);
+            levelReady(d);
             break;
         case Delivery::Progress:
             progressed(d.generation, d.target, d.fraction);

@@ -1,6 +1,7 @@
 #ifndef ORVALIS_BASINMAPPER_H
 #define ORVALIS_BASINMAPPER_H
 
+#include "BasinCache.h"
 #include "BasinEngine.h"
 #include "BasinMap.h"
 
@@ -24,6 +25,10 @@
 // at a lowered priority, so the engine's workers yield to the GUI. The GUI
 // thread only hands over requests and cancels; the finished levels come back
 // painted, through a mailbox the GUI thread is called to empty.
+//
+// Every map, complete or as far as it got, goes into a cache shared by both
+// threads: a view or model returned to shows its complete map at once, with
+// no coarse level, and a partial one continues where it stopped.
 class BasinMapper : public QObject
 {
     Q_OBJECT
@@ -43,6 +48,12 @@ public:
     void setMaxTime(double seconds) { maxTime = seconds; }
     // Side of the plate's square map in pixels.
     void setPlateSize(int pixels) { plateSize = pixels; }
+    // Whether the 2D view's map came from the cache as it is shown: complete,
+    // or as far as an earlier visit got.
+    bool isViewFromCache() const { return shownFromCache; }
+    std::size_t cacheBytesUsed() const { return cache.bytesUsed(); }
+    std::size_t cacheCapacityBytes() const { return cache.capacityBytes(); }
+    void setCacheCapacityBytes(std::size_t bytes) { cache.setCapacityBytes(bytes); }
 
 public slots:
     void setEnabled(bool on);
@@ -66,6 +77,9 @@ signals:
     void busyChanged(bool busy);
     // Of the map being computed, 0 to 1.
     void progressChanged(BasinMapper::Target target, double fraction);
+    // A level of a map was shown: stride 1 is complete; fromCache when it
+    // came from the cache rather than from the engine just now.
+    void mapStateChanged(BasinMapper::Target target, int stride, bool fromCache);
 
 private:
     struct Job
@@ -81,19 +95,28 @@ private:
         Kind kind = Ended;
         int generation = 0;
         Target target = ViewMap;
-        BasinMap map;          // of a Level
-        double fraction = 0.0; // of a Progress
+        BasinMap map;           // of a Level
+        bool fromCache = false; // of a Level
+        double fraction = 0.0;  // of a Progress
     };
 
     void requestSchedule();
     void schedule();
+    BasinRequest requestFor(Target target) const;
     void submit(Target target);
+    bool showCached(Target target);
+    void show(Target target, const BasinMap& map, bool fromCache);
     bool isStale(Target target) const;
     void setBusy(bool on);
-    void levelReady(int jobGeneration, Target target, const BasinMap& map);
+    void levelReady(const Delivery& level);
     void jobEnded(int jobGeneration);
     void progressed(int jobGeneration, Target target, double fraction);
     void work();
+    // Map side: a complete map of the cache in the job's colours; a map
+    // into the cache as far as it got; a level into the mailbox.
+    void repaint(const BasinCache::Entry& complete);
+    void keep(const BasinResult& result);
+    void postLevel(const BasinMap& map, bool fromCache);
     // Map side: into the mailbox; the first letter calls the GUI thread.
     void post(Delivery delivery);
     // GUI side: empties the mailbox.
@@ -116,6 +139,10 @@ private:
     double maxTime = 100.0;
     int plateSize = 512;
     BasinMap shown;
+    bool shownFromCache = false;
+
+    // Shared by both threads; locks itself.
+    BasinCache cache;
 
     // Shared with the map thread.
     std::mutex mutex;
@@ -129,6 +156,7 @@ private:
 
     // The map thread's: written while no map runs, read by the engine's callbacks.
     Job running;
+    BasinMap runningMap; // its last level
     BasinEngine engine;
     std::thread thread;
 };

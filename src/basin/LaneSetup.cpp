@@ -8,7 +8,8 @@ constexpr double kStepLimit = 5e7;
 } // namespace
 
 LaneSetup::LaneSetup(const BasinRequest& request, const std::vector<Attractor>& attractors)
-    : model(request.model), discs(attractors), vector(request.vectorLanes && basin::haveAvx2())
+    : model(request.model), discs(attractors),
+      kernel(request.vectorLanes ? basin::widestKernel() : basin::advancePortable)
 {
     setup.field = model.constants();
     setup.discs = discs.discs();
@@ -20,8 +21,5 @@ LaneSetup::LaneSetup(const BasinRequest& request, const std::vector<Attractor>& 
 
 void LaneSetup::advance(basin::LaneBatch& batch, int iterations) const
 {
-    if (vector)
-        basin::advanceAvx2(setup, batch, iterations);
-    else
-        basin::advancePortable(setup, batch, iterations);
+    kernel(setup, batch, iterations);
 }

@@ -30,7 +30,7 @@ private:
     MagnetModel model;
     CaptureTable discs;
     basin::KernelSetup setup;
-    bool vector = false;
+    basin::Advance kernel;
 };
 
 #endif
