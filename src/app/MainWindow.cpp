@@ -114,7 +114,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     connect(paramView, &SystemView::updateView, view3d,
             static_cast<void (QWidget::*)()>(&QWidget::update));
     connect(view2d, &OpenGL2d::magnetMoved, paramView, &SystemView::UpdateMagnet);
-    connect(view3d, &OpenGL3d::magnetMoved, paramView, &SystemView::UpdateMagnet);
     connect(data, &SystemData::dataRead, paramView, &SystemView::SetAllParams);
 
     // Releases, drags and their path.
@@ -137,7 +136,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     // The same in the 3D view, where Shift-dragging the bob releases it.
     connect(view3d, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
     connect(view3d, &OpenGL3d::magnetDragStarted, this, beginMagnetDrag);
-    connect(view3d, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view3d, &OpenGL3d::magnetDragged, editor, &ModelEditor::moveMagnet);
     connect(view3d, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
     connect(view3d, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     connect(editor, &ModelEditor::modelChanged, paramView, &SystemView::ShowModel);
