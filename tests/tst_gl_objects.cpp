@@ -1,10 +1,9 @@
-// The owning handles of GL objects: each kind is deleted exactly when its
-// handle lets it go, never twice, and a move hands the object over whole.
+// The owning handles of GL objects: each kind is deleted when its last owner
+// lets it go and not before, and a move hands the object over whole.
 #include "GLContext.h"
 #include "GLObject.h"
 
 #include <QGuiApplication>
-#include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QtTest>
@@ -108,7 +107,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void handlesOwnTheirObjects();
-    void imageTextureIsMadeOnceAndReplaced();
 
 private:
     QOffscreenSurface surface;
@@ -136,44 +134,6 @@ void TestGLObjects::handlesOwnTheirObjects()
     checkOwnership<GLObjectKind::Texture>();
     checkOwnership<GLObjectKind::Framebuffer>();
     checkOwnership<GLObjectKind::Sampler>();
-}
-
-// An image of the size the texture holds replaces its texels in place; another
-// size reallocates the same texture. Rows arrive bottom first.
-void TestGLObjects::imageTextureIsMadeOnceAndReplaced()
-{
-    QImage image(3, 2, QImage::Format_RGB32);
-    image.fill(qRgb(10, 20, 30));
-    image.setPixel(0, 1, qRgb(200, 100, 50)); // bottom row, left
-    GLTexture texture;
-    QSize size;
-    uploadImageTexture(texture, size, image);
-    QVERIFY(texture);
-    QCOMPARE(size, QSize(3, 2));
-    const GLuint name = texture.id();
-
-    const auto texel = [&texture](int x, int y) {
-        GLint width = 0;
-        GLint height = 0;
-        glBindTexture(GL_TEXTURE_2D, texture.id());
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-        QImage texels(width, height, QImage::Format_ARGB32);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, texels.bits());
-        glBindTexture(GL_TEXTURE_2D, 0);
-        return texels.pixel(x, y) & 0xffffff;
-    };
-    QCOMPARE(texel(0, 0), qRgb(200, 100, 50) & 0xffffff);
-    QCOMPARE(texel(2, 1), qRgb(10, 20, 30) & 0xffffff);
-
-    image.fill(qRgb(1, 2, 3));
-    uploadImageTexture(texture, size, image);
-    QCOMPARE(texture.id(), name);
-    QCOMPARE(texel(0, 0), qRgb(1, 2, 3) & 0xffffff);
-
-    uploadImageTexture(texture, size, QImage(5, 4, QImage::Format_RGB32));
-    QCOMPARE(texture.id(), name);
-    QCOMPARE(size, QSize(5, 4));
 }
 
 QTEST_MAIN(TestGLObjects)
