@@ -207,5 +207,5 @@ void TestSceneMesh::bobHangsOnItsRod()
     QCOMPARE(SceneLayout(0.0, 0.5).bobHeight(0.1f, 0.0f), 0.5f);
 }
 
-QTEST_APPLESS_MAIN(TestSceneMesh)
+QTEST_GUILESS_MAIN(TestSceneMesh)
 #include "tst_view3d_mesh.moc"
