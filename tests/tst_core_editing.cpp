@@ -90,8 +90,7 @@ void TestCoreEditing::dragIsOneStep()
 
     editor.beginLiveEdit("Move magnet 1");
     for (int i = 1; i <= 5; ++i) {
-        d.magnets[1].posX = 0.03f + 0.002f * float(i);
-        editor.liveChanged();
+        editor.moveMagnet(1, 0.03 + 0.002 * i, d.magnets[1].posY);
         QCOMPARE(d.trajPoints[0][0], 0.04f); // follows the magnet as it moves
     }
     const auto moved = path(d);

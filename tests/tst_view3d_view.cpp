@@ -9,6 +9,7 @@
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "OpenGL3d.h"
+#include "PickFramebuffer.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 #include "Wheel.h"
@@ -34,22 +35,18 @@ namespace {
 class View : public OpenGL3d
 {
 public:
-    using OpenGL3d::createFBO;
     using OpenGL3d::OpenGL3d;
-    GLuint framebuffer() const { return fbo; }
-    GLuint cylinderPositions() const { return vboCylPos; }
-    GLuint cylinderNormals() const { return vboCylNorm; }
-    GLuint boxIndices() const { return iboCube; }
+    GLuint framebuffer() const { return renderer->framebuffer().id(); }
     int selection() const { return selected; }
-    float elevationAngle() const { return elevation; }
-    Camera& cam() { return camera; }
+    float elevationAngle() const { return control.elevation(); }
+    Camera& cam() { return control.camera(); }
     // The id image of the last frame, bottom row first.
     QImage idImage()
     {
         const QSize pixels = size() * devicePixelRatio();
         QImage image(pixels, QImage::Format_RGB888);
         makeCurrent();
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer());
         glReadBuffer(GL_COLOR_ATTACHMENT1);
         glReadPixels(0, 0, pixels.width(), pixels.height(), GL_RGB, GL_UNSIGNED_BYTE, image.bits());
         glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
@@ -120,9 +117,9 @@ private slots:
     void showsObjectsInTheirColours();
     void opaqueSceneNeedsNoBlending();
     void picksNothingOnStandRodAndBackground();
-    void meshesKeepTheirLayout();
     void framebufferFollowsSize();
     void shiftDragOfMagnetIsOneEdit();
+    void magnetDragLeavesTheModelToTheEditor();
     void shiftDragReleasesTheBob();
     void dragIgnoresRaysMissingThePlane();
     void deleteRemovesTheChosenMagnet();
@@ -159,7 +156,7 @@ void TestView3d::init()
     connect(view, &OpenGL3d::releaseRequested, experiment, &Experiment::release);
     connect(view, &OpenGL3d::magnetDragStarted, editor,
             [this](int i) { editor->beginLiveEdit(QStringLiteral("Move magnet %1").arg(i)); });
-    connect(view, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    connect(view, &OpenGL3d::magnetDragged, editor, &ModelEditor::moveMagnet);
     connect(view, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
     connect(view, &OpenGL3d::magnetRemoveRequested, editor, &ModelEditor::removeMagnet);
     view->resize(600, 600);
@@ -344,46 +341,42 @@ void TestView3d::picksNothingOnStandRodAndBackground()
     QCOMPARE(view->pickId(onRod.x(), onRod.y()), 0);
 }
 
-// The cylinder buffers hold 51 pairs of top and bottom vertices (the cap centres,
-// then the ring), which the strides of the cap draws rely on.
-void TestView3d::meshesKeepTheirLayout()
-{
-    view->makeCurrent();
-    const auto bufferSize = [](GLuint buffer) {
-        GLint size = 0;
-        glBindBuffer(GL_ARRAY_BUFFER, buffer);
-        glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        return size;
-    };
-    QCOMPARE(bufferSize(view->cylinderPositions()), 51 * 2 * 4 * 4);
-    QCOMPARE(bufferSize(view->cylinderNormals()), 51 * 2 * 3 * 4);
-    QCOMPARE(bufferSize(view->boxIndices()), 36 * 4);
-    view->doneCurrent();
-}
-
 void TestView3d::framebufferFollowsSize()
 {
     const QPoint magnet = project(*view, {data->magnets[0].posX, data->magnets[0].posY, 0.0f});
     view->makeCurrent();
-    const GLuint before = view->framebuffer();
-    QVERIFY(glIsFramebuffer(before));
+    QVERIFY(glIsFramebuffer(view->framebuffer()));
+    {
+        // A collapsed size keeps the targets there are; a new size makes them
+        // anew, complete, with the id image, and leaves the bound framebuffer be.
+        StderrCapture capture;
+        PickFramebuffer targets;
+        QVERIFY(!targets.resize(QSize(0, 200)));
+        QVERIFY(!targets.exists());
+        QVERIFY(targets.resize(QSize(2, 3)));
+        const GLuint before = targets.id();
+        QVERIFY(!targets.resize(QSize(200, 0)));
+        QCOMPARE(targets.id(), before);
+        QCOMPARE(targets.size(), QSize(2, 3));
+        QVERIFY(glIsFramebuffer(before));
 
-    StderrCapture capture;
-    QVERIFY(!view->createFBO(0, 200));
-    QVERIFY(!view->createFBO(200, 0));
-    QCOMPARE(view->framebuffer(), before);
-    QVERIFY(glIsFramebuffer(before));
-
-    QVERIFY(view->createFBO(1, 1));
-    glBindFramebuffer(GL_FRAMEBUFFER, view->framebuffer());
-    QCOMPARE(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
-    GLint idImage = 0;
-    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1,
-                                          GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &idImage);
-    QVERIFY(idImage != 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, view->defaultFramebufferObject());
-    QCOMPARE(capture.text(), QByteArray());
+        QVERIFY(targets.resize(QSize(1, 1)));
+        QCOMPARE(targets.size(), QSize(1, 1));
+        GLint bound = 0;
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+        QCOMPARE(GLuint(bound), view->defaultFramebufferObject());
+        glBindFramebuffer(GL_FRAMEBUFFER, targets.id());
+        QCOMPARE(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+        GLint idImage = 0;
+        glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1,
+                                              GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &idImage);
+        QVERIFY(idImage != 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, view->defaultFramebufferObject());
+        // Outside its pixels there is no id to read.
+        QCOMPARE(targets.idAt(1, 0, view->defaultFramebufferObject()), 0);
+        QCOMPARE(targets.idAt(0, -1, view->defaultFramebufferObject()), 0);
+        QCOMPARE(capture.text(), QByteArray());
+    }
     view->doneCurrent();
 
     // A real resize builds a framebuffer of the new size again, and picking works on it.
@@ -408,7 +401,7 @@ void TestView3d::shiftDragOfMagnetIsOneEdit()
     const Magnet magnetBefore = data->magnets[1];
 
     QSignalSpy started(view, &OpenGL3d::magnetDragStarted);
-    QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+    QSignalSpy moved(view, &OpenGL3d::magnetDragged);
     QSignalSpy finished(view, &OpenGL3d::magnetDragFinished);
     const mat4 viewMatrix = view->getCamera().getViewMatrix();
     const QPoint start = project(*view, {data->magnets[1].posX, data->magnets[1].posY, 0.0f});
@@ -424,6 +417,8 @@ void TestView3d::shiftDragOfMagnetIsOneEdit()
     QCOMPARE(moved.last().at(0).toInt(), 1);
 
     const vec3 hit = hitOnPlane(*view, path[1], 0.0f);
+    QCOMPARE(float(moved.last().at(1).toDouble()), hit.x);
+    QCOMPARE(float(moved.last().at(2).toDouble()), hit.y);
     QCOMPARE(data->magnets[1].posX, hit.x);
     QCOMPARE(data->magnets[1].posY, hit.y);
     QVERIFY(std::fabs(data->magnets[1].posZ) < 1e-6f);
@@ -463,9 +458,26 @@ void TestView3d::shiftDragOfMagnetIsOneEdit()
     QCOMPARE(editor->undoStack()->count(), 1);
 }
 
+// The view only tells where the magnet goes: unheard, a drag changes nothing.
+void TestView3d::magnetDragLeavesTheModelToTheEditor()
+{
+    disconnect(view, &OpenGL3d::magnetDragged, editor, nullptr);
+    const ModelState before = ModelState::of(*data);
+    QSignalSpy dragged(view, &OpenGL3d::magnetDragged);
+    const QPoint start = project(*view, {data->magnets[2].posX, data->magnets[2].posY, 0.0f});
+    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, start);
+    QTest::mouseMove(view, start + QPoint(30, -20));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, start + QPoint(30, -20));
+    QCOMPARE(dragged.count(), 1);
+    QCOMPARE(dragged.last().at(0).toInt(), 2);
+    QVERIFY(float(dragged.last().at(1).toDouble()) != data->magnets[2].posX);
+    QVERIFY(ModelState::of(*data) == before);
+    QCOMPARE(editor->undoStack()->count(), 0);
+}
+
 void TestView3d::shiftDragReleasesTheBob()
 {
-    QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+    QSignalSpy moved(view, &OpenGL3d::magnetDragged);
     QSignalSpy released(view, &OpenGL3d::releaseRequested);
     const float x = data->animPos[0], y = data->animPos[1];
     const QPoint start = project(*view, {x, y, bobZ(*data, x, y)});
@@ -507,7 +519,7 @@ void TestView3d::dragIgnoresRaysMissingThePlane()
     for (const Target& target : targets) {
         QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, target.pixel);
         QCOMPARE(view->selection(), target.selection);
-        QSignalSpy moved(view, &OpenGL3d::magnetMoved);
+        QSignalSpy moved(view, &OpenGL3d::magnetDragged);
         QSignalSpy released(view, &OpenGL3d::releaseRequested);
         const Magnet magnet = data->magnets[0];
         const float animPos[2] = {data->animPos[0], data->animPos[1]};

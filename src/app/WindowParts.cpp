@@ -47,8 +47,7 @@ void WindowParts::connectEdits() const
     QObject::connect(view2d, &OpenGL2d::magnetDragged, editor, &ModelEditor::moveMagnet);
     QObject::connect(view2d, &OpenGL2d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
     QObject::connect(view3d, &OpenGL3d::magnetDragStarted, editor, beginMagnetDrag);
-    // The 3D view still moves the magnet itself and tells the editor after.
-    QObject::connect(view3d, &OpenGL3d::magnetMoved, editor, &ModelEditor::liveChanged);
+    QObject::connect(view3d, &OpenGL3d::magnetDragged, editor, &ModelEditor::moveMagnet);
     QObject::connect(view3d, &OpenGL3d::magnetDragFinished, editor, &ModelEditor::endLiveEdit);
 
     // The first click of the double-click that adds a magnet released the bob.

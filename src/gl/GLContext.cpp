@@ -141,16 +141,23 @@ QString dataDirectory()
 
 void uploadImageTexture(GLuint& texture, QSize& textureSize, const QImage& image)
 {
+    GLTexture owned(texture);
+    uploadImageTexture(owned, textureSize, image);
+    texture = owned.release();
+}
+
+void uploadImageTexture(GLTexture& texture, QSize& textureSize, const QImage& image)
+{
     glActiveTexture(GL_TEXTURE0);
-    if (texture == 0) {
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
+    if (!texture) {
+        texture = GLTexture::create();
+        glBindTexture(GL_TEXTURE_2D, texture.id());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
-    glBindTexture(GL_TEXTURE_2D, texture);
+    glBindTexture(GL_TEXTURE_2D, texture.id());
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     // The bottom row first, as GL counts them: a map that fills a view then

@@ -4,6 +4,8 @@
 // epoxy must come before any Qt OpenGL header.
 #include <epoxy/gl.h>
 
+#include "GLObject.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -26,6 +28,7 @@ bool SyncToVBlank(bool on);
 // Makes `texture` (created on first use, nearest sampling, clamped) hold `image`
 // with its bottom row first, as GL counts rows; `size` is what the texture holds,
 // so an image of the same size replaces its texels without reallocating.
+void uploadImageTexture(GLTexture& texture, QSize& size, const QImage& image);
 void uploadImageTexture(GLuint& texture, QSize& size, const QImage& image);
 
 // Read-only data of an installed Orvalis (<prefix>/share/orvalis beside

@@ -31,11 +31,6 @@ void ModelEditor::beginLiveEdit(const QString& what)
     liveWhat = what;
 }
 
-void ModelEditor::liveChanged()
-{
-    changed();
-}
-
 void ModelEditor::endLiveEdit()
 {
     if (!liveBefore)

@@ -31,10 +31,9 @@ public:
     // change that changes nothing leaves no step.
     void edit(const QString& what, const std::function<void(ModelState&)>& change);
 
-    // A drag changes the model itself on every mouse move; between begin and
-    // end those changes recompute the path as they come and make one step.
+    // Between the begin and the end of a drag, the moves it makes recompute
+    // the path as they come and make one step together.
     void beginLiveEdit(const QString& what);
-    void liveChanged();
     void endLiveEdit();
     bool isLiveEditing() const { return liveBefore.has_value(); }
     // Puts magnet `index` at (x, y) of the plane: a live change inside a
