@@ -46,8 +46,7 @@ public:
     // the model's own pace; false once the clock has passed the last sample.
     bool animStep(double speed = 1.0);
 
-    // A read takes the whole file or nothing: values that are not numbers skip
-    // their line, and values that make the model meaningless refuse the file.
+    // The ".par" file, as ParamFile reads and writes it.
     ParamFileReport readParams(const QString& fileName);
     ParamFileReport writeParams(const QString& fileName) const;
 
