@@ -5,21 +5,49 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 namespace {
+
+// AddressSanitizer reserves terabytes of address space: a limit on it would
+// stop the child before it starts.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+constexpr bool kAddressSanitizer = __has_feature(address_sanitizer);
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+// Enough for a small map; 16384 x 16384 pixels need more than 4 GiB.
+constexpr rlim_t kSmallMemory = kAddressSanitizer ? 0 : rlim_t(1) << 30;
 
 struct Run
 {
     int status = -1;
     QString out;
     QString err;
+    QByteArray bytes; // standard output as written
 };
 
-Run orvalis(const QStringList& arguments)
+// `memoryLimit` bounds the child's address space (bytes, 0 for none): a
+// run that would take more fails, as on a small machine, and cannot
+// exhaust this one.
+Run orvalis(const QStringList& arguments, rlim_t memoryLimit = 0)
 {
     QProcess process;
+    if (memoryLimit > 0)
+        process.setChildProcessModifier([memoryLimit] {
+            const rlimit limit{memoryLimit, memoryLimit};
+            setrlimit(RLIMIT_AS, &limit);
+        });
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -30,7 +58,8 @@ Run orvalis(const QStringList& arguments)
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.status = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.bytes = process.readAllStandardOutput();
+    run.out = QString::fromUtf8(run.bytes);
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
 }
@@ -48,10 +77,27 @@ private slots:
     void badUsage_data();
     void badUsage();
     void filesThatFail();
+    void valuesJoinedByEquals();
+    void outputsThatAreNotFiles();
+    void standardOutput();
+    void dataBandsAreChecked_data();
+    void dataBandsAreChecked();
+    void imageBandsNameTheirRows();
+    void inputsTooLargeOrNoParameters();
+    void mapTooLargeForMemory();
 
 private:
     QTemporaryDir dir;
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    // Runs the words of `line`, each "@name" a file in the test's folder.
+    Run orvalisLine(const QString& line, rlim_t memoryLimit = 0) const
+    {
+        QStringList arguments = line.split(QLatin1Char(' '));
+        for (QString& a : arguments)
+            if (a.contains(QLatin1Char('@')))
+                a.replace(QLatin1Char('@'), dir.path() + QLatin1Char('/'));
+        return orvalis(arguments, memoryLimit);
+    }
 };
 
 void TestCliCommandLine::help()
@@ -60,8 +106,14 @@ void TestCliCommandLine::help()
     QCOMPARE(run.status, 0);
     for (const char* option :
          {"--basin", "--params", "--damping", "--size", "--region", "--threads", "--tolerance",
-          "--max-time", "--quiet", "--data", "--tile", "--merge"})
+          "--max-time", "--quiet", "--data", "--tile", "--merge", "--version", "memory"})
         QVERIFY2(run.out.contains(QLatin1String(option)), option);
+    const Run version = orvalis({QStringLiteral("--version")});
+    QCOMPARE(version.status, 0);
+    QVERIFY2(QRegularExpression(QStringLiteral("^orvalis \\d+\\.\\d+(\\.\\d+)*\n$"))
+                 .match(version.out)
+                 .hasMatch(),
+             qPrintable(version.out));
 }
 
 void TestCliCommandLine::renderAndTable()
@@ -153,19 +205,30 @@ void TestCliCommandLine::badUsage_data()
                                             QStringLiteral("--damping"), QStringLiteral("nan")};
     QTest::newRow("missing value")
         << QStringList{QStringLiteral("--basin"), out, QStringLiteral("--threads")};
+    // A value must not be an option; "~" stands for a space inside an argument.
+    for (const char* line :
+         {"--basin --quiet --size 4", "--basin bad.png --basin bad.png2",
+          "--basin bad.png --data bad.png", "--basin bad.png --region -1e308,0,1e308,1",
+          "--basin bad.png --damping -0.5", "--basin bad.png --size ~8",
+          "--basin bad.png --size +8"}) {
+        QStringList arguments = QString::fromLatin1(line).split(QLatin1Char(' '));
+        for (QString& a : arguments)
+            a.replace(QLatin1Char('~'), QLatin1Char(' '));
+        QTest::newRow(line) << arguments;
+    }
 }
 
 void TestCliCommandLine::badUsage()
 {
     QFETCH(QStringList, arguments);
     for (QString& a : arguments)
-        if (a == QLatin1String("bad.png"))
-            a = path("bad.png");
+        a.replace(QLatin1String("bad.png"), path("bad.png"));
     const Run run = orvalis(arguments);
     QCOMPARE(run.status, 2);
     QVERIFY(run.err.startsWith(QLatin1String("orvalis: ")));
     QVERIFY(run.err.contains(QLatin1String("Usage:")));
     QVERIFY(!QFile::exists(path("bad.png")));
+    QVERIFY(!QFile::exists(path("bad.png2")));
 }
 
 void TestCliCommandLine::filesThatFail()
@@ -181,6 +244,152 @@ void TestCliCommandLine::filesThatFail()
                                 QStringLiteral("--size"), QStringLiteral("8")});
     QCOMPARE(output.status, 1);
     QVERIFY(output.err.contains(QLatin1String("cannot write")));
+}
+
+void TestCliCommandLine::valuesJoinedByEquals()
+{
+    // A negative first coordinate, joined with '=': the same map as with spaces.
+    QCOMPARE(
+        orvalisLine("--basin=@joined.png --region=-0.1,-0.1,0.1,0.1 --size=6x5 --quiet").status, 0);
+    QCOMPARE(
+        orvalisLine("--basin @spaced.png --region -0.1,-0.1,0.1,0.1 --size 6x5 --quiet").status, 0);
+    QVERIFY(!readAll(path("joined.png")).isEmpty());
+    QCOMPARE(readAll(path("joined.png")), readAll(path("spaced.png")));
+}
+
+void TestCliCommandLine::outputsThatAreNotFiles()
+{
+    // A full device fails and stays a device. Root makes one of its own: a
+    // build that replaces outputs would destroy /dev/full for everyone.
+    const QByteArray device = path("full").toLocal8Bit();
+    const QString full = mknod(device.constData(), S_IFCHR | 0666, makedev(1, 7)) == 0
+                             ? path("full")
+                             : QStringLiteral("/dev/full");
+    const Run failed = orvalis({QStringLiteral("--basin"), full, QStringLiteral("--size"),
+                                QStringLiteral("4"), QStringLiteral("--quiet")});
+    QCOMPARE(failed.status, 1);
+    QVERIFY(failed.err.contains(full));
+    struct stat node = {};
+    QVERIFY(stat(qPrintable(full), &node) == 0 && S_ISCHR(node.st_mode));
+
+    // A FIFO's reader gets the data; a small image fits in its buffer.
+    const QByteArray fifo = path("fifo").toLocal8Bit();
+    QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const Run piped = orvalisLine("--basin @fifo --size 4 --quiet");
+    QByteArray received(65536, '\0');
+    const ssize_t got = ::read(reader, received.data(), size_t(received.size()));
+    ::close(reader);
+    QCOMPARE(piped.status, 0);
+    QCOMPARE(QImage::fromData(received.left(int(std::max<ssize_t>(got, 0))), "PNG").size(),
+             QSize(4, 4));
+    QVERIFY(stat(fifo.constData(), &node) == 0 && S_ISFIFO(node.st_mode));
+}
+
+void TestCliCommandLine::standardOutput()
+{
+    QCOMPARE(orvalisLine("--basin @file.png --data @file.csv --size 5x3 --quiet").status, 0);
+    // Without --quiet: the table must not be mixed into the image.
+    const Run image = orvalisLine("--basin - --size 5x3");
+    QCOMPARE(image.status, 0);
+    QCOMPARE(QImage::fromData(image.bytes, "PNG").size(), QSize(5, 3));
+    const Run data = orvalisLine("--basin @other.png --data - --size 5x3 --quiet");
+    QCOMPARE(data.status, 0);
+    QCOMPARE(data.bytes, readAll(path("file.csv")));
+}
+
+void TestCliCommandLine::dataBandsAreChecked_data()
+{
+    QTest::addColumn<QString>("bands");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "1 3"
+                             << "rows 4 to 7 are in no band";
+    QTest::newRow("doubled") << "1 2 2 3"
+                             << "rows 4 to 7 are in more than one band";
+    QTest::newRow("another map") << "1 other 3"
+                                 << "not a band of the same map";
+    QTest::newRow("truncated") << "1 cut 3"
+                               << "truncated";
+    QTest::newRow("whole file") << "whole"
+                                << "not a band";
+}
+
+void TestCliCommandLine::dataBandsAreChecked()
+{
+    QFETCH(QString, bands);
+    QFETCH(QString, reason);
+    // Three bands of 12 rows; "other" is band 2 of another damping, "cut"
+    // band 2 without its last line feed, which would glue two rows together.
+    if (!QFile::exists(path("cut.csv"))) {
+        for (const char* band : {"1 --tile 1/3", "2 --tile 2/3", "3 --tile 3/3",
+                                 "other --tile 2/3 --damping 0.5", "whole"}) {
+            const QString words = QString::fromLatin1(band);
+            const QString line =
+                QStringLiteral("--basin @%1.png --data @%1.csv --size 5x12 --quiet")
+                    .arg(words.section(QLatin1Char(' '), 0, 0));
+            const QString rest = words.section(QLatin1Char(' '), 1);
+            QCOMPARE(orvalisLine(rest.isEmpty() ? line : line + QLatin1Char(' ') + rest).status, 0);
+        }
+        writeFile(path("cut.csv"), readAll(path("2.csv")).chopped(1));
+    }
+    const Run run = orvalisLine(QStringLiteral("--merge @refused.csv @") +
+                                bands.split(QLatin1Char(' ')).join(QStringLiteral(".csv @")) +
+                                QStringLiteral(".csv"));
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(reason), qPrintable(run.err));
+    QVERIFY(!QFile::exists(path("refused.csv")));
+}
+
+void TestCliCommandLine::imageBandsNameTheirRows()
+{
+    for (const char* i : {"1", "2", "3"})
+        QCOMPARE(orvalisLine(QStringLiteral("--basin @img%1.png --tile %1/3 --size 4x9 --quiet")
+                                 .arg(QLatin1String(i)))
+                     .status,
+                 0);
+    const Run doubled = orvalisLine("--merge @img.png @img1.png @img2.png @img2.png @img3.png");
+    QCOMPARE(doubled.status, 1);
+    QVERIFY2(doubled.err.contains(QLatin1String("rows 3 to 5 are in more than one band")),
+             qPrintable(doubled.err));
+    const Run missing = orvalisLine("--merge @img.png @img1.png @img2.png");
+    QCOMPARE(missing.status, 1);
+    QVERIFY2(missing.err.contains(QLatin1String("rows 6 to 8 are in no band")),
+             qPrintable(missing.err));
+}
+
+void TestCliCommandLine::inputsTooLargeOrNoParameters()
+{
+    // An endless input is cut off at the size limit, not read forever (the
+    // memory limit stops a reader that would).
+    const Run zero = orvalisLine("--basin @zero.png --params /dev/zero --size 4", kSmallMemory);
+    QCOMPARE(zero.status, 1);
+    QVERIFY2(zero.err.contains(QLatin1String("not a parameter file")), qPrintable(zero.err));
+
+    // A parameter file with nothing to take is no parameter set.
+    writeFile(path("junk.par"), QByteArray("\x7f"
+                                           "ELF\x02\x01\x01\0",
+                                           8));
+    const Run junk = orvalisLine("--basin @junk.png --params @junk.par --size 4");
+    QCOMPARE(junk.status, 1);
+    QVERIFY(junk.err.contains(QLatin1String("not a parameter set")));
+    QVERIFY(!QFile::exists(path("junk.png")));
+}
+
+void TestCliCommandLine::mapTooLargeForMemory()
+{
+    if (kAddressSanitizer) {
+        QTest::qSkip("needs a limit on the address space, which AddressSanitizer does not allow",
+                     __FILE__, __LINE__);
+        return;
+    }
+    // Refused before any work, pointing to bands.
+    const Run huge = orvalisLine("--basin @huge.png --size 16384", kSmallMemory);
+    QCOMPARE(huge.status, 1);
+    QVERIFY2(huge.err.contains(QLatin1String("not enough memory")) &&
+                 huge.err.contains(QLatin1String("--tile")),
+             qPrintable(huge.err));
+    QVERIFY(!QFile::exists(path("huge.png")));
 }
 
 QTEST_GUILESS_MAIN(TestCliCommandLine)

@@ -1,17 +1,21 @@
 // Reading and writing parameter files.
 #include "Files.h"
+#include "ParameterRanges.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <limits>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -56,14 +60,24 @@ private slots:
     void malformedLines();
     void paramsOnlyAndMagnetsOnly();
     void notNumbersKeepTheirValues();
-    void meaninglessFileChangesNothing_data();
-    void meaninglessFileChangesNothing();
+    void outOfRangeLinesAreSkipped_data();
+    void outOfRangeLinesAreSkipped();
+    void rangesInWords();
+    void notAParameterSetChangesNothing_data();
+    void notAParameterSetChangesNothing();
     void lineEnds();
     void unreadableFileChangesNothing();
     void failedWriteKeepsOldFile();
     void savesIntoClosedFolder();
+    void failedSaveSaysWhichWayFailed();
 
 private:
+    // A folder that takes no new files and a file in it, both closed to
+    // `nobody` unless the file is writable; returns the file's name.
+    QString closedFolder(bool fileWritable);
+    // Writes `d` to `name` as nobody, who passes no permission check.
+    static ParamFileReport writeAsNobody(const SystemData& d, const QString& name);
+
     QTemporaryDir dir;
 };
 
@@ -244,36 +258,99 @@ void TestCoreParams::notNumbersKeepTheirValues()
     QCOMPARE(d.magnets[0].alpha, 3.0f);
 }
 
-void TestCoreParams::meaninglessFileChangesNothing_data()
+void TestCoreParams::outOfRangeLinesAreSkipped_data()
 {
-    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("line");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("no rod") << QByteArray("gravity 3\npendulumLength 0\nmagnet 0 0 1 1 1 1\n")
-                            << "pendulumLength";
-    QTest::newRow("negative rod") << QByteArray("pendulumLength -2\n") << "pendulumLength";
-    QTest::newRow("no angle") << QByteArray("gravity 3\nmaxTheta 0\n") << "maxTheta";
-    QTest::newRow("past level") << QByteArray("maxTheta 90.5\n") << "maxTheta";
-    QTest::newRow("huge angle") << QByteArray("maxTheta 1e308\n") << "maxTheta";
+    QTest::newRow("negative gravity") << QByteArray("gravity -9.81") << "gravity must be 0 or more";
+    QTest::newRow("negative friction") << QByteArray("friction -5") << "friction must be 0 or more";
+    QTest::newRow("no rod") << QByteArray("pendulumLength 0") << "pendulumLength must be above 0";
+    QTest::newRow("negative rod") << QByteArray("pendulumLength -2") << "above 0";
+    QTest::newRow("pivot on the plate") << QByteArray("pendulumHeight 0") << "above 0";
+    QTest::newRow("no angle") << QByteArray("maxTheta 0") << "above 0 and at most 90";
+    QTest::newRow("past level") << QByteArray("maxTheta 90.5") << "above 0 and at most 90";
+    QTest::newRow("huge angle") << QByteArray("maxTheta 1e308") << "above 0 and at most 90";
 }
 
-void TestCoreParams::meaninglessFileChangesNothing()
+void TestCoreParams::outOfRangeLinesAreSkipped()
 {
-    QFETCH(QByteArray, text);
+    // The line goes, reported with the range; the rest of the file loads.
+    QFETCH(QByteArray, line);
     QFETCH(QString, reason);
     SystemData d;
     setUnusualParams(d);
+    const QString name = dir.filePath("range.par");
+    writeFile(name, "magFactor 0.5\n" + line + "\nmagnet 2 -3 1 1 1 1\n");
+
+    StderrCapture capture;
+    const ParamFileReport report = d.readParams(name);
+    QVERIFY(capture.text().contains("skipped line 2: " + line));
+    QVERIFY2(report.ok, qPrintable(report.error));
+    QCOMPARE(report.skipped.size(), 1);
+    QVERIFY2(report.skipped[0].contains(reason), qPrintable(report.skipped[0]));
+    QCOMPARE(d.magFactor, 0.5);
+    QCOMPARE(d.pendulumHeight, 11.0);
+    QCOMPARE(d.pendulumLength, 12.0);
+    QCOMPARE(d.gravity, 13.0);
+    QCOMPARE(d.maxTheta, 17.0);
+    QCOMPARE(d.damping, 1.0); // the file's friction, when it gives none that counts
+    // Magnets anywhere on the plane are meaningful.
+    QCOMPARE(d.magnets.size(), 1);
+    QCOMPARE(d.magnets[0].posY, -3.0f);
+}
+
+void TestCoreParams::rangesInWords()
+{
+    using P = ParameterRanges::Parameter;
+    const ParameterRange theta = ParameterRanges::range(P::MaxTheta);
+    QVERIFY(theta.contains(90.0));
+    QVERIFY(!theta.contains(0.0));
+    QVERIFY(!theta.contains(std::nextafter(90.0, 100.0)));
+    QCOMPARE(theta.text(), QStringLiteral("above 0 and at most 90"));
+    const ParameterRange gravity = ParameterRanges::range(P::Gravity);
+    QVERIFY(gravity.contains(0.0));
+    QVERIFY(!gravity.contains(std::numeric_limits<double>::infinity()));
+    QCOMPARE(gravity.message(QStringLiteral("gravity")),
+             QStringLiteral("gravity must be 0 or more"));
+    const ParameterRange position = ParameterRanges::range(P::MagnetPosition);
+    QVERIFY(position.contains(-1e6) && position.contains(1e6));
+    QVERIFY(!position.contains(std::nan("")));
+    ParameterRange closed;
+    closed.minimum = -1.5;
+    closed.maximum = 2.0;
+    QCOMPARE(closed.text(), QStringLiteral("from -1.5 to 2"));
+    closed.maximumOpen = true;
+    QCOMPARE(closed.text(), QStringLiteral("-1.5 or more and below 2"));
+}
+
+void TestCoreParams::notAParameterSetChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff", 17);
+    QTest::newRow("only comments and other keys") << QByteArray("# a set\ncolour red\n");
+    QTest::newRow("every line refused") << QByteArray("gravity -1\nmagnet 1 2\n");
+}
+
+void TestCoreParams::notAParameterSetChangesNothing()
+{
+    QFETCH(QByteArray, text);
+    SystemData d;
+    setUnusualParams(d);
+    d.magnets.removeFirst();
     QSignalSpy spy(&d, &SystemData::dataRead);
-    const QString name = dir.filePath("meaningless.par");
+    const QString name = dir.filePath("junk.par");
     writeFile(name, text);
 
     StderrCapture capture;
     const ParamFileReport report = d.readParams(name);
-    QVERIFY(capture.text().startsWith("Cannot load parameter file " + name.toLocal8Bit() + ": "));
+    QVERIFY(capture.text().contains("Cannot load parameter file " + name.toLocal8Bit()));
     QVERIFY(!report.ok);
-    QVERIFY2(report.error.contains(reason), qPrintable(report.error));
+    QVERIFY2(report.error.contains(QLatin1String("not a parameter set")), qPrintable(report.error));
     QCOMPARE(spy.count(), 0);
     verifyUnusualKept(d);
-    QCOMPARE(d.magnets.size(), 3);
+    QCOMPARE(d.damping, 14.0);
+    QCOMPARE(d.magnets.size(), 2);
 }
 
 void TestCoreParams::lineEnds()
@@ -356,41 +433,68 @@ void TestCoreParams::failedWriteKeepsOldFile()
     QVERIFY(readAll(name).size() > 1024);
 }
 
-void TestCoreParams::savesIntoClosedFolder()
+QString TestCoreParams::closedFolder(bool fileWritable)
 {
-    // A folder that takes no new files (so no temporary file beside the
-    // target) but holds a writable file: the save goes into the file itself.
-    // Root passes every permission check, so as root the save runs under the
-    // effective user id of nobody.
-    const QString sub = dir.filePath("closed");
-    QVERIFY(QDir().mkpath(sub));
+    const QString sub = dir.filePath(fileWritable ? "closed" : "shut");
+    QDir().mkpath(sub);
     const QString name = sub + "/params.par";
     writeFile(name, "gravity 1\n");
     const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner |
                      QFile::ExeGroup | QFile::ExeOther;
-    QVERIFY(QFile::setPermissions(dir.path(), all));
-    QVERIFY(QFile::setPermissions(sub, all));
-    QVERIFY(QFile::setPermissions(name, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                            QFile::WriteGroup | QFile::ReadOther |
-                                            QFile::WriteOther));
+    const auto write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    QFile::setPermissions(dir.path(), all | QFile::WriteOwner);
+    QFile::setPermissions(sub, all);
+    QFile::setPermissions(name, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther |
+                                    (fileWritable ? write : QFile::Permissions()));
+    return name;
+}
 
+ParamFileReport TestCoreParams::writeAsNobody(const SystemData& d, const QString& name)
+{
+    // Root passes every permission check, so as root the save runs under the
+    // effective user id of nobody.
     constexpr uid_t nobody = 65534;
     const bool root = geteuid() == 0;
-    if (root)
-        QCOMPARE(seteuid(nobody), 0);
-    SystemData d;
-    d.gravity = 4.5;
+    if (root && seteuid(nobody) != 0)
+        return {};
     const ParamFileReport report = d.writeParams(name);
-    QFile probe(sub + "/probe");
+    QFile probe(QFileInfo(name).path() + "/probe");
     const bool folderClosed = !probe.open(QIODevice::WriteOnly);
     if (root)
-        QCOMPARE(seteuid(0), 0);
-    QFile::setPermissions(sub, all | QFile::WriteOwner);
-    QFile::setPermissions(dir.path(), all | QFile::WriteOwner);
+        seteuid(0);
+    QFile::setPermissions(QFileInfo(name).path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(QFileInfo(name).path() + "/..",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folderClosed ? report : ParamFileReport{};
+}
 
-    QVERIFY(folderClosed);
+void TestCoreParams::savesIntoClosedFolder()
+{
+    // A folder that takes no new files (so no temporary file beside the
+    // target) but holds a writable file: the save goes into the file itself.
+    const QString name = closedFolder(true);
+    SystemData d;
+    d.gravity = 4.5;
+    const ParamFileReport report = writeAsNobody(d, name);
     QVERIFY2(report.ok, qPrintable(report.error));
     QVERIFY(readAll(name).contains("gravity 4.5\n"));
+}
+
+void TestCoreParams::failedSaveSaysWhichWayFailed()
+{
+    // Neither a copy beside the file nor the file itself can be written: the
+    // message names both ways and why each failed.
+    const QString name = closedFolder(false);
+    SystemData d;
+    StderrCapture capture;
+    const ParamFileReport report = writeAsNobody(d, name);
+    QVERIFY(!report.ok);
+    QVERIFY2(report.error.contains(QLatin1String("atomic write")) &&
+                 report.error.contains(QLatin1String("in place")) &&
+                 report.error.count(QLatin1String("ermission denied")) == 2,
+             qPrintable(report.error));
+    QCOMPARE(readAll(name), QByteArray("gravity 1\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCoreParams)

@@ -1,20 +1,24 @@
 #include "BasinCommand.h"
-#include "ModelState.h"
 
+#include "BandCoverage.h"
+#include "BandHeader.h"
 #include "BasinEngine.h"
 #include "BasinPainter.h"
 #include "CommandLine.h"
+#include "ModelState.h"
+#include "OutputFile.h"
+#include "RenderMemory.h"
 #include "SystemData.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <new>
 #include <unistd.h>
 #include <vector>
 
@@ -48,17 +52,20 @@ QString number(double value)
     return QString::fromLatin1(text);
 }
 
-QString mapDescription(const BasinRequest& r)
+// What a map is of besides its parameters, one "key values" item each.
+QStringList mapGeometry(const BasinRequest& r)
 {
-    const ModelParameters& m = r.model;
-    QString text = QStringLiteral("size %1 %2\nregion %3 %4 %5 %6\n")
-                       .arg(r.width)
-                       .arg(r.height)
-                       .arg(number(r.left), number(r.bottom), number(r.right), number(r.top));
-    text +=
-        QStringLiteral("tolerance %1\nmax-time %2\n").arg(number(r.tolerance), number(r.maxTime));
-    text += QStringLiteral("pendulumHeight %1\npendulumLength %2\ngravity %3\n")
-                .arg(number(m.pendulumHeight), number(m.pendulumLength), number(m.gravity));
+    return {QStringLiteral("size %1 %2").arg(r.width).arg(r.height),
+            QStringLiteral("region %1 %2 %3 %4")
+                .arg(number(r.left), number(r.bottom), number(r.right), number(r.top)),
+            QStringLiteral("tolerance %1").arg(number(r.tolerance)),
+            QStringLiteral("max-time %1").arg(number(r.maxTime))};
+}
+
+QString mapParameters(const ModelParameters& m)
+{
+    QString text = QStringLiteral("pendulumHeight %1\npendulumLength %2\ngravity %3\n")
+                       .arg(number(m.pendulumHeight), number(m.pendulumLength), number(m.gravity));
     text += QStringLiteral("kappa %1\nmagFactor %2\ndamping %3\n")
                 .arg(number(m.kappa), number(m.magFactor), number(m.damping));
     for (const Magnet& g : m.magnets)
@@ -66,6 +73,31 @@ QString mapDescription(const BasinRequest& r)
                     .arg(number(g.posX), number(g.posY), number(g.posZ), number(g.alpha),
                          number(g.color[0]), number(g.color[1]), number(g.color[2]));
     return text;
+}
+
+// The PNG text that says what a map is of.
+QString mapDescription(const BasinRequest& r)
+{
+    return mapGeometry(r).join(QLatin1Char('\n')) + QLatin1Char('\n') + mapParameters(r.model);
+}
+
+// The data file's band header: the parameters go in as a digest.
+BandHeader bandHeader(const BasinResult& result, const CommandLineOptions& o)
+{
+    const BasinRequest& r = result.request;
+    const QByteArray digest =
+        QCryptographicHash::hash(mapParameters(r.model).toUtf8(), QCryptographicHash::Sha256);
+    BandHeader header;
+    header.map = (mapGeometry(r) << QStringLiteral("parameters sha256:") +
+                                        QString::fromLatin1(digest.toHex()))
+                     .join(QStringLiteral("; "));
+    header.index = o.tileIndex;
+    header.count = o.tileCount;
+    header.rowBegin = result.rowBegin();
+    header.rowEnd = result.rowEnd();
+    header.width = r.width;
+    header.height = r.height;
+    return header;
 }
 
 // One attractor of a file: its line without the count, and the count.
@@ -156,39 +188,13 @@ QByteArray csvRow(const BasinResult& result, int j)
     return text;
 }
 
-// Opens an output before the work, so that an unwritable one stops the run
-// at once; nothing appears under the name until commit.
-bool openOutput(QSaveFile& file)
+void failMemory(const BasinRequest& r, std::uint64_t needed)
 {
-    if (file.open(QIODevice::WriteOnly))
-        return true;
-    fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
-    return false;
-}
-
-bool writeImage(QSaveFile& file, const QImage& image)
-{
-    QImageWriter writer(&file, "png");
-    if (writer.write(image) && file.flush())
-        return true;
-    fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), writer.errorString()));
-    return false;
-}
-
-bool writeBytes(QSaveFile& file, const QByteArray& bytes)
-{
-    if (file.write(bytes) == bytes.size() && file.flush())
-        return true;
-    fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
-    return false;
-}
-
-bool commit(QSaveFile& file)
-{
-    if (file.commit())
-        return true;
-    fail(QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
-    return false;
+    fail(QStringLiteral("not enough memory for %1 rows of %2 pixels (about %3 MiB): render the "
+                        "map in bands with --tile I/N and join them with --merge")
+             .arg(r.rowEnd - r.rowBegin)
+             .arg(r.width)
+             .arg((needed >> 20) + 1));
 }
 
 // A bar on standard error, only when it is a terminal.
@@ -260,24 +266,21 @@ int mergeImages(const CommandLineOptions& o)
         }
         tiles.push_back(tile);
     }
-    std::sort(tiles.begin(), tiles.end(),
-              [](const Tile& a, const Tile& b) { return a.begin < b.begin; });
-    int next = 0;
-    for (const Tile& t : tiles) {
-        if (t.begin != next) {
-            fail(QStringLiteral("the bands do not cover rows %1 to %2 exactly once")
-                     .arg(next)
-                     .arg(t.begin - 1));
-            return 1;
-        }
-        next = t.end;
-    }
-    if (next != height) {
-        fail(QStringLiteral("the bands end at row %1 of %2").arg(next).arg(height));
+    BandCoverage coverage(height);
+    for (const Tile& t : tiles)
+        coverage.add(t.begin, t.end);
+    if (const QString fault = coverage.fault(); !fault.isEmpty()) {
+        fail(QStringLiteral("cannot merge: %1").arg(fault));
         return 1;
     }
 
     QImage whole(tiles.front().image.width(), height, QImage::Format_RGB32);
+    if (whole.isNull()) {
+        fail(QStringLiteral("not enough memory for an image of %1 x %2 pixels")
+                 .arg(whole.width())
+                 .arg(height));
+        return 1;
+    }
     for (const Tile& t : tiles) {
         const QImage band = t.image.convertToFormat(QImage::Format_RGB32);
         for (int j = 0; j < band.height(); ++j)
@@ -286,43 +289,80 @@ int mergeImages(const CommandLineOptions& o)
     whole.setText(kMapKey, map);
     whole.setText(kRowsKey, QStringLiteral("0 %1 %1").arg(height));
     whole.setText(kAttractorsKey, attractorText(total));
-    QSaveFile file(o.output);
-    if (!openOutput(file) || !writeImage(file, whole) || !commit(file))
+    OutputFile file(o.output);
+    if (!file.open() || !file.writeImage(whole) || !file.commit())
         return 1;
-    if (!o.quiet)
+    if (!o.quiet && !OutputFile::isStandardOutput(o.output))
         printTable(total);
     return 0;
 }
 
+// A band's rows must all be there, each whole: a truncated file would
+// otherwise glue its last row to the next band's first.
+bool completeRows(const QByteArray& rows, const BandHeader& header)
+{
+    const qsizetype lines = qsizetype(header.rowEnd - header.rowBegin) * header.width;
+    const qsizetype fields = kCsvHeader.count(',') + 1;
+    return rows.endsWith('\n') && rows.count('\n') == lines &&
+           rows.count(',') == lines * (fields - 1);
+}
+
 int mergeData(const CommandLineOptions& o)
 {
-    // Bands of one image, in any order: the first pixel's y (descending
-    // from the top) puts them in place.
-    std::vector<std::pair<double, QByteArray>> bands;
+    struct Band
+    {
+        BandHeader header;
+        QByteArray rows;
+    };
+    std::vector<Band> bands;
     for (const QString& name : o.tiles) {
         QFile file(name);
         if (!file.open(QIODevice::ReadOnly)) {
             fail(QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
             return 1;
         }
-        QByteArray text = file.readAll();
-        if (!text.startsWith(kCsvHeader)) {
-            fail(QStringLiteral("%1 is not a map data file").arg(name));
+        Band band;
+        const QByteArray first = file.readLine();
+        if (!BandHeader::parse(first, band.header) || file.readLine() != kCsvHeader) {
+            fail(QStringLiteral("%1 is not a band of a map data file (render bands with --tile)")
+                     .arg(name));
             return 1;
         }
-        text.remove(0, kCsvHeader.size());
-        const QList<QByteArray> first = text.left(text.indexOf('\n')).split(',');
-        bands.emplace_back(first.value(1).toDouble(), text);
-    }
-    std::stable_sort(bands.begin(), bands.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    QSaveFile file(o.output);
-    if (!openOutput(file) || !writeBytes(file, kCsvHeader))
-        return 1;
-    for (const auto& band : bands)
-        if (!writeBytes(file, band.second))
+        band.rows = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            fail(QStringLiteral("cannot read %1: %2").arg(name, file.errorString()));
             return 1;
-    return commit(file) ? 0 : 1;
+        }
+        if (!bands.empty() && (band.header.map != bands.front().header.map)) {
+            fail(QStringLiteral("%1 is not a band of the same map as %2").arg(name, o.tiles[0]));
+            return 1;
+        }
+        if (!completeRows(band.rows, band.header)) {
+            fail(QStringLiteral("%1 is truncated: it does not hold rows %2 to %3 whole")
+                     .arg(name)
+                     .arg(band.header.rowBegin)
+                     .arg(band.header.rowEnd - 1));
+            return 1;
+        }
+        bands.push_back(std::move(band));
+    }
+    BandCoverage coverage(bands.front().header.height);
+    for (const Band& band : bands)
+        coverage.add(band.header.rowBegin, band.header.rowEnd);
+    if (const QString fault = coverage.fault(); !fault.isEmpty()) {
+        fail(QStringLiteral("cannot merge: %1").arg(fault));
+        return 1;
+    }
+    std::sort(bands.begin(), bands.end(),
+              [](const Band& a, const Band& b) { return a.header.rowBegin < b.header.rowBegin; });
+    // Without the band headers: the same bytes as a render in one piece.
+    OutputFile file(o.output);
+    if (!file.open() || !file.write(kCsvHeader))
+        return 1;
+    for (const Band& band : bands)
+        if (!file.write(band.rows))
+            return 1;
+    return file.commit() ? 0 : 1;
 }
 
 } // namespace
@@ -355,46 +395,65 @@ int BasinCommand::render(const CommandLineOptions& o)
     request.tolerance = o.tolerance;
     request.maxTime = o.maxTime;
 
-    QSaveFile image(o.output);
-    QSaveFile csv(o.data);
-    if (!openOutput(image) || (!o.data.isEmpty() && !openOutput(csv)))
+    const std::uint64_t needed =
+        RenderMemory::needed(request.width, request.rowEnd - request.rowBegin);
+    if (needed > RenderMemory::available()) {
+        failMemory(request, needed);
+        return 1;
+    }
+
+    OutputFile image(o.output);
+    OutputFile csv(o.data);
+    if (!image.open() || (!o.data.isEmpty() && !csv.open()))
         return 1;
 
+    // The estimate leaves room, but the memory may still be gone by the time
+    // it is asked for.
     BasinEngine engine;
-    {
+    QImage picture;
+    try {
         const ProgressBar bar(!o.quiet);
         engine.setProgressCallback([&bar](double fraction) { bar.show(fraction); });
         engine.run(request);
         bar.show(1.0);
+        picture = BasinPainter(engine.result()).paint(engine.result());
+    } catch (const std::bad_alloc&) {
+    }
+    if (picture.isNull()) {
+        failMemory(request, needed);
+        return 1;
     }
     const BasinResult& result = engine.result();
-    QImage picture = BasinPainter(result).paint(result);
     const std::vector<AttractorRow> rows = attractorRows(result);
     picture.setText(kMapKey, mapDescription(result.request));
     picture.setText(
         kRowsKey,
         QStringLiteral("%1 %2 %3").arg(result.rowBegin()).arg(result.rowEnd()).arg(request.height));
     picture.setText(kAttractorsKey, attractorText(rows));
-    if (!writeImage(image, picture))
+    if (!image.writeImage(picture))
         return 1;
     if (!o.data.isEmpty()) {
-        if (!writeBytes(csv, kCsvHeader))
+        if ((o.hasTile && !csv.write(bandHeader(result, o).line())) || !csv.write(kCsvHeader))
             return 1;
         for (int j = result.rowBegin(); j < result.rowEnd(); ++j)
-            if (!writeBytes(csv, csvRow(result, j)))
+            if (!csv.write(csvRow(result, j)))
                 return 1;
     }
     // Both files are complete: only now do they take their names.
-    if (!commit(image) || (!o.data.isEmpty() && !commit(csv)))
+    if (!image.commit() || (!o.data.isEmpty() && !csv.commit()))
         return 1;
-    if (!o.quiet)
+    // Standard output may carry a file instead of the table.
+    if (!o.quiet && !OutputFile::isStandardOutput(o.output) &&
+        !OutputFile::isStandardOutput(o.data))
         printTable(rows);
     return 0;
 }
 
 int BasinCommand::merge(const CommandLineOptions& o)
 {
-    if (QFileInfo(o.output).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
+    // Standard output has no suffix: the bands say what is merged.
+    const QString& named = OutputFile::isStandardOutput(o.output) ? o.tiles.front() : o.output;
+    if (QFileInfo(named).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
         return mergeData(o);
     return mergeImages(o);
 }

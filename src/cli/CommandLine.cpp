@@ -2,10 +2,15 @@
 
 #include "BasinCommand.h"
 #include "NumberText.h"
+#include "OutputFile.h"
+#include "ParameterRanges.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocale>
+#include <QRegularExpression>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -14,14 +19,46 @@ namespace {
 // rendered and kept in bands.
 constexpr int kMaxSide = 16384;
 
+// The options that take a value, and those that do not.
+const char* const kValueOptions[] = {"basin",   "params",    "damping",  "size", "region",
+                                     "threads", "tolerance", "max-time", "data", "tile"};
+const char* const kFlags[] = {"merge", "quiet", "help", "version"};
+
+bool isOptionName(const QString& name)
+{
+    for (const char* const option : kValueOptions)
+        if (name == QLatin1String(option))
+            return true;
+    for (const char* const option : kFlags)
+        if (name == QLatin1String(option))
+            return true;
+    return false;
+}
+
+// "--quiet" or "--size=8" given where a value belongs: the option before it
+// has swallowed an option, as in "--basin --quiet".
+bool looksLikeOption(const QString& value)
+{
+    return value.startsWith(QLatin1String("--")) &&
+           isOptionName(value.mid(2).section(QLatin1Char('='), 0, 0));
+}
+
+// Digits only: no sign, no spaces, no base prefix.
 bool parseCount(const QString& text, int low, int high, int& value)
 {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
     bool ok = false;
-    const int v = text.toInt(&ok);
+    const int v = digits.match(text).hasMatch() ? text.toInt(&ok) : 0;
     if (!ok || v < low || v > high)
         return false;
     value = v;
     return true;
+}
+
+// A number as a file writes it; spaces around it are a quoting mistake.
+bool parseValue(const QString& text, double& value)
+{
+    return text == text.trimmed() && parseNumber(text, value);
 }
 
 } // namespace
@@ -47,7 +84,7 @@ QString CommandLine::usage()
         "\n"
         "  --basin OUT.png      render the map into OUT.png\n"
         "  --params FILE.par    parameter set (default: the default set)\n"
-        "  --damping D          velocity damping (default: the file's, else 1)\n"
+        "  --damping D          velocity damping, 0 or more (default: the file's, else 1)\n"
         "  --size W[xH]         image size in pixels (default 1024, square)\n"
         "  --region X0,Y0,X1,Y1 rectangle of the plane (default: the 2D view's square)\n"
         "  --threads N          worker threads (default: every core)\n"
@@ -58,101 +95,117 @@ QString CommandLine::usage()
         "  --merge OUT TILE...  assemble bands into the whole image (or data file)\n"
         "  --quiet              no progress and no table of attractors\n"
         "  --help               show this text\n"
+        "  --version            show the version\n"
         "\n"
-        "After rendering, a tab-separated table of the attractors goes to standard output.\n"
-        "Exit status: 0 done, 1 a file could not be read or written, 2 bad usage.\n");
+        "An option's value may follow it or be joined to it by '=' (--region=-1,-1,1,1).\n"
+        "An output named '-' is standard output; outputs that are not regular files\n"
+        "(devices, FIFOs) are written into, not replaced.\n"
+        "After rendering, a tab-separated table of the attractors goes to standard output\n"
+        "(unless an output goes there).\n"
+        "A map needs about 18 bytes per pixel; one that does not fit in memory is refused.\n"
+        "Render it in bands that do (--tile I/N, one run each) and join them with --merge.\n"
+        "Exit status: 0 done, 1 a file could not be read or written (or no memory),\n"
+        "2 bad usage.\n");
 }
 
 bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QString& error)
 {
     o = CommandLineOptions();
-    bool render = false;
-    bool merge = false;
+    QCommandLineParser parser;
+    for (const char* const name : kValueOptions)
+        parser.addOption(QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("V")));
+    for (const char* const name : kFlags)
+        parser.addOption(QCommandLineOption(QLatin1String(name)));
+    if (!parser.parse(QStringList{QStringLiteral("orvalis")} + arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        o.mode = CommandLineOptions::Mode::Help;
+        return true;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        o.mode = CommandLineOptions::Mode::Version;
+        return true;
+    }
+
     bool renderOption = false;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& option = arguments[i];
-        if (option == QLatin1String("--help")) {
-            o.mode = CommandLineOptions::Mode::Help;
-            return true;
-        }
-        if (option == QLatin1String("--quiet")) {
-            o.quiet = true;
+    for (const char* const name : kValueOptions) {
+        const QString option = QStringLiteral("--") + QLatin1String(name);
+        const QStringList values = parser.values(QLatin1String(name));
+        if (values.isEmpty())
             continue;
-        }
-        if (option == QLatin1String("--merge")) {
-            merge = true;
-            continue;
-        }
-        if (!option.startsWith(QLatin1String("--"))) {
-            if (!merge) {
-                error = QStringLiteral("unexpected argument '%1'").arg(option);
-                return false;
-            }
-            if (o.output.isEmpty())
-                o.output = option;
-            else
-                o.tiles.append(option);
-            continue;
-        }
-        static const QStringList withValue = {
-            QStringLiteral("--basin"),     QStringLiteral("--params"),
-            QStringLiteral("--damping"),   QStringLiteral("--size"),
-            QStringLiteral("--region"),    QStringLiteral("--threads"),
-            QStringLiteral("--tolerance"), QStringLiteral("--max-time"),
-            QStringLiteral("--data"),      QStringLiteral("--tile")};
-        if (!withValue.contains(option)) {
-            error = QStringLiteral("unknown option '%1'").arg(option);
-            return false;
-        }
-        if (i + 1 >= arguments.size()) {
-            error = QStringLiteral("%1 needs a value").arg(option);
-            return false;
-        }
-        const QString value = arguments[++i];
-        renderOption = renderOption || option != QLatin1String("--basin");
-        const auto bad = [&](const char* what) {
-            error = QStringLiteral("%1 %2: %3").arg(option, value, QLatin1String(what));
+        const QString& value = values.front();
+        const auto bad = [&](const QString& what) {
+            error = QStringLiteral("%1 %2: %3").arg(option, value, what);
             return false;
         };
+        if (values.size() > 1) {
+            error = QStringLiteral("%1 is given more than once").arg(option);
+            return false;
+        }
+        if (value.isEmpty() || looksLikeOption(value)) {
+            error = QStringLiteral("%1 needs a value").arg(option);
+            if (!value.isEmpty())
+                error += QStringLiteral(", not the option %1").arg(value);
+            return false;
+        }
+        renderOption = renderOption || option != QLatin1String("--basin");
         if (option == QLatin1String("--basin")) {
-            render = true;
             o.output = value;
         } else if (option == QLatin1String("--params")) {
             o.params = value;
         } else if (option == QLatin1String("--data")) {
             o.data = value;
         } else if (option == QLatin1String("--damping")) {
-            if (!parseNumber(value, o.damping))
-                return bad("not a number");
+            const ParameterRange range =
+                ParameterRanges::range(ParameterRanges::Parameter::Damping);
+            if (!parseValue(value, o.damping) || !range.contains(o.damping))
+                return bad(QStringLiteral("expected a number, ") + range.text());
             o.hasDamping = true;
         } else if (option == QLatin1String("--size")) {
             const QStringList parts = value.split(QLatin1Char('x'));
             if (parts.size() > 2 || !parseCount(parts[0], 1, kMaxSide, o.width) ||
                 !parseCount(parts.back(), 1, kMaxSide, o.height))
-                return bad("expected W or WxH, each from 1 to 16384");
+                return bad(QStringLiteral("expected W or WxH, each from 1 to 16384"));
         } else if (option == QLatin1String("--region")) {
             const QStringList parts = value.split(QLatin1Char(','));
             bool ok = parts.size() == 4;
             for (int k = 0; ok && k < 4; ++k)
-                ok = parseNumber(parts[k], o.region[k]);
-            if (!ok || !(o.region[0] < o.region[2]) || !(o.region[1] < o.region[3]))
-                return bad("expected X0,Y0,X1,Y1 with X0 < X1 and Y0 < Y1");
+                ok = parseValue(parts[k], o.region[k]);
+            // A width or height that overflows leaves no pixel a finite size.
+            const double width = o.region[2] - o.region[0];
+            const double height = o.region[3] - o.region[1];
+            if (!ok || !(width > 0.0) || !(height > 0.0) || !std::isfinite(width) ||
+                !std::isfinite(height))
+                return bad(QStringLiteral(
+                    "expected X0,Y0,X1,Y1 with X0 < X1 and Y0 < Y1, a finite width and height"));
             o.hasRegion = true;
         } else if (option == QLatin1String("--threads")) {
             if (!parseCount(value, 1, 1024, o.threads))
-                return bad("expected a number of threads from 1 to 1024");
+                return bad(QStringLiteral("expected a number of threads from 1 to 1024"));
         } else if (option == QLatin1String("--tolerance")) {
-            if (!parseNumber(value, o.tolerance) || !(o.tolerance > 0.0) || o.tolerance >= 1.0)
-                return bad("expected a number above 0 and below 1");
+            if (!parseValue(value, o.tolerance) || !(o.tolerance > 0.0) || o.tolerance >= 1.0)
+                return bad(QStringLiteral("expected a number above 0 and below 1"));
         } else if (option == QLatin1String("--max-time")) {
-            if (!parseNumber(value, o.maxTime) || !(o.maxTime > 0.0))
-                return bad("expected a time above 0");
+            if (!parseValue(value, o.maxTime) || !(o.maxTime > 0.0))
+                return bad(QStringLiteral("expected a time above 0"));
         } else if (option == QLatin1String("--tile")) {
             const QStringList parts = value.split(QLatin1Char('/'));
             if (parts.size() != 2 || !parseCount(parts[1], 1, kMaxSide, o.tileCount) ||
                 !parseCount(parts[0], 1, o.tileCount, o.tileIndex))
-                return bad("expected I/N with 1 <= I <= N");
+                return bad(QStringLiteral("expected I/N with 1 <= I <= N"));
+            o.hasTile = true;
         }
+    }
+
+    const bool render = parser.isSet(QStringLiteral("basin"));
+    const bool merge = parser.isSet(QStringLiteral("merge"));
+    o.quiet = parser.isSet(QStringLiteral("quiet"));
+    const QStringList positional = parser.positionalArguments();
+    if (!merge && !positional.isEmpty()) {
+        error = QStringLiteral("unexpected argument '%1'").arg(positional.front());
+        return false;
     }
     if (render == merge) {
         error = render ? QStringLiteral("--basin and --merge do not go together")
@@ -164,12 +217,18 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
             error = QStringLiteral("--merge takes no render options");
             return false;
         }
-        if (o.output.isEmpty() || o.tiles.isEmpty()) {
+        if (positional.size() < 2) {
             error = QStringLiteral("--merge needs the output and at least one tile");
             return false;
         }
+        o.output = positional.front();
+        o.tiles = positional.mid(1);
         o.mode = CommandLineOptions::Mode::Merge;
         return true;
+    }
+    if (!o.data.isEmpty() && OutputFile::sameFile(o.output, o.data)) {
+        error = QStringLiteral("--basin and --data name the same file");
+        return false;
     }
     if (o.tileCount > o.height) {
         error = QStringLiteral("--tile: more bands than the image has rows");
@@ -193,6 +252,9 @@ int CommandLine::run(int argc, char** argv)
     switch (options.mode) {
     case CommandLineOptions::Mode::Help:
         std::fputs(qPrintable(usage()), stdout);
+        return 0;
+    case CommandLineOptions::Mode::Version:
+        std::fputs("orvalis " ORVALIS_VERSION "\n", stdout);
         return 0;
     case CommandLineOptions::Mode::Merge:
         return BasinCommand::merge(options);

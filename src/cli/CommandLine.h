@@ -10,10 +10,10 @@
 // starts the window as always.
 struct CommandLineOptions
 {
-    enum class Mode { Window, Help, Render, Merge };
+    enum class Mode { Window, Help, Version, Render, Merge };
     Mode mode = Mode::Window;
 
-    QString output;    // --basin OUT.png, or the merged file
+    QString output;    // --basin OUT.png, or the merged file; "-" is standard output
     QStringList tiles; // the files --merge assembles
     QString params;    // --params FILE.par; empty: the default set
     QString data;      // --data FILE.csv
@@ -28,7 +28,8 @@ struct CommandLineOptions
     double tolerance = BasinRequest().tolerance;
     double maxTime = BasinRequest().maxTime;
     bool quiet = false;
-    int tileIndex = 1; // --tile I/N, 1-based
+    bool hasTile = false; // a band, whose data file begins with a band header
+    int tileIndex = 1;    // --tile I/N, 1-based
     int tileCount = 1;
 };
 
@@ -38,8 +39,8 @@ public:
     // Whether the arguments are meant for the command line rather than the
     // window: any argument that starts with "--".
     static bool wanted(int argc, char** argv);
-    // Parses the arguments after the program name; on failure returns false
-    // with the reason in error.
+    // Parses the arguments after the program name, as "--option value" or
+    // "--option=value"; on failure returns false with the reason in error.
     static bool parse(const QStringList& arguments, CommandLineOptions& options, QString& error);
     static QString usage();
     // The whole run without a window: exit status 0, 1 for a file that cannot

@@ -1,12 +1,14 @@
 #include "ParamFile.h"
 
 #include "NumberText.h"
+#include "ParameterRanges.h"
 #include "SystemData.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -30,18 +32,18 @@ QString quoteLine(int number, const QString& line)
     return QStringLiteral("line %1: %2").arg(number).arg(text);
 }
 
-// Why a model with these values could not be drawn or integrated, or an
-// empty string when it can.
-QString meaninglessValues(double pendulumLength, double maxTheta)
+// Reads at most one byte past the limit, whatever size the file claims: a
+// device or a pipe reports none and may never end.
+bool readLimited(QFile& file, QByteArray& bytes)
 {
-    if (!(pendulumLength > 0.0))
-        return QStringLiteral("pendulumLength must be greater than 0 (it would be %1)")
-            .arg(pendulumLength);
-    // 90 itself is the rod held level; the writer's rounding can reach it.
-    if (!(maxTheta > 0.0 && maxTheta <= 90.0))
-        return QStringLiteral("maxTheta must lie above 0 and at most 90 (it would be %1)")
-            .arg(maxTheta);
-    return QString();
+    bytes.clear();
+    while (bytes.size() <= kMaxParamFileSize) {
+        const QByteArray chunk = file.read(kMaxParamFileSize + 1 - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    return file.error() == QFileDevice::NoError;
 }
 
 // g-style with 6 significant digits and the C locale's decimal point,
@@ -52,6 +54,35 @@ QByteArray formatNumber(double value)
     const auto result =
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
     return QByteArray(buffer, int(result.ptr - buffer));
+}
+
+// A new copy beside the file replaces it once complete (QSaveFile), so a
+// failed save leaves the old file whole. The explicit flush matters: commit()
+// does not notice a buffered write that failed (disk full). Where no copy can
+// be made beside it (a folder that takes no new files), the file itself is
+// written in place rather than not at all. `error` says which way was tried
+// and why each failed.
+bool writeText(const QString& fileName, const QByteArray& text, QString& error)
+{
+    QSaveFile atomic(fileName);
+    if (atomic.open(QIODevice::WriteOnly)) {
+        if (atomic.write(text) == text.size() && atomic.flush() && atomic.commit())
+            return true;
+        error = QStringLiteral("Writing a new copy to replace the file failed: %1. The old file "
+                               "is unchanged.")
+                    .arg(atomic.errorString());
+        return false;
+    }
+    const QString atomicError = atomic.errorString();
+    QFile inPlace(fileName);
+    if (inPlace.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        inPlace.write(text) == text.size() && inPlace.flush())
+        return true;
+    error =
+        QStringLiteral("Neither an atomic write nor a write in place worked. Writing a new copy "
+                       "beside the file failed: %1. Writing into the file itself failed: %2.")
+            .arg(atomicError, inPlace.errorString());
+    return false;
 }
 
 } // namespace
@@ -66,18 +97,19 @@ ParamFileReport ParamFile::read(const QString& fileName, SystemData& data)
         report.error = file.errorString();
         return report;
     }
-    if (file.size() > kMaxParamFileSize) {
+    QByteArray bytes;
+    if (!readLimited(file, bytes)) {
+        std::fprintf(stderr, "Cannot read parameter file %s\n", name.constData());
+        report.error = file.errorString();
+        return report;
+    }
+    if (bytes.size() > kMaxParamFileSize) {
         std::fprintf(stderr, "Cannot read parameter file %s\n", name.constData());
         report.error = QStringLiteral("The file is larger than %1 MiB; it is not a parameter file.")
                            .arg(kMaxParamFileSize >> 20);
         return report;
     }
-    QString text = QString::fromUtf8(file.readAll());
-    if (file.error() != QFileDevice::NoError) {
-        std::fprintf(stderr, "Cannot read parameter file %s\n", name.constData());
-        report.error = file.errorString();
-        return report;
-    }
+    QString text = QString::fromUtf8(bytes);
     file.close();
     // Line feeds, carriage return and line feed, or a lone carriage return
     // (old Mac files) all end a line.
@@ -99,56 +131,80 @@ ParamFileReport ParamFile::read(const QString& fileName, SystemData& data)
     };
     std::vector<MagnetLine> fileMagnets;
 
+    using Parameter = ParameterRanges::Parameter;
+    struct Key
+    {
+        const char* name;
+        Parameter parameter;
+        double* target;
+    };
+    const Key keys[] = {
+        {"pendulumHeight", Parameter::PendulumHeight, &height},
+        {"pendulumLength", Parameter::PendulumLength, &length},
+        {"gravity", Parameter::Gravity, &g},
+        {"damping", Parameter::Kappa, &exponent}, // the file's name for kappa
+        {"magFactor", Parameter::MagFactor, &factor},
+        {"maxTheta", Parameter::MaxTheta, &theta},
+        {"friction", Parameter::Damping, &friction}, // the velocity damping
+    };
+    const ParameterRange position = ParameterRanges::range(Parameter::MagnetPosition);
+    const ParameterRange strength = ParameterRanges::range(Parameter::MagnetStrength);
+
     static const QRegularExpression whitespace(QStringLiteral("\\s+"));
     const QStringList lines = text.split(QLatin1Char('\n'));
+    int accepted = 0;
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         const QStringList tokens = line.split(whitespace, Qt::KeepEmptyParts);
         const QString& key = tokens[0];
-        double* target = nullptr;
-        if (key == QLatin1String("pendulumHeight"))
-            target = &height;
-        else if (key == QLatin1String("pendulumLength"))
-            target = &length;
-        else if (key == QLatin1String("gravity"))
-            target = &g;
-        else if (key == QLatin1String("damping")) // the file's name for kappa
-            target = &exponent;
-        else if (key == QLatin1String("magFactor"))
-            target = &factor;
-        else if (key == QLatin1String("maxTheta"))
-            target = &theta;
-        else if (key == QLatin1String("friction")) // the velocity damping
-            target = &friction;
-        else if (key != QLatin1String("magnet"))
-            continue; // unknown keys belong to other versions: not an error
-
+        const auto known = std::find_if(std::begin(keys), std::end(keys), [&key](const Key& k) {
+            return key == QLatin1String(k.name);
+        });
+        QString why; // a value out of range says why it was skipped
         bool ok = false;
-        if (target != nullptr) {
-            ok = tokens.size() >= 2 && parseNumber(tokens[1], *target);
-        } else if (tokens.size() >= 7) {
+        if (known != std::end(keys)) {
+            double value = 0.0;
+            ok = tokens.size() >= 2 && parseNumber(tokens[1], value);
+            const ParameterRange range = ParameterRanges::range(known->parameter);
+            if (ok && !range.contains(value)) {
+                why = range.message(key);
+                ok = false;
+            }
+            if (ok)
+                *known->target = value;
+        } else if (key == QLatin1String("magnet")) {
             MagnetLine m{};
-            ok = parseNumber(tokens[1], m.posX) && parseNumber(tokens[2], m.posY) &&
-                 parseNumber(tokens[3], m.r) && parseNumber(tokens[4], m.g) &&
-                 parseNumber(tokens[5], m.b) && parseNumber(tokens[6], m.alpha);
+            ok = tokens.size() >= 7 && parseNumber(tokens[1], m.posX) &&
+                 parseNumber(tokens[2], m.posY) && parseNumber(tokens[3], m.r) &&
+                 parseNumber(tokens[4], m.g) && parseNumber(tokens[5], m.b) &&
+                 parseNumber(tokens[6], m.alpha) && position.contains(m.posX) &&
+                 position.contains(m.posY) && strength.contains(m.alpha);
             if (ok)
                 fileMagnets.push_back(m);
+        } else {
+            continue; // unknown keys belong to other versions: not an error
         }
-        if (!ok)
-            report.skipped.append(quoteLine(i + 1, line));
+        if (ok)
+            ++accepted;
+        else
+            report.skipped.append(quoteLine(i + 1, line) +
+                                  (why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)));
     }
 
-    report.error = meaninglessValues(length, theta);
-    if (!report.error.isEmpty()) {
+    for (const QString& skipped : report.skipped)
+        std::fprintf(stderr, "Parameter file %s: skipped %s\n", name.constData(),
+                     skipped.toLocal8Bit().constData());
+    // Empty, or no line of it a parameter (binary junk, another kind of text):
+    // loading it would quietly reset the magnets and the damping.
+    if (accepted == 0) {
+        report.error =
+            QStringLiteral("The file holds no parameter line: it is not a parameter set.");
         std::fprintf(stderr, "Cannot load parameter file %s: %s\n", name.constData(),
                      report.error.toLocal8Bit().constData());
         return report;
     }
-    for (const QString& skipped : report.skipped)
-        std::fprintf(stderr, "Parameter file %s: skipped %s\n", name.constData(),
-                     skipped.toLocal8Bit().constData());
 
     data.pendulumHeight = height;
     data.pendulumLength = length;
@@ -195,21 +251,9 @@ ParamFileReport ParamFile::write(const QString& fileName, const SystemData& data
         text += '\n';
     }
 
-    // QSaveFile keeps the old file until the new one is complete. The explicit
-    // flush matters: commit() does not notice a buffered write that failed
-    // (disk full), and would replace the old file with a truncated one. Where
-    // the folder refuses new files but the file itself may be written, it is
-    // written in place rather than not at all.
     ParamFileReport report;
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(true);
-    report.ok = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
-                file.flush() && file.commit();
-    if (!report.ok) {
-        report.error = file.errorString().isEmpty()
-                           ? QStringLiteral("The file could not be written.")
-                           : file.errorString();
+    report.ok = writeText(fileName, text, report.error);
+    if (!report.ok)
         std::fprintf(stderr, "Cannot save parameter file %s\n", fileName.toLocal8Bit().constData());
-    }
     return report;
 }

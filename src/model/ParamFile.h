@@ -7,9 +7,9 @@ class QString;
 class SystemData;
 
 // The ".par" text file: one "key value" line per parameter, one "magnet" line
-// per magnet. A read takes the whole file or nothing: values that are not
-// numbers skip their line, and values that make the model meaningless refuse
-// the file.
+// per magnet. A read skips (and reports) a line whose value is not a number
+// or lies outside the parameter's range; a file with no line to take is no
+// parameter set and changes nothing.
 class ParamFile
 {
 public:

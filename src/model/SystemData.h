@@ -48,8 +48,7 @@ public:
     // the clock per second; false once the clock has passed the last sample.
     bool animStep(double milliseconds = kTickMilliseconds);
 
-    // A read takes the whole file or nothing: values that are not numbers skip
-    // their line, and values that make the model meaningless refuse the file.
+    // The ".par" file, as ParamFile reads and writes it.
     ParamFileReport readParams(const QString& fileName);
     ParamFileReport writeParams(const QString& fileName) const;
 
