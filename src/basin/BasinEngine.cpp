@@ -10,11 +10,6 @@
 
 namespace {
 
-// Tries per kernel call: a worker looks at the cancel flag between calls,
-// every few hundred steps at most.
-constexpr int kIterationsPerCall = 256;
-constexpr auto kProgressInterval = std::chrono::milliseconds(50);
-
 // The pixels of one level within the rows of the request, one row after the
 // other: rows are handed out through a shared counter.
 class LevelPixels
@@ -113,8 +108,7 @@ bool BasinEngine::run(const BasinRequest& request, const BasinResult* from)
     current.attractors = landscape->attractors();
     const LaneSetup lanes(r, current.attractors);
 
-    int threads = r.threads > 0 ? r.threads : int(std::thread::hardware_concurrency());
-    threads = std::clamp(threads, 1, 256);
+    const int threads = LaneSetup::workerCount(r.threads);
     donePixels = computed;
     const int coarsest = r.progressive ? std::max(1, r.coarsest) : 1;
     for (int stride = coarsest; stride >= 1 && !cancelled; stride /= 2) {
@@ -137,67 +131,32 @@ void BasinEngine::computeLevel(int stride, int coarsest, const LaneSetup& lanes,
     const LevelPixels level(r, stride, coarsest);
     const long long total = std::max<long long>(1, r.width * (long long)(r.rowEnd - r.rowBegin));
     std::atomic<int> rowCounter{0};
-    std::mutex mutex;
-    std::condition_variable finished;
-    int running = threads;
 
     const auto worker = [&] {
-        basin::LaneBatch batch;
-        int pixelOf[basin::kLanes];
-        std::fill_n(pixelOf, basin::kLanes, -1);
         int row = -1;
         int column = 0;
-        bool exhausted = false; // the level has no pixel left for this worker
-        const auto record = [&](int l) {
-            const double outcome = batch.outcome[l];
-            const std::size_t k = current.index(pixelOf[l] % r.width, pixelOf[l] / r.width);
-            current.attractor[k] = LaneSetup::attractorOf(outcome);
-            current.time[k] = float(0.5 * batch.stamp[l]);
-            current.steps[k] = std::int32_t(batch.steps[l]);
-            pixelOf[l] = -1;
-            donePixels.fetch_add(1, std::memory_order_relaxed);
-        };
         // The next pixel of the level not computed yet (a continued map has some).
-        const auto nextPixel = [&](int& j, int& i) {
-            while (level.next(rowCounter, j, i))
-                if (current.attractor[current.index(i, j)] == BasinResult::kNotComputed)
+        const auto next = [&](long long& id, double& x, double& y) {
+            while (level.next(rowCounter, row, column))
+                if (current.attractor[current.index(column, row)] == BasinResult::kNotComputed) {
+                    id = (long long)row * r.width + column;
+                    x = r.pixelX(column);
+                    y = r.pixelY(row);
                     return true;
+                }
             return false;
         };
-        for (;;) {
-            bool anyRunning = false;
-            for (int l = 0; l < basin::kLanes; ++l) {
-                while (batch.outcome[l] != basin::kRunning) {
-                    if (pixelOf[l] >= 0)
-                        record(l);
-                    exhausted = exhausted || !nextPixel(row, column);
-                    if (exhausted) {
-                        batch.outcome[l] = basin::kIdle;
-                        break;
-                    }
-                    pixelOf[l] = row * r.width + column;
-                    batch.release(l, r.pixelX(column), r.pixelY(row));
-                }
-                anyRunning = anyRunning || batch.outcome[l] == basin::kRunning;
-            }
-            if (!anyRunning || cancelled.load(std::memory_order_relaxed))
-                break;
-            lanes.advance(batch, kIterationsPerCall);
-        }
-        std::lock_guard<std::mutex> lock(mutex);
-        --running;
-        finished.notify_all();
+        const auto record = [&](long long id, const basin::LaneBatch& batch, int l) {
+            const std::size_t k = current.index(int(id % r.width), int(id / r.width));
+            current.attractor[k] = LaneSetup::attractorOf(batch.outcome[l]);
+            current.time[k] = float(0.5 * batch.stamp[l]);
+            current.steps[k] = std::int32_t(batch.steps[l]);
+            donePixels.fetch_add(1, std::memory_order_relaxed);
+        };
+        lanes.drive(cancelled, next, record);
     };
-
-    std::vector<std::thread> pool;
-    for (int t = 0; t < threads; ++t)
-        pool.emplace_back(worker);
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (!finished.wait_for(lock, kProgressInterval, [&] { return running == 0; }))
-            if (onProgress)
-                onProgress(double(donePixels.load(std::memory_order_relaxed)) / double(total));
-    }
-    for (std::thread& t : pool)
-        t.join();
+    LaneSetup::runWorkers(threads, worker, [&] {
+        if (onProgress)
+            onProgress(double(donePixels.load(std::memory_order_relaxed)) / double(total));
+    });
 }
