@@ -9,6 +9,8 @@
 #include "WadaMerge.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 QString DataMeasurements::metricTable(const QByteArray& rows, int width, int height, int fields,
@@ -27,7 +29,8 @@ QString DataMeasurements::metricTable(const QByteArray& rows, int width, int hei
         const QList<QByteArray> f = rows.mid(start, end - start).split(',');
         bool ok = f.size() == fields;
         const int a = ok ? f[2].toInt(&ok) : 0;
-        if (!ok || a < -1) {
+        // A map's attractor is an int16 index, or -1 for undecided.
+        if (!ok || a < -1 || a > std::numeric_limits<std::int16_t>::max()) {
             error =
                 QStringLiteral("line %1 of the merged data is not a pixel's row").arg(lines + 3);
             return QString();
