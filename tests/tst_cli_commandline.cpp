@@ -1,5 +1,6 @@
 // The command line end to end: the built program run as a child process
 // without a display, as on a server.
+#include "CliRun.h"
 #include "Files.h"
 
 #include <QFile>
@@ -28,41 +29,6 @@ constexpr bool kAddressSanitizer = false;
 #endif
 // Enough for a small map; 16384 x 16384 pixels need more than 4 GiB.
 constexpr rlim_t kSmallMemory = kAddressSanitizer ? 0 : rlim_t(1) << 30;
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-    QByteArray bytes; // standard output as written
-};
-
-// `memoryLimit` bounds the child's address space (bytes, 0 for none): a
-// run that would take more fails, as on a small machine, and cannot
-// exhaust this one.
-Run orvalis(const QStringList& arguments, rlim_t memoryLimit = 0)
-{
-    QProcess process;
-    if (memoryLimit > 0)
-        process.setChildProcessModifier([memoryLimit] {
-            const rlimit limit{memoryLimit, memoryLimit};
-            setrlimit(RLIMIT_AS, &limit);
-        });
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(env);
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/orvalis"), arguments);
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.status = process.exitCode();
-    run.bytes = process.readAllStandardOutput();
-    run.out = QString::fromUtf8(run.bytes);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 } // namespace
 
@@ -210,7 +176,11 @@ void TestCliCommandLine::badUsage_data()
          {"--basin --quiet --size 4", "--basin bad.png --basin bad.png2",
           "--basin bad.png --data bad.png", "--basin bad.png --region -1e308,0,1e308,1",
           "--basin bad.png --damping -0.5", "--basin bad.png --size ~8",
-          "--basin bad.png --size +8"}) {
+          "--basin bad.png --size +8", "--basin bad.png --box 5",
+          "--basin bad.png --stats --tile 1/2", "--basin - --stats",
+          "--basin bad.png --stats --seed -1", "--basin bad.png --stats --box 0",
+          "--basin bad.png --report bad.png", "--merge bad.png a.csv --stats --samples 10",
+          "--merge bad.png a.csv --verify"}) {
         QStringList arguments = QString::fromLatin1(line).split(QLatin1Char(' '));
         for (QString& a : arguments)
             a.replace(QLatin1Char('~'), QLatin1Char(' '));

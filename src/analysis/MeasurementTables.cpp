@@ -18,20 +18,33 @@ QString metricRow(const char* name, const QString& v, const QString& error = QSt
 
 } // namespace
 
+QString MeasurementTables::metricHeader()
+{
+    return QStringLiteral("metric\tvalue\terror\n");
+}
+
+QString MeasurementTables::gridMetrics(const BasinEntropy& e, const WadaMerge& w)
+{
+    return metricRow("basin_entropy", value(e.entropy)) +
+           metricRow("boundary_basin_entropy", value(e.boundaryEntropy)) +
+           metricRow("boundary_fraction", value(e.boundaryFraction)) +
+           metricRow("wada_merge", w.defined ? value(w.value) : QString());
+}
+
+QString MeasurementTables::unsettledMetric(double fraction)
+{
+    return metricRow("unsettled_fraction", value(fraction));
+}
+
 QString MeasurementTables::metrics(const BasinMeasurements& m)
 {
-    const BasinEntropy& e = m.entropy();
     const UncertaintyExponent& u = m.exponent();
-    QString text = QStringLiteral("metric\tvalue\terror\n");
-    text += metricRow("basin_entropy", value(e.entropy));
-    text += metricRow("boundary_basin_entropy", value(e.boundaryEntropy));
-    text += metricRow("boundary_fraction", value(e.boundaryFraction));
-    text += metricRow("wada_merge", m.wada().defined ? value(m.wada().value) : QString());
+    QString text = metricHeader() + gridMetrics(m.entropy(), m.wada());
     const QString error = u.defined ? value(u.alphaError) : QString();
     text += metricRow("uncertainty_exponent", u.defined ? value(u.alpha) : QString(), error);
     text += metricRow("boundary_dimension", u.defined ? value(u.dimension()) : QString(), error);
     if (m.settled())
-        text += metricRow("unsettled_fraction", value(m.settled()->unsettledFraction));
+        text += unsettledMetric(m.settled()->unsettledFraction);
     return text;
 }
 

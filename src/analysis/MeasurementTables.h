@@ -4,6 +4,8 @@
 #include <QString>
 
 class BasinMeasurements;
+struct BasinEntropy;
+struct WadaMerge;
 
 // The measurements as tab-separated tables for standard output, each with a
 // header line; an error or value that does not exist is left empty.
@@ -17,6 +19,10 @@ class MeasurementTables
 {
 public:
     static QString metrics(const BasinMeasurements& m);
+    // Pieces of the metric table, for maps known by their labels alone.
+    static QString metricHeader();
+    static QString gridMetrics(const BasinEntropy& e, const WadaMerge& w);
+    static QString unsettledMetric(double fraction);
     static QString scales(const BasinMeasurements& m);
     static QString fractions(const BasinMeasurements& m);
     // The three, each after a blank line: what follows the attractor table.

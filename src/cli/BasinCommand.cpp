@@ -5,11 +5,16 @@
 #include "BasinEngine.h"
 #include "BasinPainter.h"
 #include "CommandLine.h"
+#include "DataMeasurements.h"
+#include "MapReport.h"
+#include "MeasurementTables.h"
 #include "ModelState.h"
 #include "OutputFile.h"
 #include "RenderMemory.h"
 #include "SystemData.h"
+#include "UnsettledShading.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +24,7 @@
 #include <charconv>
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -31,6 +37,8 @@ const QString kMapKey = QStringLiteral("Orvalis-Map");
 const QString kRowsKey = QStringLiteral("Orvalis-Rows");
 const QString kAttractorsKey = QStringLiteral("Orvalis-Attractors");
 const QByteArray kCsvHeader = "x,y,attractor,magnet,time,steps\n";
+// With --verify: whether the pixel keeps its label at a tenth of the tolerance.
+const QByteArray kCsvSettledHeader = "x,y,attractor,magnet,time,steps,settled\n";
 
 void fail(const QString& message)
 {
@@ -165,7 +173,7 @@ void printTable(const std::vector<AttractorRow>& rows)
 }
 
 // One image row of the CSV file.
-QByteArray csvRow(const BasinResult& result, int j)
+QByteArray csvRow(const BasinResult& result, int j, const SettledMap* settled)
 {
     QByteArray text;
     const BasinRequest& r = result.request;
@@ -183,6 +191,10 @@ QByteArray csvRow(const BasinResult& result, int j)
         appendNumber(text, result.time[k]);
         text += ',';
         appendNumber(text, result.steps[k]);
+        if (settled) {
+            text += ',';
+            appendNumber(text, int(settled->settled[k]));
+        }
         text += '\n';
     }
     return text;
@@ -299,10 +311,9 @@ int mergeImages(const CommandLineOptions& o)
 
 // A band's rows must all be there, each whole: a truncated file would
 // otherwise glue its last row to the next band's first.
-bool completeRows(const QByteArray& rows, const BandHeader& header)
+bool completeRows(const QByteArray& rows, const BandHeader& header, qsizetype fields)
 {
     const qsizetype lines = qsizetype(header.rowEnd - header.rowBegin) * header.width;
-    const qsizetype fields = kCsvHeader.count(',') + 1;
     return rows.endsWith('\n') && rows.count('\n') == lines &&
            rows.count(',') == lines * (fields - 1);
 }
@@ -312,6 +323,7 @@ int mergeData(const CommandLineOptions& o)
     struct Band
     {
         BandHeader header;
+        QByteArray columns;
         QByteArray rows;
     };
     std::vector<Band> bands;
@@ -323,7 +335,9 @@ int mergeData(const CommandLineOptions& o)
         }
         Band band;
         const QByteArray first = file.readLine();
-        if (!BandHeader::parse(first, band.header) || file.readLine() != kCsvHeader) {
+        band.columns = file.readLine();
+        if (!BandHeader::parse(first, band.header) ||
+            (band.columns != kCsvHeader && band.columns != kCsvSettledHeader)) {
             fail(QStringLiteral("%1 is not a band of a map data file (render bands with --tile)")
                      .arg(name));
             return 1;
@@ -337,7 +351,13 @@ int mergeData(const CommandLineOptions& o)
             fail(QStringLiteral("%1 is not a band of the same map as %2").arg(name, o.tiles[0]));
             return 1;
         }
-        if (!completeRows(band.rows, band.header)) {
+        if (!bands.empty() && band.columns != bands.front().columns) {
+            fail(QStringLiteral("%1 and %2 differ in their columns: render every band with "
+                                "--verify or none")
+                     .arg(name, o.tiles[0]));
+            return 1;
+        }
+        if (!completeRows(band.rows, band.header, band.columns.count(',') + 1)) {
             fail(QStringLiteral("%1 is truncated: it does not hold rows %2 to %3 whole")
                      .arg(name)
                      .arg(band.header.rowBegin)
@@ -357,12 +377,34 @@ int mergeData(const CommandLineOptions& o)
               [](const Band& a, const Band& b) { return a.header.rowBegin < b.header.rowBegin; });
     // Without the band headers: the same bytes as a render in one piece.
     OutputFile file(o.output);
-    if (!file.open() || !file.write(kCsvHeader))
+    if (!file.open() || !file.write(bands.front().columns))
         return 1;
-    for (const Band& band : bands)
+    QByteArray whole;
+    for (const Band& band : bands) {
         if (!file.write(band.rows))
             return 1;
-    return file.commit() ? 0 : 1;
+        if (o.stats)
+            whole += band.rows;
+    }
+    if (!file.commit())
+        return 1;
+    if (o.stats) {
+        const BandHeader& h = bands.front().header;
+        const bool settled = bands.front().columns == kCsvSettledHeader;
+        QString error;
+        const QString table = DataMeasurements::metricTable(
+            whole, h.width, h.height, int(bands.front().columns.count(',')) + 1, settled,
+            o.measurement, error);
+        if (table.isEmpty()) {
+            fail(error);
+            return 1;
+        }
+        std::fputs(qPrintable(table), stdout);
+        fail(QStringLiteral("the uncertainty exponent and the samples' fractions need the "
+                            "model's parameters, which data bands keep only as a digest: "
+                            "measure the whole map with --basin --stats for them"));
+    }
+    return 0;
 }
 
 } // namespace
@@ -395,8 +437,10 @@ int BasinCommand::render(const CommandLineOptions& o)
     request.tolerance = o.tolerance;
     request.maxTime = o.maxTime;
 
+    // A verified map is computed twice, and both are held at once.
     const std::uint64_t needed =
-        RenderMemory::needed(request.width, request.rowEnd - request.rowBegin);
+        RenderMemory::needed(request.width, request.rowEnd - request.rowBegin) *
+        (o.measurement.verify ? 2 : 1);
     if (needed > RenderMemory::available()) {
         failMemory(request, needed);
         return 1;
@@ -404,26 +448,52 @@ int BasinCommand::render(const CommandLineOptions& o)
 
     OutputFile image(o.output);
     OutputFile csv(o.data);
-    if (!image.open() || (!o.data.isEmpty() && !csv.open()))
+    OutputFile report(o.report);
+    if (!image.open() || (!o.data.isEmpty() && !csv.open()) ||
+        (!o.report.isEmpty() && !report.open()))
         return 1;
 
     // The estimate leaves room, but the memory may still be gone by the time
     // it is asked for.
     BasinEngine engine;
+    BasinMeasurements measurements;
+    BasinEngine finer; // --verify without measurements
+    std::optional<SettledMap> settledOnly;
     QImage picture;
     try {
         const ProgressBar bar(!o.quiet);
-        engine.setProgressCallback([&bar](double fraction) { bar.show(fraction); });
+        // The map, then its measurements or its recomputation, half the bar each.
+        const double part = o.measures() || o.measurement.verify ? 0.5 : 1.0;
+        engine.setProgressCallback([&bar, part](double f) { bar.show(part * f); });
         engine.run(request);
+        const auto second = [&bar, part](double f) { bar.show(part + part * f); };
+        if (o.measures()) {
+            measurements.setProgressCallback(second);
+            if (!measurements.measure(engine.result(), o.measurement)) {
+                fail(QStringLiteral("cannot measure the map: %1").arg(measurements.error()));
+                return 1;
+            }
+        } else if (o.measurement.verify) {
+            finer.setProgressCallback(second);
+            finer.run(SettledMap::finerRequest(request));
+            settledOnly = SettledMap::compare(engine.result(), finer.result());
+        }
         bar.show(1.0);
         picture = BasinPainter(engine.result()).paint(engine.result());
+        const std::optional<SettledMap>& settled =
+            o.measures() ? measurements.settled() : settledOnly;
+        if (settled && !picture.isNull())
+            UnsettledShading::apply(picture, settled->settled, engine.result().rowBegin());
     } catch (const std::bad_alloc&) {
+        picture = QImage();
     }
     if (picture.isNull()) {
         failMemory(request, needed);
         return 1;
     }
     const BasinResult& result = engine.result();
+    const std::optional<SettledMap>& settled = o.measures() ? measurements.settled() : settledOnly;
+    const SettledMap* settledPixels = settled ? &*settled : nullptr;
     const std::vector<AttractorRow> rows = attractorRows(result);
     picture.setText(kMapKey, mapDescription(result.request));
     picture.setText(
@@ -433,19 +503,29 @@ int BasinCommand::render(const CommandLineOptions& o)
     if (!image.writeImage(picture))
         return 1;
     if (!o.data.isEmpty()) {
-        if ((o.hasTile && !csv.write(bandHeader(result, o).line())) || !csv.write(kCsvHeader))
+        if ((o.hasTile && !csv.write(bandHeader(result, o).line())) ||
+            !csv.write(settledPixels ? kCsvSettledHeader : kCsvHeader))
             return 1;
         for (int j = result.rowBegin(); j < result.rowEnd(); ++j)
-            if (!csv.write(csvRow(result, j)))
+            if (!csv.write(csvRow(result, j, settledPixels)))
                 return 1;
     }
-    // Both files are complete: only now do they take their names.
-    if (!image.commit() || (!o.data.isEmpty() && !csv.commit()))
+    if (!o.report.isEmpty() &&
+        !report.write(MapReport::json(result, measurements, QCoreApplication::arguments())))
+        return 1;
+    // Every file is complete: only now do they take their names.
+    if (!image.commit() || (!o.data.isEmpty() && !csv.commit()) ||
+        (!o.report.isEmpty() && !report.commit()))
         return 1;
     // Standard output may carry a file instead of the table.
     if (!o.quiet && !OutputFile::isStandardOutput(o.output) &&
-        !OutputFile::isStandardOutput(o.data))
+        !OutputFile::isStandardOutput(o.data) && !OutputFile::isStandardOutput(o.report))
         printTable(rows);
+    if (o.stats) {
+        // Without the attractor table, no blank line to part them from it.
+        const QString tables = MeasurementTables::all(measurements);
+        std::fputs(qPrintable(o.quiet ? tables.mid(1) : tables), stdout);
+    }
     return 0;
 }
 
@@ -455,5 +535,10 @@ int BasinCommand::merge(const CommandLineOptions& o)
     const QString& named = OutputFile::isStandardOutput(o.output) ? o.tiles.front() : o.output;
     if (QFileInfo(named).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0)
         return mergeData(o);
+    if (o.stats) {
+        fail(QStringLiteral("--stats measures merged data bands (--merge OUT.csv BAND.csv...): "
+                            "an image holds colours, not the pixels' attractors"));
+        return 2;
+    }
     return mergeImages(o);
 }

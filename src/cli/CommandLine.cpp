@@ -18,21 +18,30 @@ namespace {
 // A side of 16384 pixels already makes a 1 GiB image; larger maps are
 // rendered and kept in bands.
 constexpr int kMaxSide = 16384;
+// Each sample is labelled with its 28 perturbed points.
+constexpr int kMaxSamples = 1 << 20;
 
 // The options that take a value, and those that do not.
-const char* const kValueOptions[] = {"basin",   "params",    "damping",  "size", "region",
-                                     "threads", "tolerance", "max-time", "data", "tile"};
-const char* const kFlags[] = {"merge", "quiet", "help", "version"};
+const char* const kValueOptions[] = {"basin",   "params",    "damping",  "size",   "region",
+                                     "threads", "tolerance", "max-time", "data",   "tile",
+                                     "box",     "samples",   "seed",     "wada-r", "report"};
+const char* const kFlags[] = {"merge", "quiet", "help", "version", "stats", "verify"};
+// What a merge may measure from the merged data alone.
+const char* const kMergeOptions[] = {"box", "wada-r"};
+// What only a measurement uses.
+const char* const kMeasureOptions[] = {"box", "samples", "seed", "wada-r"};
 
-bool isOptionName(const QString& name)
+template <std::size_t N> bool oneOf(const QString& name, const char* const (&names)[N])
 {
-    for (const char* const option : kValueOptions)
-        if (name == QLatin1String(option))
-            return true;
-    for (const char* const option : kFlags)
+    for (const char* const option : names)
         if (name == QLatin1String(option))
             return true;
     return false;
+}
+
+bool isOptionName(const QString& name)
+{
+    return oneOf(name, kValueOptions) || oneOf(name, kFlags);
 }
 
 // "--quiet" or "--size=8" given where a value belongs: the option before it
@@ -76,7 +85,7 @@ QString CommandLine::usage()
     return QStringLiteral(
         "Usage: orvalis [--basin OUT.png [options]]\n"
         "       orvalis --merge OUT.png TILE.png...\n"
-        "       orvalis --merge OUT.csv TILE.csv...\n"
+        "       orvalis --merge OUT.csv TILE.csv... [--stats [--box n] [--wada-r r]]\n"
         "\n"
         "Without options Orvalis opens its window. --basin renders the basin-of-attraction\n"
         "map without a window or a display: for every pixel the magnet the bob comes to rest\n"
@@ -93,6 +102,16 @@ QString CommandLine::usage()
         "  --data FILE.csv      also write one row per pixel: x,y,attractor,magnet,time,steps\n"
         "  --tile I/N           render only the I-th of N horizontal bands (1 <= I <= N)\n"
         "  --merge OUT TILE...  assemble bands into the whole image (or data file)\n"
+        "  --stats              after the attractor table, the measurements of the map:\n"
+        "                       metrics, the uncertain share per epsilon, the fractions\n"
+        "  --box n              box side in pixels for the basin entropy (default 5)\n"
+        "  --samples N          release points for the exponent and fractions (default 4096)\n"
+        "  --seed S             seed of those points, for a repeatable run (default 1)\n"
+        "  --wada-r r           distance in pixels of the Wada merging test (default 1)\n"
+        "  --verify             compute the map again at a tenth of the tolerance: adds\n"
+        "                       unsettled_fraction, a settled column to --data, and hatches\n"
+        "                       the unsettled pixels in grey in the image\n"
+        "  --report FILE.json   the measurements with the map's description, as JSON\n"
         "  --quiet              no progress and no table of attractors\n"
         "  --help               show this text\n"
         "  --version            show the version\n"
@@ -102,6 +121,8 @@ QString CommandLine::usage()
         "(devices, FIFOs) are written into, not replaced.\n"
         "After rendering, a tab-separated table of the attractors goes to standard output\n"
         "(unless an output goes there).\n"
+        "Measurements need the whole map: a band is not measured, but merged data bands\n"
+        "give the grid's metrics with --merge OUT.csv ... --stats.\n"
         "A map needs about 18 bytes per pixel; one that does not fit in memory is refused.\n"
         "Render it in bands that do (--tile I/N, one run each) and join them with --merge.\n"
         "Exit status: 0 done, 1 a file could not be read or written (or no memory),\n"
@@ -130,6 +151,7 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
     }
 
     bool renderOption = false;
+    bool measureOption = false;
     for (const char* const name : kValueOptions) {
         const QString option = QStringLiteral("--") + QLatin1String(name);
         const QStringList values = parser.values(QLatin1String(name));
@@ -150,7 +172,9 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
                 error += QStringLiteral(", not the option %1").arg(value);
             return false;
         }
-        renderOption = renderOption || option != QLatin1String("--basin");
+        measureOption = measureOption || oneOf(QLatin1String(name), kMeasureOptions);
+        renderOption = renderOption || (option != QLatin1String("--basin") &&
+                                        !oneOf(QLatin1String(name), kMergeOptions));
         if (option == QLatin1String("--basin")) {
             o.output = value;
         } else if (option == QLatin1String("--params")) {
@@ -196,12 +220,30 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
                 !parseCount(parts[0], 1, o.tileCount, o.tileIndex))
                 return bad(QStringLiteral("expected I/N with 1 <= I <= N"));
             o.hasTile = true;
+        } else if (option == QLatin1String("--box")) {
+            if (!parseCount(value, 1, kMaxSide, o.measurement.boxSize))
+                return bad(QStringLiteral("expected a box side from 1 to 16384 pixels"));
+        } else if (option == QLatin1String("--samples")) {
+            if (!parseCount(value, 1, kMaxSamples, o.measurement.samples))
+                return bad(QStringLiteral("expected a number of samples from 1 to 1048576"));
+        } else if (option == QLatin1String("--seed")) {
+            bool ok = false;
+            o.measurement.seed = value.toULongLong(&ok);
+            if (!ok || !value.front().isDigit() || !value.back().isDigit())
+                return bad(QStringLiteral("expected a whole number from 0 to 2^64 - 1"));
+        } else if (option == QLatin1String("--wada-r")) {
+            if (!parseCount(value, 0, kMaxSide, o.measurement.wadaRadius))
+                return bad(QStringLiteral("expected a radius from 0 to 16384 pixels"));
+        } else if (option == QLatin1String("--report")) {
+            o.report = value;
         }
     }
 
     const bool render = parser.isSet(QStringLiteral("basin"));
     const bool merge = parser.isSet(QStringLiteral("merge"));
     o.quiet = parser.isSet(QStringLiteral("quiet"));
+    o.stats = parser.isSet(QStringLiteral("stats"));
+    o.measurement.verify = parser.isSet(QStringLiteral("verify"));
     const QStringList positional = parser.positionalArguments();
     if (!merge && !positional.isEmpty()) {
         error = QStringLiteral("unexpected argument '%1'").arg(positional.front());
@@ -212,7 +254,29 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
                        : QStringLiteral("--basin OUT.png or --merge is needed");
         return false;
     }
+    if (measureOption && !o.measures()) {
+        error = QStringLiteral("--box, --samples, --seed and --wada-r need --stats or --report");
+        return false;
+    }
+    if (o.stats &&
+        (OutputFile::isStandardOutput(o.output) || OutputFile::isStandardOutput(o.data) ||
+         OutputFile::isStandardOutput(o.report))) {
+        error = QStringLiteral("--stats prints its tables to standard output, which an output "
+                               "already takes");
+        return false;
+    }
     if (merge) {
+        // A band's data holds its labels but only a digest of its parameters:
+        // what needs the model (release points of its own) cannot be had.
+        if (o.measurement.verify || !o.report.isEmpty() ||
+            parser.isSet(QStringLiteral("samples")) || parser.isSet(QStringLiteral("seed"))) {
+            error = QStringLiteral(
+                "--merge measures only what the merged data holds (--stats, --box, --wada-r): "
+                "the uncertainty exponent, the samples' fractions and a report need the "
+                "model's parameters, of which a band keeps only a digest; render the whole map "
+                "with --basin --stats, or the bands with --verify to merge their settled column");
+            return false;
+        }
         if (renderOption) {
             error = QStringLiteral("--merge takes no render options");
             return false;
@@ -228,6 +292,17 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
     }
     if (!o.data.isEmpty() && OutputFile::sameFile(o.output, o.data)) {
         error = QStringLiteral("--basin and --data name the same file");
+        return false;
+    }
+    if (o.hasTile && o.measures()) {
+        error = QStringLiteral("--stats and --report measure a whole map, not a band: merge the "
+                               "bands' data with --merge OUT.csv BAND.csv... --stats, or render "
+                               "the map in one piece");
+        return false;
+    }
+    if (!o.report.isEmpty() && (OutputFile::sameFile(o.output, o.report) ||
+                                (!o.data.isEmpty() && OutputFile::sameFile(o.data, o.report)))) {
+        error = QStringLiteral("--report names the same file as another output");
         return false;
     }
     if (o.tileCount > o.height) {

@@ -1,6 +1,7 @@
 #ifndef ORVALIS_COMMANDLINE_H
 #define ORVALIS_COMMANDLINE_H
 
+#include "BasinMeasurements.h"
 #include "BasinRequest.h"
 
 #include <QString>
@@ -31,6 +32,13 @@ struct CommandLineOptions
     bool hasTile = false; // a band, whose data file begins with a band header
     int tileIndex = 1;    // --tile I/N, 1-based
     int tileCount = 1;
+    // Measurements of the map: the tables after the attractor table, a JSON
+    // report, and whether each pixel keeps its label at a tenth of the
+    // tolerance.
+    bool stats = false;
+    QString report;                 // --report FILE.json
+    MeasurementOptions measurement; // --box, --samples, --seed, --wada-r, --verify
+    bool measures() const { return stats || !report.isEmpty(); }
 };
 
 class CommandLine
