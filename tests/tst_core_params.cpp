@@ -314,6 +314,7 @@ void TestCoreParams::rangesInWords()
              QStringLiteral("gravity must be 0 or more"));
     const ParameterRange position = ParameterRanges::range(P::MagnetPosition);
     QVERIFY(position.contains(-1e6) && position.contains(1e6));
+    QVERIFY(!position.contains(1e39)); // no single-precision magnet holds it
     QVERIFY(!position.contains(std::nan("")));
     ParameterRange closed;
     closed.minimum = -1.5;

@@ -1,9 +1,11 @@
 #include "DoubleEdit.h"
+#include "ParameterRanges.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <limits>
@@ -33,6 +35,20 @@ void sendWheel(QWidget* widget, QPoint angleDelta)
     QApplication::sendEvent(widget, &event);
 }
 
+ParameterRange between(double minimum, double maximum)
+{
+    ParameterRange range;
+    range.minimum = minimum;
+    range.maximum = maximum;
+    return range;
+}
+
+void typeInto(QLineEdit* edit, const QString& text)
+{
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
 bool textIs(const QWidget& widget, const QColor& color)
 {
     const QPalette& pal = widget.palette();
@@ -59,7 +75,10 @@ private slots:
     void highlightsUnconfirmedEdits();
     void keepsColourWithoutHighlighting();
     void holdsBackIncompleteReturn();
+    void readsTheNumberItAccepts_data();
     void readsTheNumberItAccepts();
+    void keepsRefusedTextAndShowsWhy();
+    void showsLargeAndSmallNumbersInScientific();
     void stepsStayInsideAnOpenBound();
 };
 
@@ -103,7 +122,7 @@ void TestDoubleEdit::keySteps()
 
     DoubleEdit edit(precision, 0.0, step, true);
     if (bounded)
-        edit.setRange(-1.0, 1.0);
+        edit.setRange(between(-1.0, 1.0));
     edit.setText(text);
     QSignalSpy finished(&edit, &QLineEdit::editingFinished);
 
@@ -226,15 +245,93 @@ void TestDoubleEdit::holdsBackIncompleteReturn()
     QCOMPARE(edit.getValue(), -2.5);
 }
 
+void TestDoubleEdit::readsTheNumberItAccepts_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<double>("value");
+
+    // A comma is the decimal point: no key is dropped, no number changes.
+    QTest::newRow("decimal comma") << "0,5" << true << 0.5;
+    QTest::newRow("negative comma") << "-2,25" << true << -2.25;
+    QTest::newRow("comma of thousands reads as decimals") << "2,000" << true << 2.0;
+    QTest::newRow("scientific") << "1.5e-3" << true << 0.0015;
+    QTest::newRow("largest double") << "1.7976931348623157e308" << true << 1.7976931348623157e308;
+    QTest::newRow("group and decimal") << "1,000.5" << false << 0.0;
+    QTest::newRow("two commas") << "1,000,000" << false << 0.0;
+    QTest::newRow("too large for a double") << "1e400" << false << 0.0;
+    QTest::newRow("infinity") << "inf" << false << 0.0;
+    QTest::newRow("word") << "abc" << false << 0.0;
+}
+
 void TestDoubleEdit::readsTheNumberItAccepts()
 {
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(double, value);
+
     DoubleEdit edit(3, 0.0, 0.001, false);
     QSignalSpy returned(&edit, &QLineEdit::returnPressed);
-    edit.selectAll();
-    QTest::keyClicks(&edit, "2,000");
+    typeInto(&edit, typed);
+    QCOMPARE(edit.text(), typed);
     QTest::keyClick(&edit, Qt::Key_Return);
-    QCOMPARE(returned.count(), 1);
-    QCOMPARE(edit.getValue(), 2000.0);
+    QCOMPARE(returned.count(), accepted ? 1 : 0);
+    QCOMPARE(edit.getValue(), value);
+    QCOMPARE(edit.showsInvalid(), !accepted);
+    QCOMPARE(textIs(edit, Qt::red), !accepted);
+}
+
+void TestDoubleEdit::keepsRefusedTextAndShowsWhy()
+{
+    DoubleEdit edit(3, 1.0, 0.001, false);
+    edit.setRange(ParameterRanges::range(ParameterRanges::Parameter::MaxTheta));
+    edit.setToolTip("Return applies it");
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    const QPalette plain = edit.palette();
+
+    // The minus stays where no value is below 0; the tooltip says what would do.
+    typeInto(&edit, "-1");
+    QCOMPARE(edit.text(), QString("-1"));
+    QVERIFY(textIs(edit, Qt::red));
+    const QPoint at(edit.width() / 2, edit.height() / 2);
+    QHelpEvent help(QEvent::ToolTip, at, edit.mapToGlobal(at));
+    QApplication::sendEvent(&edit, &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("Return applies it\nOut of range, not applied.\n"
+                                       "Accepted: above 0 and at most 90."));
+    QToolTip::hideText();
+
+    // Made good, it looks as before.
+    typeInto(&edit, "90");
+    QCOMPARE(edit.palette(), plain);
+}
+
+void TestDoubleEdit::showsLargeAndSmallNumbersInScientific()
+{
+    DoubleEdit edit(2, 1e300, 0.01, false);
+    QCOMPARE(edit.text(), QString("1.00e+300"));
+    QVERIFY(edit.hasAcceptableInput());
+    const QList<QPair<double, QString>> shown{{1e308, "1.00e+308"},    {-2.5e7, "-2.50e+07"},
+                                              {999999.5, "999999.50"}, {0.01, "0.01"},
+                                              {0.004, "4.00e-03"},     {0.0, "0.00"}};
+    for (const auto& [value, text] : shown) {
+        edit.setValue(value);
+        QCOMPARE(edit.text(), text);
+    }
+
+    // Stepping lands on the digits shown: no residue in scientific notation.
+    edit.setText("0.013");
+    QTest::keyClick(&edit, Qt::Key_Down);
+    QCOMPARE(edit.text(), QString("0.00"));
+
+    // At the top of a range the text rounds past ("3.40e+38" is above the
+    // largest float), a step comes back inside.
+    edit.setRange(ParameterRanges::range(ParameterRanges::Parameter::MagnetStrength));
+    edit.setValue(std::numeric_limits<float>::max());
+    QTest::keyClick(&edit, Qt::Key_Up);
+    QVERIFY(edit.hasAcceptableInput());
+    QVERIFY(edit.getValue() > 3.3e38);
 }
 
 void TestDoubleEdit::stepsStayInsideAnOpenBound()
@@ -242,7 +339,7 @@ void TestDoubleEdit::stepsStayInsideAnOpenBound()
     // Above zero: 0.00 would be refused, so stepping stops at the smallest
     // value the text can show.
     DoubleEdit edit(2, 0.05, 0.01, false);
-    edit.setRange(std::numeric_limits<double>::min(), 89.0);
+    edit.setRange(ParameterRanges::range(ParameterRanges::Parameter::MaxTheta));
     QTest::keyClick(&edit, Qt::Key_PageDown);
     QCOMPARE(edit.text(), QString("0.01"));
     QTest::keyClick(&edit, Qt::Key_Down);

@@ -18,6 +18,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QUndoStack>
 
 #include <cmath>
 #include <memory>
@@ -128,6 +129,9 @@ private slots:
     void returnAppliesOnlyChangedPendulumValues();
     void refusesValuesOutsideTheRanges_data();
     void refusesValuesOutsideTheRanges();
+    void returnAppliesNothingWhileAFieldIsRefused();
+    void showsExtremeValuesInScientific();
+    void undoKeysInAFieldUndoTheModel();
     void loadingRefillsAndClampsTheMagnetId();
     void emptyMagnetListIsLeftAlone();
     void magnetEditsReachTheModel();
@@ -344,44 +348,117 @@ void TestSystemView::refusesValuesOutsideTheRanges_data()
 {
     QTest::addColumn<QString>("editor");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
     QTest::addColumn<bool>("accepted");
 
-    const auto row = [](const char* editor, const char* typed, const char* shown, bool accepted) {
-        QTest::addRow("%s %s", editor, typed)
-            << QString(editor) << QString(typed) << QString(shown) << accepted;
+    const auto row = [](const char* editor, const char* typed, bool accepted) {
+        QTest::addRow("%s %s", editor, typed) << QString(editor) << QString(typed) << accepted;
     };
-    row("maxTheta", "0", "0", false);
-    row("maxTheta", "90", "90", false);
-    row("maxTheta", "89", "89", true);
-    row("maxTheta", "0.5", "0.5", true);
-    row("damping", "0", "0", true);
-    // The minus sign cannot even be typed where no value is below 0.
-    row("damping", "-0.5", "0.5", true);
-    row("posX", "5", "5", false);
-    row("posY", "-1.5", "-1.5", false);
-    row("posY", "-1", "-1", true);
-    row("Length", "0", "0", false);
-    row("Height", "0", "0", false);
+    // What a parameter file may hold, the dock takes.
+    row("maxTheta", "0", false);
+    row("maxTheta", "90", true);
+    row("maxTheta", "90.01", false);
+    row("damping", "0", true);
+    row("damping", "-0.5", false);
+    row("gravity", "-9.81", false);
+    row("gravity", "1e400", false);
+    row("posX", "5", true);
+    row("posY", "-1.5", true);
+    row("posY", "1e39", false); // a magnet's position is single precision
+    row("alpha", "-1e39", false);
+    row("Length", "0", false);
+    row("Height", "0", false);
 }
 
 void TestSystemView::refusesValuesOutsideTheRanges()
 {
     QFETCH(QString, editor);
     QFETCH(QString, typed);
-    QFETCH(QString, shown);
     QFETCH(bool, accepted);
 
     const QMap<QString, DoubleEdit*> editors{
         {"maxTheta", panel->maxThetaEdit}, {"damping", panel->dampingEdit},
-        {"posX", panel->magnetPosXEdit},   {"posY", panel->magnetPosYEdit},
+        {"gravity", panel->gravityEdit},   {"posX", panel->magnetPosXEdit},
+        {"posY", panel->magnetPosYEdit},   {"alpha", panel->magnetAlphaEdit},
         {"Length", panel->lengthEdit},     {"Height", panel->heightEdit}};
     DoubleEdit* edit = editors.value(editor);
     QSignalSpy returned(edit, &QLineEdit::returnPressed);
     typeInto(edit, typed);
-    QCOMPARE(edit->text(), shown);
+    // Every key stays; refused text is marked instead.
+    QCOMPARE(edit->text(), typed);
+    QCOMPARE(edit->showsInvalid(), !accepted);
     QTest::keyClick(edit, Qt::Key_Return);
     QCOMPARE(returned.count(), accepted ? 1 : 0);
+}
+
+void TestSystemView::returnAppliesNothingWhileAFieldIsRefused()
+{
+    const int steps = rig->editor.undoStack()->count();
+    typeInto(panel->gravityEdit, "-1");
+    typeInto(panel->dampingEdit, "0,5");
+    QTest::keyClick(panel->dampingEdit, Qt::Key_Return);
+    QCOMPARE(data->damping, 1.0);
+    QCOMPARE(data->gravity, 9.81);
+    QCOMPARE(rig->editor.undoStack()->count(), steps);
+    QCOMPARE(panel->gravityEdit->text(), QString("-1"));
+
+    // Mended, one Return takes both, the comma as the decimal point.
+    typeInto(panel->gravityEdit, "3");
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Return);
+    QCOMPARE(data->gravity, 3.0);
+    QCOMPARE(data->damping, 0.5);
+    QCOMPARE(panel->dampingEdit->text(), QString("0.500"));
+}
+
+void TestSystemView::showsExtremeValuesInScientific()
+{
+    rig->editor.load(QStringLiteral(ORVALIS_TEST_DATA "/panel_extreme_values.par"));
+    QCOMPARE(data->gravity, 1e308);
+    QCOMPARE(panel->gravityEdit->text(), QString("1.00e+308"));
+    QCOMPARE(panel->magnetPosXEdit->text(), QString("1.500e+07"));
+    QVERIFY(!panel->gravityEdit->showsInvalid() && !panel->magnetPosXEdit->showsInvalid());
+
+    typeInto(panel->gravityEdit, "1e300");
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Return);
+    QCOMPARE(data->gravity, 1e300);
+    QCOMPARE(panel->gravityEdit->text(), QString("1.00e+300"));
+}
+
+void TestSystemView::undoKeysInAFieldUndoTheModel()
+{
+    // The window's Edit menu, as the program sets it up.
+    QUndoStack* history = rig->editor.undoStack();
+    QAction* undo = history->createUndoAction(&rig->window);
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = history->createRedoAction(&rig->window);
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    rig->window.addActions({undo, redo});
+    rig->window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig->window));
+
+    typeInto(panel->lengthEdit, "1.5");
+    QTest::keyClick(panel->lengthEdit, Qt::Key_Return);
+    typeInto(panel->gravityEdit, "3");
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Return);
+    QCOMPARE(history->count(), 2);
+    panel->gravityEdit->setFocus();
+    QTRY_VERIFY(panel->gravityEdit->hasFocus());
+
+    // Nothing unapplied: one step of the model's history per key.
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(data->gravity, 9.81);
+    QCOMPARE(data->pendulumLength, 1.5);
+    QCOMPARE(panel->gravityEdit->text(), QString("9.81"));
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(data->gravity, 3.0);
+    QCOMPARE(history->index(), 2);
+
+    // Text still being typed is the field's own to take back.
+    panel->gravityEdit->end(false);
+    QTest::keyClick(panel->gravityEdit, '4');
+    QTest::keyClick(panel->gravityEdit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(panel->gravityEdit->text(), QString("3.00"));
+    QCOMPARE(history->index(), 2);
 }
 
 void TestSystemView::loadingRefillsAndClampsTheMagnetId()
@@ -479,13 +556,17 @@ void TestSystemView::returnAppliesOnlyChangedMagnetValues()
     QCOMPARE(data->magnets[2].posX, before.posX);
     QCOMPARE(data->magnets[2].posY, before.posY);
 
-    // A stepped position counts as changed; a refused one is left out.
+    // A stepped position counts as changed; a refused one holds the group back.
     QTest::keyClick(panel->magnetPosXEdit, Qt::Key_Up);
+    typeInto(panel->magnetPosYEdit, "5e40");
+    QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Return);
+    QCOMPARE(data->magnets[2].posX, before.posX);
+    QCOMPARE(data->magnets[2].posY, before.posY);
+    QCOMPARE(panel->magnetPosYEdit->text(), QString("5e40"));
     typeInto(panel->magnetPosYEdit, "5");
     QTest::keyClick(panel->magnetAlphaEdit, Qt::Key_Return);
     QCOMPARE(data->magnets[2].posX, 0.001f);
-    QCOMPARE(data->magnets[2].posY, before.posY);
-    QCOMPARE(panel->magnetPosYEdit->text(), QString("5"));
+    QCOMPARE(data->magnets[2].posY, 5.0f);
 }
 
 void TestSystemView::showsTheSelectedMagnetKeepingTypedText()

@@ -20,6 +20,8 @@ public:
         MaxTheta, // degrees; 90 is the rod held level
         MagnetPosition,
         MagnetStrength,
+        ReleasePosition, // where the dock releases the bob
+        TimeScale,
     };
 
     static ParameterRange range(Parameter parameter);

@@ -1,15 +1,21 @@
 #ifndef ORVALIS_DOUBLEEDIT_H
 #define ORVALIS_DOUBLEEDIT_H
 
+#include "ParameterRange.h"
+
+#include <QColor>
 #include <QLineEdit>
 
-#include <limits>
+#include <array>
+#include <optional>
 
-class QDoubleValidator;
+class NumberValidator;
 
-// A line edit for one floating-point value: fixed-point text with a set
-// number of decimals, stepped by the arrow and page keys and the wheel.
-// Unconfirmed edits can be shown in blue. The value lives only in the text.
+// A line edit for one floating-point value: text with a set number of
+// decimals (scientific notation where that would show nothing or run long),
+// stepped by the arrow and page keys and the wheel. Unconfirmed edits can be
+// shown in blue; text that is no number or outside the range stays as typed,
+// shown in red, and Return holds it back. The value lives only in the text.
 // isModified() tells whether the person has typed or stepped since the text
 // was last set.
 class DoubleEdit : public QLineEdit
@@ -22,29 +28,43 @@ public:
     ~DoubleEdit() override;
 
     void setValue(double v);
+    // The text as a number; a comma counts as the decimal point, and text
+    // that is not a number reads as 0.
     double getValue() const;
-    // Bounds both stepping and typing: typed text outside the range is not
+    // Bounds stepping and typing: typed text outside the range is not
     // acceptable, so Return holds it back like incomplete text.
-    void setRange(double min, double max);
+    void setRange(const ParameterRange& range);
+    // Text that Return would hold back (empty text aside): shown in red, and
+    // its tooltip says what would be accepted.
+    bool showsInvalid() const;
+
+signals:
+    // Undo or redo keys while the edit holds no unapplied text: there is
+    // nothing of its own to take back, so the model's history is meant.
+    void undoRequested();
+    void redoRequested();
 
 protected:
+    bool event(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString format(double v) const;
-    double toNumber(const QString& text) const;
+    double shownDigit(double v) const;
     void stepBy(double delta);
-    void setTextColor(const QColor& color);
+    void markEdit(const QColor& color);
+    void showTextColor();
+    QString invalidToolTip() const;
 
     int precision = 0;
     double step = 0.0;
-    // The lower default is the most negative finite double, so that stepping a
-    // negative value (a repelling magnet's strength) does not snap it to zero.
-    double minValue = -std::numeric_limits<double>::max();
-    double maxValue = std::numeric_limits<double>::max();
     bool highlightEdits = false;
-    QDoubleValidator* numberValidator = nullptr;
+    // Blue or black once a key or the wheel has marked the text; invalid before.
+    QColor mark;
+    // The palette's own text brushes, kept while the edit paints its text.
+    std::optional<std::array<QBrush, 3>> plainText;
+    NumberValidator* numberValidator = nullptr;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
+#include "ParameterRanges.h"
 #include "Playback.h"
 #include "SystemData.h"
 
@@ -19,15 +20,22 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QUndoStack>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
-constexpr double smallestPositive = std::numeric_limits<double>::min();
-constexpr double largest = std::numeric_limits<double>::max();
+using Parameter = ParameterRanges::Parameter;
+
+// An editor for a value of the model, bounded as every other way in bounds it.
+DoubleEdit* rangedEdit(int precision, double value, double step, bool highlightEdits,
+                       Parameter parameter)
+{
+    auto* edit = new DoubleEdit(precision, value, step, highlightEdits);
+    edit->setRange(ParameterRanges::range(parameter));
+    return edit;
+}
 
 // The model keeps colours as floats in 0..1; the button shows them truncated
 // to 8 bits, fully opaque.
@@ -44,9 +52,17 @@ bool hasEdit(const DoubleEdit* edit)
     return edit->isModified() && edit->hasAcceptableInput();
 }
 
+// Return in one editor of a group applies the group's changed editors; while
+// one of them holds text its own Return would refuse, it applies none.
+bool holdsRefusedEdit(std::initializer_list<const DoubleEdit*> group)
+{
+    return std::any_of(group.begin(), group.end(), [](const DoubleEdit* edit) {
+        return edit->isModified() && !edit->hasAcceptableInput();
+    });
+}
+
 // Takes an editor's value only when the person has changed it since it was
-// filled: untouched text is a rounded copy of the model's value. Text that its
-// own Return would refuse does not slip in through another editor's Return.
+// filled: untouched text is a rounded copy of the model's value.
 template <typename T> void applyEdit(DoubleEdit* edit, T& field)
 {
     if (!hasEdit(edit))
@@ -109,28 +125,22 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
                        Playback* playback, QWidget* parent)
     : QDockWidget(parent), data(data), editor(editor), experiment(experiment), playback(playback)
 {
-    // Bounds that keep a pendulum to model: a rod and a pivot of some length,
-    // gravity and damping that do not push the bob away, and a view window
-    // between nothing and the horizontal.
+    // The ranges are those of a parameter file and the command line, so the
+    // dock takes every set a file may hold.
     heightLabel = new QLabel(tr("Height"));
-    heightEdit = new DoubleEdit(2, data->pendulumHeight, 0.01, false);
-    heightEdit->setRange(smallestPositive, largest);
+    heightEdit = rangedEdit(2, data->pendulumHeight, 0.01, false, Parameter::PendulumHeight);
     lengthLabel = new QLabel(tr("Length"));
-    lengthEdit = new DoubleEdit(2, data->pendulumLength, 0.01, false);
-    lengthEdit->setRange(smallestPositive, largest);
+    lengthEdit = rangedEdit(2, data->pendulumLength, 0.01, false, Parameter::PendulumLength);
     gravityLabel = new QLabel(tr("gravity"));
-    gravityEdit = new DoubleEdit(2, data->gravity, 0.01, true);
-    gravityEdit->setRange(0.0, largest);
+    gravityEdit = rangedEdit(2, data->gravity, 0.01, true, Parameter::Gravity);
     dampingLabel = new QLabel(tr("damping"));
-    dampingEdit = new DoubleEdit(3, data->damping, 0.001, true);
-    dampingEdit->setRange(0.0, largest);
+    dampingEdit = rangedEdit(3, data->damping, 0.001, true, Parameter::Damping);
     kappaLabel = new QLabel(tr("force exponent κ"));
-    kappaEdit = new DoubleEdit(3, data->kappa, 0.001, true);
+    kappaEdit = rangedEdit(3, data->kappa, 0.001, true, Parameter::Kappa);
     magFactorLabel = new QLabel(tr("magFactor"));
-    magFactorEdit = new DoubleEdit(3, data->magFactor, 0.001, true);
+    magFactorEdit = rangedEdit(3, data->magFactor, 0.001, true, Parameter::MagFactor);
     maxThetaLabel = new QLabel(tr("maxTheta"));
-    maxThetaEdit = new DoubleEdit(2, data->maxTheta, 0.01, true);
-    maxThetaEdit->setRange(smallestPositive, 89.0);
+    maxThetaEdit = rangedEdit(2, data->maxTheta, 0.01, true, Parameter::MaxTheta);
 
     lineWidthLabel = new QLabel(tr("width"));
     lineWidthSpin = new QSpinBox;
@@ -153,13 +163,11 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     magnetIdSpin->setMaximum(static_cast<int>(data->magnets.size()) - 1);
     magnetIdSpin->setValue(0);
     magnetPosXLabel = new QLabel(tr("posX"));
-    magnetPosXEdit = new DoubleEdit(3, 0.0, 0.001, true);
-    magnetPosXEdit->setRange(-1.0, 1.0);
+    magnetPosXEdit = rangedEdit(3, 0.0, 0.001, true, Parameter::MagnetPosition);
     magnetPosYLabel = new QLabel(tr("posY"));
-    magnetPosYEdit = new DoubleEdit(3, 0.0, 0.001, true);
-    magnetPosYEdit->setRange(-1.0, 1.0);
+    magnetPosYEdit = rangedEdit(3, 0.0, 0.001, true, Parameter::MagnetPosition);
     magnetAlphaLabel = new QLabel(tr("alpha"));
-    magnetAlphaEdit = new DoubleEdit(3, 1.0, 0.001, true);
+    magnetAlphaEdit = rangedEdit(3, 1.0, 0.001, true, Parameter::MagnetStrength);
     magnetColorLabel = new QLabel(tr("color"));
     magnetColorButton = new QPushButton;
     magnetAddButton = new QPushButton(tr("Add"));
@@ -167,11 +175,9 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     changeMagnet(0);
 
     releaseXLabel = new QLabel(tr("x"));
-    releaseXEdit = new DoubleEdit(4, 0.0, 0.001, true);
-    releaseXEdit->setRange(-1.0, 1.0);
+    releaseXEdit = rangedEdit(4, 0.0, 0.001, true, Parameter::ReleasePosition);
     releaseYLabel = new QLabel(tr("y"));
-    releaseYEdit = new DoubleEdit(4, 0.0, 0.001, true);
-    releaseYEdit->setRange(-1.0, 1.0);
+    releaseYEdit = rangedEdit(4, 0.0, 0.001, true, Parameter::ReleasePosition);
     ShowReleasePoint();
 
     simResetButton = iconButton(QStringLiteral(":/back.png"));
@@ -179,8 +185,7 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     simStepButton = autoRepeatButton(QStringLiteral(":/step.png"));
 
     tScaleLabel = new QLabel(tr("TScale"));
-    tScaleEdit = new DoubleEdit(2, data->tScale, 0.01, false);
-    tScaleEdit->setRange(0.0, 100.0);
+    tScaleEdit = rangedEdit(2, data->tScale, 0.01, false, Parameter::TimeScale);
 
     animResetButton = iconButton(QStringLiteral(":/back.png"));
     animPlayButton = checkableButton(QStringLiteral(":/play.png"));
@@ -210,9 +215,7 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     magnetAddButton->setToolTip(tr("Add a magnet at a free spot of the plate "
                                    "(or double-click the plate in the 2D view)"));
     magnetRemoveButton->setToolTip(tr("Remove the magnet shown"));
-    for (DoubleEdit* edit :
-         {heightEdit, lengthEdit, gravityEdit, dampingEdit, kappaEdit, magFactorEdit, maxThetaEdit,
-          magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
+    for (DoubleEdit* edit : modelEdits())
         edit->setToolTip(tr("Up/Down or the wheel step the value; Return applies it"));
     dampingLabel->setToolTip(tr("Velocity damping (friction); 0 keeps the bob moving for ever"));
     kappaLabel->setToolTip(tr("Each magnet's potential falls off as 1 / r^κ "
@@ -285,6 +288,12 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     connect(magnetRemoveButton, &QPushButton::clicked, this, &SystemView::removeMagnet);
     for (DoubleEdit* edit : {releaseXEdit, releaseYEdit})
         connect(edit, &QLineEdit::returnPressed, this, &SystemView::releaseAtTypedPoint);
+    // Undo keys in an editor with nothing unapplied take back the last edit of the model.
+    QUndoStack* history = editor->undoStack();
+    for (DoubleEdit* edit : modelEdits() + QList<DoubleEdit*>{releaseXEdit, releaseYEdit}) {
+        connect(edit, &DoubleEdit::undoRequested, history, &QUndoStack::undo);
+        connect(edit, &DoubleEdit::redoRequested, history, &QUndoStack::redo);
+    }
     connect(animPlayButton, &QPushButton::toggled, this, &SystemView::SetAnimTimer);
     connect(animResetButton, &QPushButton::pressed, this, &SystemView::AnimReset);
     connect(animStepButton, &QPushButton::pressed, this, &SystemView::SingleAnimTimeStep);
@@ -310,10 +319,14 @@ QSize SystemView::sizeHint() const
 
 void SystemView::DropTypedValues()
 {
-    for (DoubleEdit* edit :
-         {heightEdit, lengthEdit, gravityEdit, dampingEdit, kappaEdit, magFactorEdit, maxThetaEdit,
-          magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
+    for (DoubleEdit* edit : modelEdits())
         edit->setModified(false);
+}
+
+QList<DoubleEdit*> SystemView::modelEdits() const
+{
+    return {heightEdit,    lengthEdit,   gravityEdit,    dampingEdit,    kappaEdit,
+            magFactorEdit, maxThetaEdit, magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit};
 }
 
 void SystemView::ShowModel()
@@ -356,6 +369,9 @@ void SystemView::showMagnet(int i, bool keepEdits)
 void SystemView::updateParams()
 {
     const auto fields = pendulumFields();
+    if (std::any_of(fields.begin(), fields.end(),
+                    [](const PendulumField& field) { return holdsRefusedEdit({field.edit}); }))
+        return;
     QStringList changed;
     for (const PendulumField& field : fields)
         if (hasEdit(field.edit))
@@ -394,7 +410,8 @@ void SystemView::changeMagnet(int i)
 void SystemView::setMagnetParams()
 {
     const int i = magnetIdSpin->value();
-    if (i < 0 || i >= data->magnets.size())
+    if (i < 0 || i >= data->magnets.size() ||
+        holdsRefusedEdit({magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit}))
         return;
     editor->edit(tr("Edit magnet %1").arg(i), [this, i](ModelState& s) {
         Magnet& magnet = s.physics.magnets[std::size_t(i)];
@@ -461,6 +478,8 @@ void SystemView::ShowReleasePoint()
 void SystemView::releaseAtTypedPoint()
 {
     // An untouched coordinate keeps the remembered point's full precision.
+    if (holdsRefusedEdit({releaseXEdit, releaseYEdit}))
+        return;
     const bool hasPoint = experiment->hasReleasePoint();
     double x = hasPoint ? experiment->releaseX() : 0.0;
     double y = hasPoint ? experiment->releaseY() : 0.0;

@@ -158,6 +158,8 @@ private:
         double& (*value)(ModelState& state);
     };
     std::array<PendulumField, 7> pendulumFields() const;
+    // The editors of the pendulum and the selected magnet.
+    QList<DoubleEdit*> modelEdits() const;
     // Refills the editors from the model; keepEdits spares those with text
     // the person has changed and not applied.
     void fill(bool keepEdits);
