@@ -43,6 +43,7 @@ public:
     using MainWindow::basinMapper;
     using MainWindow::basinProgress;
     using MainWindow::data;
+    using MainWindow::mapStateLabel;
     using MainWindow::tabs;
     using MainWindow::view2d;
     using MainWindow::view3d;
@@ -81,6 +82,7 @@ private slots:
     void cleanup();
     void viewMenuAndRememberedSwitch();
     void statusBarTellsProgressAndWhatIsUnderTheCursor();
+    void statusBarTellsScaleLevelAndCache();
     void draggedMagnetTakesItsBasinAlong();
     void grabSavesTheMapWithItsLegend();
     void plateShowsTheMapIn3d();
@@ -195,6 +197,28 @@ void TestAppBasin::statusBarTellsProgressAndWhatIsUnderTheCursor()
     window->act_basinMap->setChecked(false);
     QVERIFY(window->basinLabel->text().isEmpty());
     QVERIFY(!window->basinProgress->isVisible());
+}
+
+void TestAppBasin::statusBarTellsScaleLevelAndCache()
+{
+    // A short time limit: the complete map comes within seconds.
+    window->basinMapper->setMaxTime(0.5);
+    const auto state = [this] { return window->mapStateLabel->text(); };
+    const double scale = state().section(QLatin1Char(' '), 0, 0).toDouble();
+    QVERIFY2(scale > 0.0, qPrintable(state()));
+    window->act_basinMap->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(state().contains(QLatin1String("map complete")), kMapWait);
+    QVERIFY2(!state().contains(QLatin1String("cached")), qPrintable(state()));
+    // Kept once the map's job has ended.
+    QTRY_VERIFY2(!state().contains(QLatin1String("cache 0.0 of 256.0 MiB")), qPrintable(state()));
+
+    sendWheel(window->view2d, QPointF(100, 100), 240);
+    const double zoomed = state().section(QLatin1Char(' '), 0, 0).toDouble();
+    QVERIFY2(zoomed > 0.0 && zoomed < scale / 1.5, qPrintable(state()));
+    // Back to the complete map: at once, from the cache.
+    QVERIFY(ctrlKey(Qt::Key_0));
+    QTRY_COMPARE(state().section(QLatin1Char(' '), 0, 0).toDouble(), scale);
+    QTRY_VERIFY2(state().contains(QLatin1String("map complete (cached)")), qPrintable(state()));
 }
 
 void TestAppBasin::draggedMagnetTakesItsBasinAlong()

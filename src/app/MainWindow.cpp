@@ -418,6 +418,8 @@ void MainWindow::createBasinMap()
     basinProgress->setMaximumWidth(160);
     basinProgress->hide();
     mainStatusBar->addPermanentWidget(basinProgress, 0);
+    mapStateLabel = new QLabel();
+    mainStatusBar->addPermanentWidget(mapStateLabel, 0);
 
     viewMenu = new QMenu(tr("&View"), this);
     menuBar()->insertMenu(helpMenu->menuAction(), viewMenu);
@@ -453,6 +455,24 @@ void MainWindow::createBasinMap()
     connect(basinMapper, &BasinMapper::viewMapReady, this, &MainWindow::showBasinAtCursor);
     connect(basinMapper, &BasinMapper::cleared, this, &MainWindow::showBasinAtCursor);
 
+    connect(view2d, &OpenGL2d::viewChanged, this,
+            [this](const QRectF& region, const QSize& pixels) {
+                mapStatus.setView(region, pixels);
+                showMapState();
+            });
+    connect(basinMapper, &BasinMapper::mapStateChanged, this,
+            [this](BasinMapper::Target target, int stride, bool fromCache) {
+                if (target == BasinMapper::ViewMap)
+                    mapStatus.setMapState(stride, fromCache);
+                showMapState();
+            });
+    connect(basinMapper, &BasinMapper::cleared, this, [this] {
+        mapStatus.setMapState(0, false);
+        showMapState();
+    });
+    // A map that ended has gone into the cache.
+    connect(basinMapper, &BasinMapper::busyChanged, this, &MainWindow::showMapState);
+
     const QSettings settings(kSettingsOrganisation, kSettingsApplication);
     act_basinMap->setChecked(settings.value(kBasinMapKey, false).toBool());
     act_legend->setChecked(settings.value(kLegendKey, true).toBool());
@@ -469,6 +489,12 @@ void MainWindow::showBasinMap(bool on)
 {
     basinMapper->setEnabled(on);
     QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kBasinMapKey, on);
+}
+
+void MainWindow::showMapState()
+{
+    mapStatus.setCacheUse(basinMapper->cacheBytesUsed(), basinMapper->cacheCapacityBytes());
+    mapStateLabel->setText(mapStatus.text());
 }
 
 void MainWindow::showBasinAtCursor()

@@ -1,6 +1,7 @@
 #ifndef ORVALIS_MAINWINDOW_H
 #define ORVALIS_MAINWINDOW_H
 
+#include "MapStatusText.h"
 #include "ModelParameters.h"
 
 #include <QMainWindow>
@@ -111,6 +112,8 @@ protected:
     QAction* act_resetView = nullptr;
     QLabel* basinLabel = nullptr;
     QProgressBar* basinProgress = nullptr;
+    // The view's scale, the map's level and the cache's use.
+    QLabel* mapStateLabel = nullptr;
 
 private:
     void createStatusBar();
@@ -127,6 +130,7 @@ private:
     void createBasinMap();
     void showBasinMap(bool on);
     void showBasinAtCursor();
+    void showMapState();
     // After every edit of the model: the 2D view re-frames when the pendulum's
     // reach changed.
     void followModel();
@@ -149,6 +153,7 @@ private:
     // Where the cursor is over the 2D view, for the map's status text.
     QPointF basinCursor;
     bool basinCursorInView = false;
+    MapStatusText mapStatus;
 };
 
 #endif // ORVALIS_MAINWINDOW_H
