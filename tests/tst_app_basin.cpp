@@ -18,6 +18,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,8 +53,15 @@ public:
     using MainWindow::viewMenu;
 
     QString saveAnswer;
+    MapExportSettings exportProposed;
+    std::optional<MapExportSettings> exportAnswer;
 
 protected:
+    std::optional<MapExportSettings> askExportSettings(const MapExportSettings& proposed) override
+    {
+        exportProposed = proposed;
+        return exportAnswer;
+    }
     QString askSaveFileName(const QString&, const QString&, const QString&) override
     {
         return saveAnswer;
@@ -85,6 +95,7 @@ private slots:
     void statusBarTellsScaleLevelAndCache();
     void draggedMagnetTakesItsBasinAlong();
     void grabSavesTheMapWithItsLegend();
+    void exportWritesTheViewsRegionInTheBackground();
     void plateShowsTheMapIn3d();
 
 private:
@@ -266,6 +277,39 @@ void TestAppBasin::grabSavesTheMapWithItsLegend()
         }
     QCOMPARE(sameAbove, 1600);
     QVERIFY2(sameCorner < 160, qPrintable(QString::number(sameCorner)));
+}
+
+void TestAppBasin::exportWritesTheViewsRegionInTheBackground()
+{
+    QAction* exportAction = nullptr;
+    for (QAction* action : window->menuBar()->actions().front()->menu()->actions())
+        if (action->text() == QStringLiteral("Export map…"))
+            exportAction = action;
+    QVERIFY(exportAction);
+    QCOMPARE(exportAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    // Asked, and answered no: nothing is written.
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("view.png"));
+    QVERIFY(ctrlKey(Qt::Key_E));
+    QCOMPARE(window->exportProposed.size, window->view2d->viewPixels() * 2);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("view.par"))));
+
+    sendWheel(window->view2d, QPointF(100, 100), 240);
+    const QRectF region = window->view2d->viewRegion();
+    window->exportAnswer = MapExportSettings{image, QSize(40, 30)};
+    QVERIFY(ctrlKey(Qt::Key_E));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(image), kMapWait);
+    const QImage exported(image);
+    QCOMPARE(exported.size(), QSize(40, 30));
+    QVERIFY(countVivid(exported) > 40 * 30 / 2);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("view.par"))));
+    QFile reportFile(dir.filePath(QStringLiteral("view.json")));
+    QVERIFY(reportFile.open(QIODevice::ReadOnly));
+    const QJsonObject report = QJsonDocument::fromJson(reportFile.readAll()).object();
+    // The zoomed view's region, y up.
+    QCOMPARE(report.value("region").toObject().value("left").toDouble(), region.left());
+    QCOMPARE(report.value("region").toObject().value("top").toDouble(), region.bottom());
 }
 
 void TestAppBasin::plateShowsTheMapIn3d()

@@ -3,7 +3,9 @@
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
 #include "BasinMapper.h"
 #include "Experiment.h"
+#include "ExportProgress.h"
 #include "GLContext.h"
+#include "MapExportJob.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
 #include "OpenGL2d.h"
@@ -85,6 +87,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createTabs();
     createMenus();
     createBasinMap();
+    createExport();
     followParts();
     setWindowTitle(tr("Orvalis Simulation"));
 }
@@ -495,6 +498,59 @@ void MainWindow::showMapState()
 {
     mapStatus.setCacheUse(basinMapper->cacheBytesUsed(), basinMapper->cacheCapacityBytes());
     mapStateLabel->setText(mapStatus.text());
+}
+
+void MainWindow::createExport()
+{
+    mapExport = new MapExportJob(this);
+    exportProgress = new ExportProgress(mapExport);
+    mainStatusBar->addPermanentWidget(exportProgress, 0);
+    act_exportMap = new QAction(tr("Export map…"), this);
+    act_exportMap->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(act_exportMap, &QAction::triggered, this, &MainWindow::exportMap);
+    fileMenu->insertAction(act_grabWindow, act_exportMap);
+    connect(mapExport, &MapExportJob::finished, this, &MainWindow::exportFinished);
+    exportFileName = QDir(QDir::homePath()).filePath(QStringLiteral("basin.png"));
+}
+
+std::optional<MapExportSettings> MainWindow::askExportSettings(const MapExportSettings& proposed)
+{
+    ExportDialog dialog(proposed, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.settings();
+}
+
+void MainWindow::exportMap()
+{
+    if (mapExport->isRunning())
+        return;
+    const QSize view = view2d->viewPixels();
+    const QSize twice(std::clamp(2 * view.width(), 1, MapExportSettings::kMaxSide),
+                      std::clamp(2 * view.height(), 1, MapExportSettings::kMaxSide));
+    const std::optional<MapExportSettings> chosen = askExportSettings({exportFileName, twice});
+    if (!chosen || chosen->fileName.isEmpty())
+        return;
+    exportFileName = chosen->fileName;
+    const MapExportJob::Files files = MapExportJob::Files::beside(exportFileName);
+    BasinRequest request = basinMapper->viewRequest();
+    QString error;
+    if (!MapExportJob::writeParams(*data, files.params, request.model, error)) {
+        showWarning(tr("Export map"), tr("Cannot write %1: %2").arg(files.params, error));
+        return;
+    }
+    request.width = chosen->size.width();
+    request.height = chosen->size.height();
+    mapExport->start(request, basinMapper->cachedResult(request), files);
+    exportProgress->started();
+}
+
+void MainWindow::exportFinished(bool written, const QString& error)
+{
+    if (written)
+        mainStatusBar->showMessage(tr("Map exported to %1").arg(exportFileName), 5000);
+    else if (!error.isEmpty())
+        showWarning(tr("Export map"), error);
 }
 
 void MainWindow::showBasinAtCursor()

@@ -416,7 +416,7 @@ int BasinCommand::render(const CommandLineOptions& o)
         engine.setProgressCallback([&bar](double fraction) { bar.show(fraction); });
         engine.run(request);
         bar.show(1.0);
-        picture = BasinPainter(engine.result()).paint(engine.result());
+        picture = BasinCommand::picture(engine.result());
     } catch (const std::bad_alloc&) {
     }
     if (picture.isNull()) {
@@ -425,11 +425,6 @@ int BasinCommand::render(const CommandLineOptions& o)
     }
     const BasinResult& result = engine.result();
     const std::vector<AttractorRow> rows = attractorRows(result);
-    picture.setText(kMapKey, mapDescription(result.request));
-    picture.setText(
-        kRowsKey,
-        QStringLiteral("%1 %2 %3").arg(result.rowBegin()).arg(result.rowEnd()).arg(request.height));
-    picture.setText(kAttractorsKey, attractorText(rows));
     if (!image.writeImage(picture))
         return 1;
     if (!o.data.isEmpty()) {
@@ -447,6 +442,26 @@ int BasinCommand::render(const CommandLineOptions& o)
         !OutputFile::isStandardOutput(o.data))
         printTable(rows);
     return 0;
+}
+
+QImage BasinCommand::picture(const BasinResult& result)
+{
+    QImage picture = BasinPainter(result).paint(result);
+    if (picture.isNull())
+        return picture;
+    // A new image takes the resolution of the process's screen: 100 dots per
+    // inch, as without one, so that a map's file does not depend on where it
+    // was made.
+    constexpr int kDotsPerMeter = 3937;
+    picture.setDotsPerMeterX(kDotsPerMeter);
+    picture.setDotsPerMeterY(kDotsPerMeter);
+    picture.setText(kMapKey, mapDescription(result.request));
+    picture.setText(kRowsKey, QStringLiteral("%1 %2 %3")
+                                  .arg(result.rowBegin())
+                                  .arg(result.rowEnd())
+                                  .arg(result.request.height));
+    picture.setText(kAttractorsKey, attractorText(attractorRows(result)));
+    return picture;
 }
 
 int BasinCommand::merge(const CommandLineOptions& o)
