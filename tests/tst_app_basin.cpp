@@ -18,6 +18,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,14 +46,22 @@ public:
     using MainWindow::basinMapper;
     using MainWindow::basinProgress;
     using MainWindow::data;
+    using MainWindow::mapStateLabel;
     using MainWindow::tabs;
     using MainWindow::view2d;
     using MainWindow::view3d;
     using MainWindow::viewMenu;
 
     QString saveAnswer;
+    MapExportSettings exportProposed;
+    std::optional<MapExportSettings> exportAnswer;
 
 protected:
+    std::optional<MapExportSettings> askExportSettings(const MapExportSettings& proposed) override
+    {
+        exportProposed = proposed;
+        return exportAnswer;
+    }
     QString askSaveFileName(const QString&, const QString&, const QString&) override
     {
         return saveAnswer;
@@ -81,8 +92,10 @@ private slots:
     void cleanup();
     void viewMenuAndRememberedSwitch();
     void statusBarTellsProgressAndWhatIsUnderTheCursor();
+    void statusBarTellsScaleLevelAndCache();
     void draggedMagnetTakesItsBasinAlong();
     void grabSavesTheMapWithItsLegend();
+    void exportWritesTheViewsRegionInTheBackground();
     void plateShowsTheMapIn3d();
 
 private:
@@ -197,6 +210,28 @@ void TestAppBasin::statusBarTellsProgressAndWhatIsUnderTheCursor()
     QVERIFY(!window->basinProgress->isVisible());
 }
 
+void TestAppBasin::statusBarTellsScaleLevelAndCache()
+{
+    // A short time limit: the complete map comes within seconds.
+    window->basinMapper->setMaxTime(0.5);
+    const auto state = [this] { return window->mapStateLabel->text(); };
+    const double scale = state().section(QLatin1Char(' '), 0, 0).toDouble();
+    QVERIFY2(scale > 0.0, qPrintable(state()));
+    window->act_basinMap->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(state().contains(QLatin1String("map complete")), kMapWait);
+    QVERIFY2(!state().contains(QLatin1String("cached")), qPrintable(state()));
+    // Kept once the map's job has ended.
+    QTRY_VERIFY2(!state().contains(QLatin1String("cache 0.0 of 256.0 MiB")), qPrintable(state()));
+
+    sendWheel(window->view2d, QPointF(100, 100), 240);
+    const double zoomed = state().section(QLatin1Char(' '), 0, 0).toDouble();
+    QVERIFY2(zoomed > 0.0 && zoomed < scale / 1.5, qPrintable(state()));
+    // Back to the complete map: at once, from the cache.
+    QVERIFY(ctrlKey(Qt::Key_0));
+    QTRY_COMPARE(state().section(QLatin1Char(' '), 0, 0).toDouble(), scale);
+    QTRY_VERIFY2(state().contains(QLatin1String("map complete (cached)")), qPrintable(state()));
+}
+
 void TestAppBasin::draggedMagnetTakesItsBasinAlong()
 {
     window->act_basinMap->setChecked(true);
@@ -242,6 +277,39 @@ void TestAppBasin::grabSavesTheMapWithItsLegend()
         }
     QCOMPARE(sameAbove, 1600);
     QVERIFY2(sameCorner < 160, qPrintable(QString::number(sameCorner)));
+}
+
+void TestAppBasin::exportWritesTheViewsRegionInTheBackground()
+{
+    QAction* exportAction = nullptr;
+    for (QAction* action : window->menuBar()->actions().front()->menu()->actions())
+        if (action->text() == QStringLiteral("Export map…"))
+            exportAction = action;
+    QVERIFY(exportAction);
+    QCOMPARE(exportAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+
+    // Asked, and answered no: nothing is written.
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("view.png"));
+    QVERIFY(ctrlKey(Qt::Key_E));
+    QCOMPARE(window->exportProposed.size, window->view2d->viewPixels() * 2);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("view.par"))));
+
+    sendWheel(window->view2d, QPointF(100, 100), 240);
+    const QRectF region = window->view2d->viewRegion();
+    window->exportAnswer = MapExportSettings{image, QSize(40, 30)};
+    QVERIFY(ctrlKey(Qt::Key_E));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(image), kMapWait);
+    const QImage exported(image);
+    QCOMPARE(exported.size(), QSize(40, 30));
+    QVERIFY(countVivid(exported) > 40 * 30 / 2);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("view.par"))));
+    QFile reportFile(dir.filePath(QStringLiteral("view.json")));
+    QVERIFY(reportFile.open(QIODevice::ReadOnly));
+    const QJsonObject report = QJsonDocument::fromJson(reportFile.readAll()).object();
+    // The zoomed view's region, y up.
+    QCOMPARE(report.value("region").toObject().value("left").toDouble(), region.left());
+    QCOMPARE(report.value("region").toObject().value("top").toDouble(), region.bottom());
 }
 
 void TestAppBasin::plateShowsTheMapIn3d()

@@ -251,8 +251,8 @@ void TestMainWindow::menusAndAbout()
         hasIcon << !action->icon().pixmap(16).isNull();
     }
     QCOMPARE(entries, QStringList({"Load params", "Save params", "-", "Show Param Win",
-                                   "Grab window", "-", "Quit"}));
-    QCOMPARE(hasIcon, QList<bool>({true, true, false, false, false, false, true}));
+                                   "Export map…", "Grab window", "-", "Quit"}));
+    QCOMPARE(hasIcon, QList<bool>({true, true, false, false, false, false, false, true}));
 
     // The About entry asks for an icon that is not compiled in.
     const QList<QAction*> help = window->helpMenu->actions();

@@ -3,7 +3,9 @@
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
 #include "BasinMapper.h"
 #include "Experiment.h"
+#include "ExportProgress.h"
 #include "GLContext.h"
+#include "MapExportJob.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
 #include "OpenGL2d.h"
@@ -85,6 +87,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createTabs();
     createMenus();
     createBasinMap();
+    createExport();
     followParts();
     setWindowTitle(tr("Orvalis Simulation"));
 }
@@ -418,6 +421,8 @@ void MainWindow::createBasinMap()
     basinProgress->setMaximumWidth(160);
     basinProgress->hide();
     mainStatusBar->addPermanentWidget(basinProgress, 0);
+    mapStateLabel = new QLabel();
+    mainStatusBar->addPermanentWidget(mapStateLabel, 0);
 
     viewMenu = new QMenu(tr("&View"), this);
     menuBar()->insertMenu(helpMenu->menuAction(), viewMenu);
@@ -453,6 +458,24 @@ void MainWindow::createBasinMap()
     connect(basinMapper, &BasinMapper::viewMapReady, this, &MainWindow::showBasinAtCursor);
     connect(basinMapper, &BasinMapper::cleared, this, &MainWindow::showBasinAtCursor);
 
+    connect(view2d, &OpenGL2d::viewChanged, this,
+            [this](const QRectF& region, const QSize& pixels) {
+                mapStatus.setView(region, pixels);
+                showMapState();
+            });
+    connect(basinMapper, &BasinMapper::mapStateChanged, this,
+            [this](BasinMapper::Target target, int stride, bool fromCache) {
+                if (target == BasinMapper::ViewMap)
+                    mapStatus.setMapState(stride, fromCache);
+                showMapState();
+            });
+    connect(basinMapper, &BasinMapper::cleared, this, [this] {
+        mapStatus.setMapState(0, false);
+        showMapState();
+    });
+    // A map that ended has gone into the cache.
+    connect(basinMapper, &BasinMapper::busyChanged, this, &MainWindow::showMapState);
+
     const QSettings settings(kSettingsOrganisation, kSettingsApplication);
     act_basinMap->setChecked(settings.value(kBasinMapKey, false).toBool());
     act_legend->setChecked(settings.value(kLegendKey, true).toBool());
@@ -469,6 +492,65 @@ void MainWindow::showBasinMap(bool on)
 {
     basinMapper->setEnabled(on);
     QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kBasinMapKey, on);
+}
+
+void MainWindow::showMapState()
+{
+    mapStatus.setCacheUse(basinMapper->cacheBytesUsed(), basinMapper->cacheCapacityBytes());
+    mapStateLabel->setText(mapStatus.text());
+}
+
+void MainWindow::createExport()
+{
+    mapExport = new MapExportJob(this);
+    exportProgress = new ExportProgress(mapExport);
+    mainStatusBar->addPermanentWidget(exportProgress, 0);
+    act_exportMap = new QAction(tr("Export map…"), this);
+    act_exportMap->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(act_exportMap, &QAction::triggered, this, &MainWindow::exportMap);
+    fileMenu->insertAction(act_grabWindow, act_exportMap);
+    connect(mapExport, &MapExportJob::finished, this, &MainWindow::exportFinished);
+    exportFileName = QDir(QDir::homePath()).filePath(QStringLiteral("basin.png"));
+}
+
+std::optional<MapExportSettings> MainWindow::askExportSettings(const MapExportSettings& proposed)
+{
+    ExportDialog dialog(proposed, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.settings();
+}
+
+void MainWindow::exportMap()
+{
+    if (mapExport->isRunning())
+        return;
+    const QSize view = view2d->viewPixels();
+    const QSize twice(std::clamp(2 * view.width(), 1, MapExportSettings::kMaxSide),
+                      std::clamp(2 * view.height(), 1, MapExportSettings::kMaxSide));
+    const std::optional<MapExportSettings> chosen = askExportSettings({exportFileName, twice});
+    if (!chosen || chosen->fileName.isEmpty())
+        return;
+    exportFileName = chosen->fileName;
+    const MapExportJob::Files files = MapExportJob::Files::beside(exportFileName);
+    BasinRequest request = basinMapper->viewRequest();
+    QString error;
+    if (!MapExportJob::writeParams(*data, files.params, request.model, error)) {
+        showWarning(tr("Export map"), tr("Cannot write %1: %2").arg(files.params, error));
+        return;
+    }
+    request.width = chosen->size.width();
+    request.height = chosen->size.height();
+    mapExport->start(request, basinMapper->cachedResult(request), files);
+    exportProgress->started();
+}
+
+void MainWindow::exportFinished(bool written, const QString& error)
+{
+    if (written)
+        mainStatusBar->showMessage(tr("Map exported to %1").arg(exportFileName), 5000);
+    else if (!error.isEmpty())
+        showWarning(tr("Export map"), error);
 }
 
 void MainWindow::showBasinAtCursor()

@@ -1,6 +1,8 @@
 #ifndef ORVALIS_MAINWINDOW_H
 #define ORVALIS_MAINWINDOW_H
 
+#include "ExportDialog.h"
+#include "MapStatusText.h"
 #include "ModelParameters.h"
 
 #include <QMainWindow>
@@ -8,9 +10,12 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class BasinMapper;
 class Experiment;
+class ExportProgress;
+class MapExportJob;
 class ModelEditor;
 class OpenGL2d;
 class PotentialLandscape;
@@ -57,6 +62,8 @@ public slots:
     void animate();
     void showParamWin();
     void grabWindow();
+    // Renders the 2D view's region at a size asked for, in the background.
+    void exportMap();
 
 protected slots:
     void particleStep();
@@ -75,6 +82,8 @@ protected:
                                     const QString& filter);
     virtual void showAbout(const QString& title, const QString& text);
     virtual void showWarning(const QString& title, const QString& text);
+    // Null when the user cancelled.
+    virtual std::optional<MapExportSettings> askExportSettings(const MapExportSettings& proposed);
 
     // Where the parameter dialogs open: ./config when it exists, else the
     // installed sets, else the working directory; always absolute.
@@ -111,6 +120,12 @@ protected:
     QAction* act_resetView = nullptr;
     QLabel* basinLabel = nullptr;
     QProgressBar* basinProgress = nullptr;
+    // The view's scale, the map's level and the cache's use.
+    QLabel* mapStateLabel = nullptr;
+    // The map export and its part of the status bar.
+    QAction* act_exportMap = nullptr;
+    MapExportJob* mapExport = nullptr;
+    ExportProgress* exportProgress = nullptr;
 
 private:
     void createStatusBar();
@@ -127,6 +142,9 @@ private:
     void createBasinMap();
     void showBasinMap(bool on);
     void showBasinAtCursor();
+    void showMapState();
+    void createExport();
+    void exportFinished(bool written, const QString& error);
     // After every edit of the model: the 2D view re-frames when the pendulum's
     // reach changed.
     void followModel();
@@ -149,6 +167,8 @@ private:
     // Where the cursor is over the 2D view, for the map's status text.
     QPointF basinCursor;
     bool basinCursorInView = false;
+    MapStatusText mapStatus;
+    QString exportFileName;
 };
 
 #endif // ORVALIS_MAINWINDOW_H

@@ -1,31 +1,17 @@
 #include "BasinMapper.h"
 
 #include "BasinPainter.h"
+#include "ThreadPriority.h"
 
 #include <QMetaObject>
 
 #include <algorithm>
-
-#ifdef __linux__
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 // The first level of a view's map has at most about this many pixels, so it
 // comes within a blink whatever the size of the view.
 constexpr int kFirstLevelPixels = 2048;
-
-// Threads inherit their creator's niceness: the engine's workers, started
-// from the map thread, then leave the GUI thread the processor whenever it
-// wants it, and take all of it otherwise.
-void lowerPriority()
-{
-#ifdef __linux__
-    setpriority(PRIO_PROCESS, id_t(gettid()), 10);
-#endif
-}
 
 } // namespace
 
@@ -172,6 +158,12 @@ BasinRequest BasinMapper::requestFor(Target target) const
     return r;
 }
 
+std::shared_ptr<const BasinResult> BasinMapper::cachedResult(const BasinRequest& request)
+{
+    const auto hit = cache.find(request);
+    return hit ? std::shared_ptr<const BasinResult>(hit, &hit->result) : nullptr;
+}
+
 bool BasinMapper::showCached(Target target)
 {
     const BasinRequest r = requestFor(target);
@@ -260,7 +252,7 @@ void BasinMapper::progressed(int jobGeneration, Target target, double fraction)
 
 void BasinMapper::work()
 {
-    lowerPriority();
+    lowerThreadPriority();
     for (;;) {
         std::shared_ptr<const BasinCache::Entry> from;
         {

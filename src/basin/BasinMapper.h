@@ -54,6 +54,11 @@ public:
     std::size_t cacheBytesUsed() const { return cache.bytesUsed(); }
     std::size_t cacheCapacityBytes() const { return cache.capacityBytes(); }
     void setCacheCapacityBytes(std::size_t bytes) { cache.setCapacityBytes(bytes); }
+    // What the 2D view's map is computed from now.
+    BasinRequest viewRequest() const { return requestFor(ViewMap); }
+    // The cache's map of the request's grid, complete or as far as it got;
+    // null when it has none.
+    std::shared_ptr<const BasinResult> cachedResult(const BasinRequest& request);
 
 public slots:
     void setEnabled(bool on);

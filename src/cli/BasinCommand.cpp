@@ -479,7 +479,7 @@ int BasinCommand::render(const CommandLineOptions& o)
             settledOnly = SettledMap::compare(engine.result(), finer.result());
         }
         bar.show(1.0);
-        picture = BasinPainter(engine.result()).paint(engine.result());
+        picture = BasinCommand::picture(engine.result());
         const std::optional<SettledMap>& settled =
             o.measures() ? measurements.settled() : settledOnly;
         if (settled && !picture.isNull())
@@ -495,11 +495,6 @@ int BasinCommand::render(const CommandLineOptions& o)
     const std::optional<SettledMap>& settled = o.measures() ? measurements.settled() : settledOnly;
     const SettledMap* settledPixels = settled ? &*settled : nullptr;
     const std::vector<AttractorRow> rows = attractorRows(result);
-    picture.setText(kMapKey, mapDescription(result.request));
-    picture.setText(
-        kRowsKey,
-        QStringLiteral("%1 %2 %3").arg(result.rowBegin()).arg(result.rowEnd()).arg(request.height));
-    picture.setText(kAttractorsKey, attractorText(rows));
     if (!image.writeImage(picture))
         return 1;
     if (!o.data.isEmpty()) {
@@ -527,6 +522,26 @@ int BasinCommand::render(const CommandLineOptions& o)
         std::fputs(qPrintable(o.quiet ? tables.mid(1) : tables), stdout);
     }
     return 0;
+}
+
+QImage BasinCommand::picture(const BasinResult& result)
+{
+    QImage picture = BasinPainter(result).paint(result);
+    if (picture.isNull())
+        return picture;
+    // A new image takes the resolution of the process's screen: 100 dots per
+    // inch, as without one, so that a map's file does not depend on where it
+    // was made.
+    constexpr int kDotsPerMeter = 3937;
+    picture.setDotsPerMeterX(kDotsPerMeter);
+    picture.setDotsPerMeterY(kDotsPerMeter);
+    picture.setText(kMapKey, mapDescription(result.request));
+    picture.setText(kRowsKey, QStringLiteral("%1 %2 %3")
+                                  .arg(result.rowBegin())
+                                  .arg(result.rowEnd())
+                                  .arg(result.request.height));
+    picture.setText(kAttractorsKey, attractorText(attractorRows(result)));
+    return picture;
 }
 
 int BasinCommand::merge(const CommandLineOptions& o)
