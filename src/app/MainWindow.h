@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class AnalysisDock;
 class BasinMapper;
 class Experiment;
 class ModelEditor;
@@ -111,6 +112,8 @@ protected:
     QAction* act_resetView = nullptr;
     QLabel* basinLabel = nullptr;
     QProgressBar* basinProgress = nullptr;
+    // The measurements of the map in view, a dock toggled from the View menu.
+    AnalysisDock* analysisDock = nullptr;
 
 private:
     void createStatusBar();
