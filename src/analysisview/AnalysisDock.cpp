@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -55,7 +56,15 @@ AnalysisDock::AnalysisDock(QWidget* parent) : QDockWidget(tr("Analysis"), parent
     exponentBox = new QGroupBox(tr("Uncertainty exponent"));
     buildExponent(exponentBox);
     layout->addWidget(exponentBox, 1);
-    setWidget(body);
+    // In a scroll area, so that no text makes the dock larger: that would
+    // resize the 2D view beside it, which makes a new map, measured anew.
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(body);
+    scroll->setMinimumWidth(320);
+    setWidget(scroll);
 
     // The figures of a map that came while the dock was hidden.
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool shown) {
