@@ -104,7 +104,8 @@ void AnalysisDock::buildExponent(QWidget* box)
     auto* controls = new QHBoxLayout;
     samples = new QSpinBox;
     samples->setObjectName(QStringLiteral("samples"));
-    samples->setRange(64, 1 << 20);
+    // Each sample is 29 points in memory and integrated: a quarter of a million at most.
+    samples->setRange(64, 1 << 18);
     samples->setValue(MeasurementOptions().samples);
     samples->setSuffix(tr(" samples"));
     measureButton = new QPushButton(tr("Measure"));
