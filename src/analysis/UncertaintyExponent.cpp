@@ -102,7 +102,7 @@ void UncertaintyExponent::fit()
         }
     }
     alpha = sxy / sxx;
-    const double intercept = my - alpha * mx;
+    intercept = my - alpha * mx;
     double residuals = 0.0;
     for (const Scale& s : scales) {
         if (s.uncertain >= kFitMinimum) {

@@ -50,6 +50,7 @@ struct UncertaintyExponent
     bool defined = false;          // at least two scales fitted
     double alpha = 0.0;
     double alphaError = 0.0; // NaN with only two scales fitted
+    double intercept = 0.0;  // c of the fitted line
     double dimension() const { return 2.0 - alpha; }
 
     // False when the labeller was cancelled.

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
+#include "AnalysisDock.h"
 #include "BasinMapper.h"
 #include "Experiment.h"
 #include "ExportProgress.h"
@@ -80,7 +81,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     paramView = new SystemView(data, editor, experiment, playback);
     basinMapper = new BasinMapper(this);
     basinMapper->setModel(editor->state().physics, data->maxTheta);
-    WindowParts{experiment, editor, playback, timers, view2d, view3d, paramView, basinMapper}
+    analysisDock = new AnalysisDock(this);
+    WindowParts{experiment, editor,    playback,    timers,      view2d,
+                view3d,     paramView, basinMapper, analysisDock}
         .wire();
 
     createStatusBar();
@@ -434,6 +437,10 @@ void MainWindow::createBasinMap()
     viewMenu->addSeparator();
     act_resetView = viewMenu->addAction(tr("Reset view"), QKeySequence(Qt::CTRL | Qt::Key_0), this,
                                         &MainWindow::resetView);
+    viewMenu->addSeparator();
+    addDockWidget(Qt::RightDockWidgetArea, analysisDock);
+    analysisDock->hide();
+    viewMenu->addAction(analysisDock->toggleViewAction());
 
     connect(tabs, &QTabWidget::currentChanged, basinMapper,
             [this](int index) { basinMapper->setPlateFirst(tabs->widget(index) == view3d); });

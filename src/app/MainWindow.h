@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+class AnalysisDock;
 class BasinMapper;
 class Experiment;
 class ExportProgress;
@@ -126,6 +127,8 @@ protected:
     QAction* act_exportMap = nullptr;
     MapExportJob* mapExport = nullptr;
     ExportProgress* exportProgress = nullptr;
+    // The measurements of the map in view, a dock toggled from the View menu.
+    AnalysisDock* analysisDock = nullptr;
 
 private:
     void createStatusBar();

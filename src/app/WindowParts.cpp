@@ -3,6 +3,7 @@
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
 #include "GLContext.h"
 
+#include "AnalysisDock.h"
 #include "BasinMapper.h"
 #include "Experiment.h"
 #include "ModelEditor.h"
@@ -92,4 +93,10 @@ void WindowParts::connectMaps() const
     QObject::connect(mapper, &BasinMapper::cleared, view2d, &OpenGL2d::clearBasinMap);
     QObject::connect(mapper, &BasinMapper::plateMapReady, view3d, &OpenGL3d::setPlateMap);
     QObject::connect(mapper, &BasinMapper::cleared, view3d, &OpenGL3d::clearPlateMap);
+
+    // The measurements follow the map in view; any change makes them stale at once.
+    QObject::connect(mapper, &BasinMapper::viewMapReady, analysis, &AnalysisDock::setMap);
+    QObject::connect(mapper, &BasinMapper::cleared, analysis, &AnalysisDock::markStale);
+    QObject::connect(view2d, &OpenGL2d::viewChanged, analysis, &AnalysisDock::setView);
+    QObject::connect(editor, &ModelEditor::modelChanged, analysis, &AnalysisDock::markStale);
 }

@@ -1,6 +1,7 @@
 #ifndef ORVALIS_WINDOWPARTS_H
 #define ORVALIS_WINDOWPARTS_H
 
+class AnalysisDock;
 class BasinMapper;
 class Experiment;
 class ModelEditor;
@@ -24,6 +25,7 @@ struct WindowParts
     OpenGL3d* view3d = nullptr;
     SystemView* panel = nullptr;
     BasinMapper* mapper = nullptr;
+    AnalysisDock* analysis = nullptr;
 
     void wire() const;
 

@@ -74,6 +74,18 @@ const std::vector<double>& BasinMap::shares() const
     return d ? d->shares : none;
 }
 
+const BasinRequest& BasinMap::request() const
+{
+    static const BasinRequest none;
+    return d ? d->request : none;
+}
+
+const std::vector<std::int16_t>& BasinMap::pixels() const
+{
+    static const std::vector<std::int16_t> none;
+    return d ? d->attractor : none;
+}
+
 std::size_t BasinMap::bytes() const
 {
     if (!d)

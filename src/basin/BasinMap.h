@@ -35,6 +35,11 @@ public:
     const std::vector<Attractor>& attractors() const;
     // Share of the computed pixels per attractor, then of the undecided ones.
     const std::vector<double>& shares() const;
+    // What the level was computed from.
+    const BasinRequest& request() const;
+    // Per computed pixel, row after row (every stride-th pixel of every
+    // stride-th row): an index into attractors() or a BasinResult code.
+    const std::vector<std::int16_t>& pixels() const;
     // Memory held by the level's image and pixels.
     std::size_t bytes() const;
     // The attractor's colour for the quickest capture; any other index, the
