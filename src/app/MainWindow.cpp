@@ -2,15 +2,19 @@
 
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
 #include "BasinMapper.h"
+#include "DocumentState.h"
 #include "Experiment.h"
+#include "ExperimentFile.h"
 #include "GLContext.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "ParamFile.h"
 #include "PathOutcome.h"
 #include "Playback.h"
 #include "PotentialLandscape.h"
+#include "RecentFiles.h"
 #include "SimulationTimers.h"
 #include "SystemData.h"
 #include "SystemView.h"
@@ -21,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImageWriter>
 #include <QKeySequence>
@@ -86,7 +91,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createMenus();
     createBasinMap();
     followParts();
-    setWindowTitle(tr("Orvalis Simulation"));
+    createDocument();
 }
 
 void MainWindow::createStatusBar()
@@ -138,6 +143,7 @@ void MainWindow::createMenus()
     fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->addAction(QIcon(QStringLiteral(":/open.png")), tr("Load params"),
                         QKeySequence(Qt::CTRL | Qt::Key_L), this, &MainWindow::loadParams);
+    recentMenu = fileMenu->addMenu(tr("Open Recent"));
     fileMenu->addAction(QIcon(QStringLiteral(":/save.png")), tr("Save params"),
                         QKeySequence(Qt::CTRL | Qt::Key_S), this, &MainWindow::saveParams);
     fileMenu->addSeparator();
@@ -233,17 +239,34 @@ void MainWindow::quit()
 
 void MainWindow::loadParams()
 {
+    if (!maybeSave())
+        return;
     const QString name =
         askOpenFileName(tr("Load Parameters"), parameterDirectory(), QStringLiteral("*.par"));
-    if (name.isEmpty())
-        return;
-    const QString fileName = withSuffix(name, QStringLiteral(".par"));
-    // One undo step; the experiment goes on from its release point in the new set.
+    if (!name.isEmpty())
+        openFile(withSuffix(name, QStringLiteral(".par")));
+}
+
+void MainWindow::openFile(const QString& fileName)
+{
+    // One undo step; the experiment goes on from its release point in the new
+    // set unless the file holds one of its own.
     const ParamFileReport report = editor->load(fileName);
     if (!report.ok) {
         showWarning(tr("Load Parameters"),
                     tr("Cannot load parameter file %1:\n%2").arg(fileName, report.error));
-    } else if (!report.skipped.isEmpty()) {
+        return;
+    }
+    // After the load, which may have re-framed the view to the new pendulum.
+    const ExperimentFile saved = ExperimentFile::read(fileName);
+    if (saved.view)
+        view2d->showRegion(*saved.view);
+    if (saved.release)
+        experiment->release(saved.release->x(), saved.release->y());
+    document->markSaved(fileName);
+    RecentFiles::add(fileName);
+    showRecentFiles();
+    if (!report.skipped.isEmpty()) {
         // A box a screen high at most; standard error has every line.
         constexpr int shown = 20;
         QStringList lines = report.skipped.mid(0, shown);
@@ -255,17 +278,16 @@ void MainWindow::loadParams()
     }
 }
 
+void MainWindow::openFromArguments(const QStringList& arguments)
+{
+    const QString first = arguments.value(1);
+    if (!first.startsWith(QLatin1Char('-')) && first.endsWith(QStringLiteral(".par")))
+        openFile(first);
+}
+
 void MainWindow::saveParams()
 {
-    const QString name =
-        askSaveFileName(tr("Save Parameters"), parameterDirectory(), QStringLiteral("*.par"));
-    if (name.isEmpty())
-        return;
-    const QString fileName = withSuffix(name, QStringLiteral(".par"));
-    const ParamFileReport report = data->writeParams(fileName);
-    if (!report.ok)
-        showWarning(tr("Save Parameters"),
-                    tr("Cannot save parameter file %1:\n%2").arg(fileName, report.error));
+    saveAs();
 }
 
 void MainWindow::animate()
@@ -331,6 +353,10 @@ void MainWindow::animateStep(double milliseconds)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!maybeSave()) {
+        event->ignore();
+        return;
+    }
     // A floating parameter panel is a top-level window of its own.
     QApplication::closeAllWindows();
     event->accept();
@@ -356,6 +382,23 @@ void MainWindow::showAbout(const QString& title, const QString& text)
 void MainWindow::showWarning(const QString& title, const QString& text)
 {
     QMessageBox::warning(this, title, text);
+}
+
+MainWindow::SaveAnswer MainWindow::askSaveChanges()
+{
+    const QString name = document->fileName().isEmpty()
+                             ? tr("The parameter set")
+                             : QFileInfo(document->fileName()).fileName();
+    switch (QMessageBox::warning(
+        this, tr("Unsaved changes"), tr("%1 has unsaved changes. Save them?").arg(name),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }
 
 QString MainWindow::parameterDirectory()
@@ -476,4 +519,74 @@ void MainWindow::showBasinAtCursor()
     basinLabel->setText(basinCursorInView
                             ? basinMapper->viewMap().describeAt(basinCursor.x(), basinCursor.y())
                             : QString());
+}
+
+void MainWindow::createDocument()
+{
+    document = new DocumentState(editor->undoStack(), experiment, this);
+    connect(document, &DocumentState::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(document, &DocumentState::fileNameChanged, this,
+            [this] { setWindowTitle(document->title()); });
+    setWindowTitle(document->title());
+    showRecentFiles();
+}
+
+bool MainWindow::saveAs()
+{
+    const QString dir =
+        document->fileName().isEmpty() ? parameterDirectory() : document->fileName();
+    const QString name = askSaveFileName(tr("Save Parameters"), dir, QStringLiteral("*.par"));
+    return !name.isEmpty() && saveTo(withSuffix(name, QStringLiteral(".par")));
+}
+
+bool MainWindow::saveTo(const QString& fileName)
+{
+    ExperimentFile lines;
+    if (experiment->hasReleasePoint())
+        lines.release = QPointF(experiment->releaseX(), experiment->releaseY());
+    lines.view = view2d->viewRegion();
+    const ParamFileReport report = ParamFile::write(fileName, *data, lines.text());
+    if (!report.ok) {
+        showWarning(tr("Save Parameters"),
+                    tr("Cannot save parameter file %1:\n%2").arg(fileName, report.error));
+        return false;
+    }
+    document->markSaved(fileName);
+    RecentFiles::add(fileName);
+    showRecentFiles();
+    return true;
+}
+
+bool MainWindow::maybeSave()
+{
+    if (!document->isModified())
+        return true;
+    switch (askSaveChanges()) {
+    case SaveAnswer::Save:
+        return document->fileName().isEmpty() ? saveAs() : saveTo(document->fileName());
+    case SaveAnswer::Discard:
+        return true;
+    case SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void MainWindow::showRecentFiles()
+{
+    RecentFiles::fillMenu(recentMenu, [this](const QString& file) { openRecent(file); });
+}
+
+void MainWindow::openRecent(const QString& fileName)
+{
+    if (!maybeSave())
+        return;
+    if (!QFileInfo::exists(fileName)) {
+        RecentFiles::remove(fileName);
+        showRecentFiles();
+        showWarning(tr("Open Recent"),
+                    tr("%1 no longer exists; it was removed from the recent sets.").arg(fileName));
+        return;
+    }
+    openFile(fileName);
 }

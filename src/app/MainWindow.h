@@ -10,6 +10,7 @@
 #include <memory>
 
 class BasinMapper;
+class DocumentState;
 class Experiment;
 class ModelEditor;
 class OpenGL2d;
@@ -48,6 +49,12 @@ public:
     // Re-frames the 2D view; called once the window is shown and has its size.
     void resetView();
 
+    // Opens a parameter set with the experiment it holds, as a load does but
+    // without asking about unsaved changes.
+    void openFile(const QString& fileName);
+    // The program's arguments: a first one that names a ".par" file opens it.
+    void openFromArguments(const QStringList& arguments);
+
 public slots:
     void about();
     void play();
@@ -75,6 +82,9 @@ protected:
                                     const QString& filter);
     virtual void showAbout(const QString& title, const QString& text);
     virtual void showWarning(const QString& title, const QString& text);
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // Whether to save unsaved changes before they would be lost.
+    virtual SaveAnswer askSaveChanges();
 
     // Where the parameter dialogs open: ./config when it exists, else the
     // installed sets, else the working directory; always absolute.
@@ -93,6 +103,8 @@ protected:
     QLabel* stepsLabel = nullptr;
     QLCDNumber* stepsLcd = nullptr;
     QMenu* fileMenu = nullptr;
+    QMenu* recentMenu = nullptr;
+    DocumentState* document = nullptr;
     QAction* act_showParamWin = nullptr;
     QAction* act_grabWindow = nullptr;
     QAction* act_view2d = nullptr;
@@ -113,6 +125,14 @@ protected:
     QProgressBar* basinProgress = nullptr;
 
 private:
+    // The document: saving with the experiment's lines, asking before unsaved
+    // changes are lost, and the recent sets.
+    void createDocument();
+    bool saveAs();
+    bool saveTo(const QString& fileName);
+    bool maybeSave();
+    void showRecentFiles();
+    void openRecent(const QString& fileName);
     void createStatusBar();
     void createTabs();
     void createMenus();
