@@ -29,6 +29,8 @@ libgsl-dev
 dpkg-dev
 lintian
 desktop-file-utils
+libxml2-utils
+shared-mime-info
 bash-completion
 man-db
 "

@@ -34,5 +34,6 @@ int main(int argc, char* argv[])
     MainWindow window;
     window.show();
     window.resetView();
+    window.openFromArguments(QApplication::arguments());
     return app.exec();
 }

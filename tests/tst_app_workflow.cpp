@@ -49,6 +49,8 @@ protected:
     {
         return answer;
     }
+    // Loading over the explored set: its changes are let go.
+    SaveAnswer askSaveChanges() override { return SaveAnswer::Discard; }
 };
 
 std::vector<std::array<float, 4>> pathOf(const SystemData& d)

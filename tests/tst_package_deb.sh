@@ -33,7 +33,7 @@ dpkg-deb -c "$deb" >"$tmp/contents"
 if grep -v ' root/root ' "$tmp/contents"; then fail "files not owned by root"; fi
 for path in usr/bin/orvalis usr/share/orvalis/shaders/scene.vert \
     usr/share/orvalis/config/default.par usr/share/applications/orvalis.desktop \
-    usr/share/icons/hicolor/64x64/apps/orvalis.png usr/share/man/man1/orvalis.1.gz \
+    usr/share/mime/packages/orvalis.xml usr/share/icons/hicolor/64x64/apps/orvalis.png usr/share/man/man1/orvalis.1.gz \
     usr/share/bash-completion/completions/orvalis usr/share/doc/orvalis/copyright; do
     grep -q " \./$path\$" "$tmp/contents" || fail "$path not in the package"
 done
@@ -44,6 +44,16 @@ root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/orvalis.desktop" ||
     fail "desktop entry not valid"
+grep -qx 'Exec=orvalis %f' "$root/usr/share/applications/orvalis.desktop" ||
+    fail "desktop entry takes no file"
+grep -qx 'MimeType=text/x-orvalis-par;' "$root/usr/share/applications/orvalis.desktop" ||
+    fail "desktop entry declares no type for .par files"
+# The type's file builds a database in which .par files have that type.
+xmllint --noout "$root/usr/share/mime/packages/orvalis.xml" || fail "mime type file not XML"
+mkdir -p "$tmp/mime/packages"
+cp "$root/usr/share/mime/packages/orvalis.xml" "$tmp/mime/packages/"
+update-mime-database "$tmp/mime" >"$tmp/mime.log" 2>&1 || { cat "$tmp/mime.log"; fail "mime database"; }
+grep -q '^text/x-orvalis-par:\*\.par$' "$tmp/mime/globs" || fail "no glob for .par in the database"
 gzip -dc "$root/usr/share/man/man1/orvalis.1.gz" | cmp -s - "$source/docs/orvalis.1" ||
     fail "the installed manual page is not the project's"
 # Nothing may lead back into the build tree.

@@ -10,6 +10,7 @@
 #include "ModelEditor.h"
 #include "OpenGL3d.h"
 #include "PickFramebuffer.h"
+#include "SceneLayout.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 #include "Wheel.h"
@@ -113,6 +114,7 @@ private slots:
 
     void picksMagnetsAndBob();
     void plateShowsTheMap();
+    void plateMapBlendsWhenSeenFromAfar();
     void trailFollowsThePlayback();
     void showsObjectsInTheirColours();
     void opaqueSceneNeedsNoBlending();
@@ -236,6 +238,38 @@ void TestView3d::plateShowsTheMap()
     view->clearPlateMap();
     image = frame();
     QVERIFY(plateColour(image, out, 0.025f) != plateColour(image, out, 0.075f));
+}
+
+// A map far finer than the pixels it falls on, in stripes of two colours one
+// texel wide: from afar each pixel of the plate shows their mix, never one
+// stripe picked at random (the moire of a plain nearest sampling).
+void TestView3d::plateMapBlendsWhenSeenFromAfar()
+{
+    QImage stripes(1024, 1024, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? 0xff0000 : 0x0000ff);
+    view->setPlateMap(stripes, QRectF(-0.1, -0.1, 0.2, 0.2));
+    view->cam().setDistance(0.8f);
+    const QImage image = frame();
+
+    int plate = 0;
+    int pure = 0;
+    for (float x = -0.09f; x < 0.09f; x += 0.01f)
+        for (float y = -0.09f; y < 0.09f; y += 0.01f) {
+            const QPoint p = project(*view, {x, y, SceneLayout::plateTop});
+            if (!image.rect().contains(p) || view->pickId(p.x(), p.y()) != 0)
+                continue; // a magnet, the bob or off the window
+            const QColor c = image.pixelColor(p);
+            if (c.green() > c.red() / 2 || c.green() > c.blue() / 2)
+                continue; // the rod or the post
+            ++plate;
+            if (std::min(c.red(), c.blue()) < std::max(c.red(), c.blue()) / 3)
+                ++pure;
+        }
+    QVERIFY2(plate > 100, qPrintable(QString::number(plate)));
+    QVERIFY2(pure == 0,
+             qPrintable(QStringLiteral("%1 of %2 pixels show one stripe").arg(pure).arg(plate)));
 }
 
 // The part of the path the bob has travelled lies on the plate in the path's

@@ -3,10 +3,10 @@
 // GLContext.h brings epoxy, which must precede the Qt OpenGL headers of the views.
 #include "AnalysisDock.h"
 #include "BasinMapper.h"
+#include "DocumentState.h"
 #include "Experiment.h"
-#include "ExportProgress.h"
+#include "ExperimentFile.h"
 #include "GLContext.h"
-#include "MapExportJob.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
 #include "OpenGL2d.h"
@@ -14,6 +14,7 @@
 #include "PathOutcome.h"
 #include "Playback.h"
 #include "PotentialLandscape.h"
+#include "RecentFiles.h"
 #include "SimulationTimers.h"
 #include "SystemData.h"
 #include "SystemView.h"
@@ -24,6 +25,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImageWriter>
 #include <QKeySequence>
@@ -33,7 +35,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -43,13 +44,6 @@
 
 namespace {
 
-// Appends the suffix unless the name already ends with it, in exactly this case:
-// "set.PAR" becomes "set.PAR.par".
-QString withSuffix(const QString& name, const QString& suffix)
-{
-    return name.endsWith(suffix, Qt::CaseSensitive) ? name : name + suffix;
-}
-
 // Why an image could not be saved under that name, in the image writer's words.
 // The probe leaves nothing behind that the failed save had not left already.
 QString imageSaveError(const QString& fileName)
@@ -58,13 +52,12 @@ QString imageSaveError(const QString& fileName)
     return writer.canWrite() ? QImageWriter::tr("Unable to write the image") : writer.errorString();
 }
 
-// What the window remembers between runs.
-const QString kSettingsOrganisation = QStringLiteral("Orvalis");
-const QString kSettingsApplication = QStringLiteral("Orvalis");
-const QString kBasinMapKey = QStringLiteral("view/basinMap");
-const QString kLegendKey = QStringLiteral("view/legend");
-
 } // namespace
+
+QString MainWindow::withSuffix(const QString& name, const QString& suffix)
+{
+    return name.endsWith(suffix, Qt::CaseSensitive) ? name : name + suffix;
+}
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
@@ -92,7 +85,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createBasinMap();
     createExport();
     followParts();
-    setWindowTitle(tr("Orvalis Simulation"));
+    createDocument();
 }
 
 void MainWindow::createStatusBar()
@@ -144,6 +137,7 @@ void MainWindow::createMenus()
     fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->addAction(QIcon(QStringLiteral(":/open.png")), tr("Load params"),
                         QKeySequence(Qt::CTRL | Qt::Key_L), this, &MainWindow::loadParams);
+    recentMenu = fileMenu->addMenu(tr("Open Recent"));
     fileMenu->addAction(QIcon(QStringLiteral(":/save.png")), tr("Save params"),
                         QKeySequence(Qt::CTRL | Qt::Key_S), this, &MainWindow::saveParams);
     fileMenu->addSeparator();
@@ -239,17 +233,34 @@ void MainWindow::quit()
 
 void MainWindow::loadParams()
 {
+    if (!maybeSave())
+        return;
     const QString name =
         askOpenFileName(tr("Load Parameters"), parameterDirectory(), QStringLiteral("*.par"));
-    if (name.isEmpty())
-        return;
-    const QString fileName = withSuffix(name, QStringLiteral(".par"));
-    // One undo step; the experiment goes on from its release point in the new set.
+    if (!name.isEmpty())
+        openFile(withSuffix(name, QStringLiteral(".par")));
+}
+
+void MainWindow::openFile(const QString& fileName)
+{
+    // One undo step; the experiment goes on from its release point in the new
+    // set unless the file holds one of its own.
     const ParamFileReport report = editor->load(fileName);
     if (!report.ok) {
         showWarning(tr("Load Parameters"),
                     tr("Cannot load parameter file %1:\n%2").arg(fileName, report.error));
-    } else if (!report.skipped.isEmpty()) {
+        return;
+    }
+    // After the load, which may have re-framed the view to the new pendulum.
+    const ExperimentFile saved = ExperimentFile::read(fileName);
+    if (saved.view)
+        view2d->showRegion(*saved.view);
+    if (saved.release)
+        experiment->release(saved.release->x(), saved.release->y());
+    document->markSaved(fileName);
+    RecentFiles::add(fileName);
+    showRecentFiles();
+    if (!report.skipped.isEmpty()) {
         // A box a screen high at most; standard error has every line.
         constexpr int shown = 20;
         QStringList lines = report.skipped.mid(0, shown);
@@ -261,17 +272,16 @@ void MainWindow::loadParams()
     }
 }
 
+void MainWindow::openFromArguments(const QStringList& arguments)
+{
+    const QString first = arguments.value(1);
+    if (!first.startsWith(QLatin1Char('-')) && first.endsWith(QStringLiteral(".par")))
+        openFile(first);
+}
+
 void MainWindow::saveParams()
 {
-    const QString name =
-        askSaveFileName(tr("Save Parameters"), parameterDirectory(), QStringLiteral("*.par"));
-    if (name.isEmpty())
-        return;
-    const QString fileName = withSuffix(name, QStringLiteral(".par"));
-    const ParamFileReport report = data->writeParams(fileName);
-    if (!report.ok)
-        showWarning(tr("Save Parameters"),
-                    tr("Cannot save parameter file %1:\n%2").arg(fileName, report.error));
+    saveAs();
 }
 
 void MainWindow::animate()
@@ -337,6 +347,10 @@ void MainWindow::animateStep(double milliseconds)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    if (!maybeSave()) {
+        event->ignore();
+        return;
+    }
     // A floating parameter panel is a top-level window of its own.
     QApplication::closeAllWindows();
     event->accept();
@@ -362,6 +376,23 @@ void MainWindow::showAbout(const QString& title, const QString& text)
 void MainWindow::showWarning(const QString& title, const QString& text)
 {
     QMessageBox::warning(this, title, text);
+}
+
+MainWindow::SaveAnswer MainWindow::askSaveChanges()
+{
+    const QString name = document->fileName().isEmpty()
+                             ? tr("The parameter set")
+                             : QFileInfo(document->fileName()).fileName();
+    switch (QMessageBox::warning(
+        this, tr("Unsaved changes"), tr("%1 has unsaved changes. Save them?").arg(name),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }
 
 QString MainWindow::parameterDirectory()
@@ -413,156 +444,4 @@ QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& sh
     addAction(action);
     connect(action, &QAction::triggered, this, slot);
     return action;
-}
-
-void MainWindow::createBasinMap()
-{
-    basinLabel = new QLabel();
-    mainStatusBar->addWidget(basinLabel, 1);
-    basinProgress = new QProgressBar();
-    basinProgress->setRange(0, 100);
-    basinProgress->setMaximumWidth(160);
-    basinProgress->hide();
-    mainStatusBar->addPermanentWidget(basinProgress, 0);
-    mapStateLabel = new QLabel();
-    mainStatusBar->addPermanentWidget(mapStateLabel, 0);
-
-    viewMenu = new QMenu(tr("&View"), this);
-    menuBar()->insertMenu(helpMenu->menuAction(), viewMenu);
-    act_basinMap = viewMenu->addAction(tr("Basin map"));
-    act_basinMap->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    act_basinMap->setCheckable(true);
-    act_legend = viewMenu->addAction(tr("Legend"));
-    act_legend->setCheckable(true);
-    viewMenu->addSeparator();
-    act_resetView = viewMenu->addAction(tr("Reset view"), QKeySequence(Qt::CTRL | Qt::Key_0), this,
-                                        &MainWindow::resetView);
-    viewMenu->addSeparator();
-    addDockWidget(Qt::RightDockWidgetArea, analysisDock);
-    analysisDock->hide();
-    viewMenu->addAction(analysisDock->toggleViewAction());
-
-    connect(tabs, &QTabWidget::currentChanged, basinMapper,
-            [this](int index) { basinMapper->setPlateFirst(tabs->widget(index) == view3d); });
-    connect(basinMapper, &BasinMapper::busyChanged, basinProgress, &QWidget::setVisible);
-    connect(basinMapper, &BasinMapper::progressChanged, this,
-            [this](BasinMapper::Target target, double fraction) {
-                basinProgress->setFormat(target == BasinMapper::ViewMap ? tr("Map %p%")
-                                                                        : tr("3D plate %p%"));
-                basinProgress->setValue(int(fraction * 100.0));
-            });
-
-    // The map's word on the pixel under the cursor, also as the map refines under it.
-    connect(view2d, &OpenGL2d::cursorMoved, this, [this](double x, double y) {
-        basinCursor = QPointF(x, y);
-        basinCursorInView = true;
-        showBasinAtCursor();
-    });
-    connect(view2d, &OpenGL2d::cursorLeft, this, [this] {
-        basinCursorInView = false;
-        showBasinAtCursor();
-    });
-    connect(basinMapper, &BasinMapper::viewMapReady, this, &MainWindow::showBasinAtCursor);
-    connect(basinMapper, &BasinMapper::cleared, this, &MainWindow::showBasinAtCursor);
-
-    connect(view2d, &OpenGL2d::viewChanged, this,
-            [this](const QRectF& region, const QSize& pixels) {
-                mapStatus.setView(region, pixels);
-                showMapState();
-            });
-    connect(basinMapper, &BasinMapper::mapStateChanged, this,
-            [this](BasinMapper::Target target, int stride, bool fromCache) {
-                if (target == BasinMapper::ViewMap)
-                    mapStatus.setMapState(stride, fromCache);
-                showMapState();
-            });
-    connect(basinMapper, &BasinMapper::cleared, this, [this] {
-        mapStatus.setMapState(0, false);
-        showMapState();
-    });
-    // A map that ended has gone into the cache.
-    connect(basinMapper, &BasinMapper::busyChanged, this, &MainWindow::showMapState);
-
-    const QSettings settings(kSettingsOrganisation, kSettingsApplication);
-    act_basinMap->setChecked(settings.value(kBasinMapKey, false).toBool());
-    act_legend->setChecked(settings.value(kLegendKey, true).toBool());
-    basinMapper->setEnabled(act_basinMap->isChecked());
-    view2d->setLegendVisible(act_legend->isChecked());
-    connect(act_basinMap, &QAction::toggled, this, &MainWindow::showBasinMap);
-    connect(act_legend, &QAction::toggled, this, [this](bool on) {
-        view2d->setLegendVisible(on);
-        QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kLegendKey, on);
-    });
-}
-
-void MainWindow::showBasinMap(bool on)
-{
-    basinMapper->setEnabled(on);
-    QSettings(kSettingsOrganisation, kSettingsApplication).setValue(kBasinMapKey, on);
-}
-
-void MainWindow::showMapState()
-{
-    mapStatus.setCacheUse(basinMapper->cacheBytesUsed(), basinMapper->cacheCapacityBytes());
-    mapStateLabel->setText(mapStatus.text());
-}
-
-void MainWindow::createExport()
-{
-    mapExport = new MapExportJob(this);
-    exportProgress = new ExportProgress(mapExport);
-    mainStatusBar->addPermanentWidget(exportProgress, 0);
-    act_exportMap = new QAction(tr("Export map…"), this);
-    act_exportMap->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    connect(act_exportMap, &QAction::triggered, this, &MainWindow::exportMap);
-    fileMenu->insertAction(act_grabWindow, act_exportMap);
-    connect(mapExport, &MapExportJob::finished, this, &MainWindow::exportFinished);
-    exportFileName = QDir(QDir::homePath()).filePath(QStringLiteral("basin.png"));
-}
-
-std::optional<MapExportSettings> MainWindow::askExportSettings(const MapExportSettings& proposed)
-{
-    ExportDialog dialog(proposed, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    return dialog.settings();
-}
-
-void MainWindow::exportMap()
-{
-    if (mapExport->isRunning())
-        return;
-    const QSize view = view2d->viewPixels();
-    const QSize twice(std::clamp(2 * view.width(), 1, MapExportSettings::kMaxSide),
-                      std::clamp(2 * view.height(), 1, MapExportSettings::kMaxSide));
-    const std::optional<MapExportSettings> chosen = askExportSettings({exportFileName, twice});
-    if (!chosen || chosen->fileName.isEmpty())
-        return;
-    exportFileName = chosen->fileName;
-    const MapExportJob::Files files = MapExportJob::Files::beside(exportFileName);
-    BasinRequest request = basinMapper->viewRequest();
-    QString error;
-    if (!MapExportJob::writeParams(*data, files.params, request.model, error)) {
-        showWarning(tr("Export map"), tr("Cannot write %1: %2").arg(files.params, error));
-        return;
-    }
-    request.width = chosen->size.width();
-    request.height = chosen->size.height();
-    mapExport->start(request, basinMapper->cachedResult(request), files);
-    exportProgress->started();
-}
-
-void MainWindow::exportFinished(bool written, const QString& error)
-{
-    if (written)
-        mainStatusBar->showMessage(tr("Map exported to %1").arg(exportFileName), 5000);
-    else if (!error.isEmpty())
-        showWarning(tr("Export map"), error);
-}
-
-void MainWindow::showBasinAtCursor()
-{
-    basinLabel->setText(basinCursorInView
-                            ? basinMapper->viewMap().describeAt(basinCursor.x(), basinCursor.y())
-                            : QString());
 }

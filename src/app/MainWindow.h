@@ -14,6 +14,7 @@
 
 class AnalysisDock;
 class BasinMapper;
+class DocumentState;
 class Experiment;
 class ExportProgress;
 class MapExportJob;
@@ -54,6 +55,12 @@ public:
     // Re-frames the 2D view; called once the window is shown and has its size.
     void resetView();
 
+    // Opens a parameter set with the experiment it holds, as a load does but
+    // without asking about unsaved changes.
+    void openFile(const QString& fileName);
+    // The program's arguments: a first one that names a ".par" file opens it.
+    void openFromArguments(const QStringList& arguments);
+
 public slots:
     void about();
     void play();
@@ -85,6 +92,9 @@ protected:
     virtual void showWarning(const QString& title, const QString& text);
     // Null when the user cancelled.
     virtual std::optional<MapExportSettings> askExportSettings(const MapExportSettings& proposed);
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // Whether to save unsaved changes before they would be lost.
+    virtual SaveAnswer askSaveChanges();
 
     // Where the parameter dialogs open: ./config when it exists, else the
     // installed sets, else the working directory; always absolute.
@@ -103,6 +113,8 @@ protected:
     QLabel* stepsLabel = nullptr;
     QLCDNumber* stepsLcd = nullptr;
     QMenu* fileMenu = nullptr;
+    QMenu* recentMenu = nullptr;
+    DocumentState* document = nullptr;
     QAction* act_showParamWin = nullptr;
     QAction* act_grabWindow = nullptr;
     QAction* act_view2d = nullptr;
@@ -131,6 +143,17 @@ protected:
     AnalysisDock* analysisDock = nullptr;
 
 private:
+    // Appends the suffix unless the name already ends with it, in exactly
+    // this case: "set.PAR" becomes "set.PAR.par".
+    static QString withSuffix(const QString& name, const QString& suffix);
+    // The document: saving with the experiment's lines, asking before unsaved
+    // changes are lost, and the recent sets.
+    void createDocument();
+    bool saveAs();
+    bool saveTo(const QString& fileName);
+    bool maybeSave();
+    void showRecentFiles();
+    void openRecent(const QString& fileName);
     void createStatusBar();
     void createTabs();
     void createMenus();

@@ -222,7 +222,8 @@ ParamFileReport ParamFile::read(const QString& fileName, SystemData& data)
     emit data.dataRead();
     return report;
 }
-ParamFileReport ParamFile::write(const QString& fileName, const SystemData& data)
+ParamFileReport ParamFile::write(const QString& fileName, const SystemData& data,
+                                 const QByteArray& trailer)
 {
     QByteArray text;
     const auto addLine = [&text](const char* key, const double value) {
@@ -250,6 +251,7 @@ ParamFileReport ParamFile::write(const QString& fileName, const SystemData& data
         }
         text += '\n';
     }
+    text += trailer;
 
     ParamFileReport report;
     report.ok = writeText(fileName, text, report.error);

@@ -3,6 +3,8 @@
 
 #include "ParamFileReport.h"
 
+#include <QByteArray>
+
 class QString;
 class SystemData;
 
@@ -14,7 +16,9 @@ class ParamFile
 {
 public:
     static ParamFileReport read(const QString& fileName, SystemData& data);
-    static ParamFileReport write(const QString& fileName, const SystemData& data);
+    // `trailer` follows the model's own lines, in the same atomic write.
+    static ParamFileReport write(const QString& fileName, const SystemData& data,
+                                 const QByteArray& trailer = {});
 };
 
 #endif

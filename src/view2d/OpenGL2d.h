@@ -49,6 +49,9 @@ public:
     // What the view shows: the plane's rectangle (left, bottom, width,
     // height; y up), and the size of the view in device pixels.
     QRectF viewRegion() const;
+    // Shows the whole of `region` (as viewRegion gives it) centred, as far
+    // as the zoom's limits allow; a window of another shape shows more.
+    void showRegion(const QRectF& region);
     QSize viewPixels() const;
 
     // The map under the magnets and the path, placed at its own region.
@@ -93,6 +96,8 @@ private:
     void createShaders();
     void removeShaders();
     void updateViewWindow();
+    // The deepest zoom at which pixels around (x, y) are still apart in doubles.
+    double deepestZoom(double x, double y) const;
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
     void zoomAt(const QPointF& pos, double factor);
     // Whether the map is of just what the view shows, one texel per pixel.

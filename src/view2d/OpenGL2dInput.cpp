@@ -3,6 +3,7 @@
 #include "OpenGL2d.h"
 
 #include "SystemData.h"
+#include "ViewRadius.h"
 
 #include <QCursor>
 #include <QKeyEvent>
@@ -136,12 +137,7 @@ void OpenGL2d::zoomAt(const QPointF& pos, double factor)
     double x = 0.0;
     double y = 0.0;
     windowToWorld(pos, x, y);
-    const double radius = data->maxRadius;
-    const double finestPixel =
-        kFinestPixelUlps * DBL_EPSILON * std::max({std::abs(x), std::abs(y), radius});
-    const double deepest = 2.0 * radius / (finestPixel * height());
-    const double zoomed =
-        std::clamp(zoomFactor * factor, kLeastZoom, std::max(deepest, kLeastZoom));
+    const double zoomed = std::clamp(zoomFactor * factor, kLeastZoom, deepestZoom(x, y));
     if (zoomed == zoomFactor)
         return;
     zoomFactor = zoomed;
@@ -152,6 +148,34 @@ void OpenGL2d::zoomAt(const QPointF& pos, double factor)
     const int h = height();
     centreX = x - (pos.x() - w / 2) / w * data->viewHalfWidth * 2.0;
     centreY = y - (h / 2 - pos.y()) / h * data->viewHalfHeight * 2.0;
+    emit viewChanged(viewRegion(), viewPixels());
+    update();
+}
+
+double OpenGL2d::deepestZoom(double x, double y) const
+{
+    const double radius = data->maxRadius;
+    const double finestPixel =
+        kFinestPixelUlps * DBL_EPSILON * std::max({std::abs(x), std::abs(y), radius});
+    return std::max(2.0 * radius / (finestPixel * height()), kLeastZoom);
+}
+
+void OpenGL2d::showRegion(const QRectF& region)
+{
+    const QRectF r = region.normalized();
+    if (r.isEmpty() || width() <= 0 || height() <= 0)
+        return;
+    // The half height that fits both sides, as a zoom of the pendulum's square.
+    const double aspect = double(width()) / double(height());
+    const double halfHeight = std::max(0.5 * r.height(), 0.5 * r.width() / aspect);
+    data->maxRadius = viewRadius(data->pendulumLength, data->maxTheta);
+    const double zoomed = data->maxRadius / halfHeight;
+    if (!std::isfinite(zoomed))
+        return;
+    centreX = r.center().x();
+    centreY = r.center().y();
+    zoomFactor = std::clamp(zoomed, kLeastZoom, deepestZoom(centreX, centreY));
+    updateViewWindow();
     emit viewChanged(viewRegion(), viewPixels());
     update();
 }

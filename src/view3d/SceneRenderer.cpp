@@ -29,6 +29,8 @@ constexpr float trailCoreWidth = 2.0f;
 constexpr float trailEdgeColour[3] = {0.05f, 0.05f, 0.07f};
 // Texture unit of the plate's map; unit 0 shows the frame.
 constexpr int plateMapUnit = 1;
+// Texels the plate's map averages along a slant, at most.
+constexpr GLfloat kPlateAnisotropy = 8.0f;
 
 template <typename T> GLBuffer filledBuffer(GLenum target, const std::vector<T>& values)
 {
@@ -153,10 +155,23 @@ void SceneRenderer::uploadPlateMap()
         plateMapTextureSize = QSize();
         return;
     }
-    // Each pixel of a map is a result of its own, shown as a block as in the 2D
-    // view. Nearest sampling also keeps the plate cheap: on a software
-    // rasteriser filtering or mipmaps would add a third to the frame.
     uploadImageTexture(plateMapTexture, plateMapTextureSize, plateMap);
+    // Up close each pixel of the map is a result of its own, shown as a block
+    // as in the 2D view. Far off and at a grazing angle many texels fall on a
+    // pixel: one picked of them shimmers into moire, their mean (a mipmap,
+    // sharpened along the slant by anisotropic filtering where there is such)
+    // keeps each basin's colour and mixes only at the borders.
+    glBindTexture(GL_TEXTURE_2D, plateMapTexture.id());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    if (epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
+        GLfloat most = 1.0f;
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &most);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                        std::min(most, kPlateAnisotropy));
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 int SceneRenderer::pickId(int column, int row, GLuint restore) const
