@@ -188,6 +188,9 @@ MainWindow::~MainWindow()
 {
     // The map's threads stop before anything they report to goes.
     delete basinMapper;
+    // The undo history tells of its last change as it goes, when the
+    // experiment the document also reads may be gone already.
+    delete document;
     // The views and the panel keep plain pointers into the model. Qt would delete
     // these children only after this body, so they go first, the model last.
     // Taking the views out of their tabs must not reach the panel gone by then.
