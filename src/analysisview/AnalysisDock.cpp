@@ -1,5 +1,6 @@
 #include "AnalysisDock.h"
 
+#include "ExactRect.h"
 #include "LogLogPlot.h"
 
 #include <QFormLayout>
@@ -156,10 +157,8 @@ void AnalysisDock::markStale()
 
 void AnalysisDock::setView(const QRectF& region, const QSize& pixels)
 {
-    // Exactly, as the mapper compares: a deep zoom's pan is below QRectF's fuzz.
-    if (region.x() == viewRegion.x() && region.y() == viewRegion.y() &&
-        region.width() == viewRegion.width() && region.height() == viewRegion.height() &&
-        pixels == viewPixels)
+    // Exactly, as the mapper compares.
+    if (exactlyEqual(region, viewRegion) && pixels == viewPixels)
         return;
     viewRegion = region;
     viewPixels = pixels;

@@ -1,6 +1,7 @@
 #include "BasinMapper.h"
 
 #include "BasinPainter.h"
+#include "ExactRect.h"
 #include "ThreadPriority.h"
 
 #include <QMetaObject>
@@ -68,11 +69,7 @@ void BasinMapper::setEnabled(bool on)
 
 void BasinMapper::setView(const QRectF& region, const QSize& pixels)
 {
-    // Exactly: QRectF's own comparison is fuzzy, and a deep zoom's pan moves the
-    // view by less than its tolerance.
-    if (region.x() == viewRegion.x() && region.y() == viewRegion.y() &&
-        region.width() == viewRegion.width() && region.height() == viewRegion.height() &&
-        pixels == viewPixels)
+    if (exactlyEqual(region, viewRegion) && pixels == viewPixels)
         return;
     viewRegion = region;
     viewPixels = pixels;
