@@ -33,12 +33,15 @@ QString quoteLine(int number, const QString& line)
 }
 
 // Reads at most one byte past the limit, whatever size the file claims: a
-// device or a pipe reports none and may never end.
+// device or a pipe reports none and may never end. In chunks, because a read
+// allocates all it is allowed to read before it reads anything.
 bool readLimited(QFile& file, QByteArray& bytes)
 {
+    constexpr qint64 kChunk = 64 * 1024;
     bytes.clear();
     while (bytes.size() <= kMaxParamFileSize) {
-        const QByteArray chunk = file.read(kMaxParamFileSize + 1 - bytes.size());
+        const QByteArray chunk =
+            file.read(std::min<qint64>(kChunk, kMaxParamFileSize + 1 - bytes.size()));
         if (chunk.isEmpty())
             break;
         bytes += chunk;
