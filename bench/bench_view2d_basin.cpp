@@ -10,11 +10,11 @@
 //    what BasinEngine::start spends cancelling one (the mapper calls it on a
 //    thread of its own).
 #include "BasinEngine.h"
-#include "ModelState.h"
 #include "BasinMapper.h"
 #include "BasinPainter.h"
 #include "Experiment.h"
 #include "GLContext.h"
+#include "ModelState.h"
 #include "OpenGL2d.h"
 #include "QtBenchmarkMain.h"
 #include "SystemData.h"

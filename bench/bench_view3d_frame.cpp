@@ -2,12 +2,12 @@
 // with 3 on a mapped plate under a path played half-way (its trail). Run under Xvfb; with Mesa this
 // measures llvmpipe's software rasteriser, so the times are wall-clock (the work runs on llvmpipe's
 // threads) and end with glFinish.
-#include "ViewRadius.h"
 #include "BasinRequest.h"
 #include "GLContext.h"
 #include "OpenGL3d.h"
 #include "QtBenchmarkMain.h"
 #include "SystemData.h"
+#include "ViewRadius.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 // Edits of the model as undo steps, and the path that follows them.
 #include "BasinEngine.h"
-#include "ModelState.h"
 #include "Experiment.h"
 #include "Files.h"
 #include "ModelEditor.h"
+#include "ModelState.h"
 #include "PathOutcome.h"
 #include "PotentialLandscape.h"
 #include "SystemData.h"

@@ -3,18 +3,18 @@
 // smallest size and a strong damping keep the maps quick.
 
 #define QTEST_QPA_MOUSE_HANDLING
-#include "ViewRadius.h"
-#include "ModelState.h"
 #include "BasinMapper.h"
 #include "BasinPainter.h"
 #include "Experiment.h"
-#include "ModelEditor.h"
 #include "GLContext.h"
+#include "ModelEditor.h"
+#include "ModelState.h"
 #include "OpenGL2d.h"
 #include "Pixels.h"
 #include "PrivateShaders.h"
 #include "SystemData.h"
 #include "ViewPixels.h"
+#include "ViewRadius.h"
 #include "Wheel.h"
 
 #include <QElapsedTimer>
