@@ -101,11 +101,7 @@ bool BasinEngine::run(const BasinRequest& request, const BasinResult* from)
                                  [](std::int16_t a) { return a != BasinResult::kNotComputed; });
     }
 
-    if (!landscape || r.model != landscapeModel) {
-        landscape = std::make_unique<PotentialLandscape>(r.model);
-        landscapeModel = r.model;
-    }
-    current.attractors = landscape->attractors();
+    current.attractors = attractorCache.of(r.model);
     const LaneSetup lanes(r, current.attractors);
 
     const int threads = LaneSetup::workerCount(r.threads);

@@ -1,6 +1,7 @@
 #ifndef ORVALIS_BASINENGINE_H
 #define ORVALIS_BASINENGINE_H
 
+#include "AttractorCache.h"
 #include "BasinLanes.h"
 #include "BasinResult.h"
 
@@ -58,8 +59,7 @@ private:
 
     BasinResult current;
     // Of the last model mapped: another part of the plane needs the same.
-    std::unique_ptr<PotentialLandscape> landscape;
-    ModelParameters landscapeModel;
+    AttractorCache attractorCache;
     LevelCallback onLevel;
     ProgressCallback onProgress;
     std::atomic<bool> cancelled{false};

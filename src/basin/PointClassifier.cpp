@@ -6,11 +6,7 @@
 
 bool PointClassifier::run(const BasinRequest& request, const std::vector<PlanePoint>& points)
 {
-    if (!landscape || request.model != landscapeModel) {
-        landscape = std::make_unique<PotentialLandscape>(request.model);
-        landscapeModel = request.model;
-    }
-    attractorList = landscape->attractors();
+    attractorList = attractorCache.of(request.model);
     results.assign(points.size(), BasinResult::kNotComputed);
     if (cancelled)
         return false;

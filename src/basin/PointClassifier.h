@@ -1,6 +1,7 @@
 #ifndef ORVALIS_POINTCLASSIFIER_H
 #define ORVALIS_POINTCLASSIFIER_H
 
+#include "AttractorCache.h"
 #include "BasinRequest.h"
 #include "PotentialLandscape.h"
 
@@ -49,8 +50,7 @@ public:
     const std::vector<Attractor>& attractors() const { return attractorList; }
 
 private:
-    std::unique_ptr<PotentialLandscape> landscape;
-    ModelParameters landscapeModel;
+    AttractorCache attractorCache;
     std::vector<Attractor> attractorList;
     std::vector<std::int16_t> results;
     ProgressCallback onProgress;
