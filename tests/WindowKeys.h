@@ -11,15 +11,21 @@
 // focus request stamped earlier than theirs; so when the request is not
 // granted, the application is told directly which window is active, which is
 // what its shortcut map consults. The key event follows at once, with no event
-// processing in between.
-inline bool pressInWindow(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers)
+// processing in between; a test that types into a widget of the window makes
+// the window active first the same way.
+inline bool makeActive(QWidget* window)
 {
     if (!window->isActiveWindow()) {
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window, 1000))
             QApplication::setActiveWindow(window);
     }
-    if (!window->isActiveWindow())
+    return window->isActiveWindow();
+}
+
+inline bool pressInWindow(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (!makeActive(window))
         return false;
     QTest::keyClick(window, key, modifiers);
     return true;

@@ -11,6 +11,7 @@
 #include "OpenGL3d.h"
 #include "PickFramebuffer.h"
 #include "SceneLayout.h"
+#include "ScenePixels.h"
 #include "StderrCapture.h"
 #include "SystemData.h"
 #include "Wheel.h"
@@ -55,19 +56,6 @@ public:
         return image;
     }
 };
-
-// Widget pixel (y from the top) where the camera puts a world point.
-QPoint project(const OpenGL3d& view, vec3 p)
-{
-    const Camera& c = view.getCamera();
-    const mat4 m = c.getProjMatrix() * c.getViewMatrix();
-    float clip[4];
-    for (int row = 0; row < 4; ++row)
-        clip[row] = m.m[row] * p.x + m.m[4 + row] * p.y + m.m[8 + row] * p.z + m.m[12 + row];
-    const float x = clip[0] / clip[3];
-    const float y = clip[1] / clip[3];
-    return {int((x + 1.0f) * 0.5f * view.width()), int((1.0f - y) * 0.5f * view.height())};
-}
 
 // Where the ray through a pixel meets the horizontal plane at height z.
 vec3 hitOnPlane(const OpenGL3d& view, QPoint pixel, float z)

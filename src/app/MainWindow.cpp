@@ -84,6 +84,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     createMenus();
     createBasinMap();
     createExport();
+    createPinnedPath();
     followParts();
     createDocument();
 }
@@ -101,6 +102,8 @@ void MainWindow::createStatusBar()
     mainStatusBar = new QStatusBar(this);
     mainStatusBar->addWidget(cursorLabel);
     mainStatusBar->addWidget(outcomeLabel, 1);
+    pinnedLabel = new QLabel;
+    mainStatusBar->addWidget(pinnedLabel, 1);
     mainStatusBar->addPermanentWidget(stepsLabel, 0);
     mainStatusBar->addPermanentWidget(stepsLcd, 0);
     setStatusBar(mainStatusBar);
@@ -431,12 +434,17 @@ void MainWindow::showPath()
 
 void MainWindow::showOutcome()
 {
+    outcomeLabel->setText(currentOutcome().describe());
+}
+
+PathOutcome MainWindow::currentOutcome()
+{
     const ModelParameters parameters = ModelState::of(*data).physics;
     if (!landscape || parameters != landscapeParameters) {
         landscape = std::make_unique<PotentialLandscape>(parameters);
         landscapeParameters = parameters;
     }
-    outcomeLabel->setText(PathOutcome::of(*data, *landscape).describe());
+    return PathOutcome::of(*data, *landscape);
 }
 
 QAction* MainWindow::addWindowAction(const QString& text, const QKeySequence& shortcut,

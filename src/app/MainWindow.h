@@ -20,9 +20,11 @@ class ExportProgress;
 class MapExportJob;
 class ModelEditor;
 class OpenGL2d;
+class PinnedPath;
 class PotentialLandscape;
 class OpenGL3d;
 class Playback;
+struct PathOutcome;
 class QAction;
 class QCloseEvent;
 class QKeySequence;
@@ -141,6 +143,12 @@ protected:
     ExportProgress* exportProgress = nullptr;
     // The measurements of the map in view, a dock toggled from the View menu.
     AnalysisDock* analysisDock = nullptr;
+    // A path kept for comparison, its menu and its part of the status bar.
+    PinnedPath* pinnedPath = nullptr;
+    QMenu* pathMenu = nullptr;
+    QAction* act_pinPath = nullptr;
+    QAction* act_clearPin = nullptr;
+    QLabel* pinnedLabel = nullptr;
 
 private:
     // Appends the suffix unless the name already ends with it, in exactly
@@ -178,6 +186,12 @@ private:
     void showCursor(double x, double y);
     void showPath();
     void showOutcome();
+    // What the current path comes to, judged now.
+    PathOutcome currentOutcome();
+    // The pinned path: its menu and wiring, the pin, and its status text.
+    void createPinnedPath();
+    void pinPath();
+    void showPinned();
 
     // The landscape of the parameters the outcome was last judged with.
     std::unique_ptr<PotentialLandscape> landscape;

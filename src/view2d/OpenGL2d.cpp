@@ -1,6 +1,7 @@
 #include "OpenGL2d.h"
 
 #include "GLContext.h"
+#include "PinnedPath.h"
 #include "SystemData.h"
 #include "VecMath.h"
 #include "ViewRadius.h"
@@ -117,6 +118,25 @@ void OpenGL2d::setLegendVisible(bool visible)
     update();
 }
 
+void OpenGL2d::showPinnedPath(const PinnedPath* path)
+{
+    if (pinned)
+        disconnect(pinned, nullptr, this, nullptr);
+    pinned = path;
+    const auto follow = [this] {
+        pinnedStale = true;
+        update();
+    };
+    if (pinned) {
+        connect(pinned, &PinnedPath::changed, this, follow);
+        connect(pinned, &QObject::destroyed, this, [this, follow] {
+            pinned = nullptr;
+            follow();
+        });
+    }
+    follow();
+}
+
 bool OpenGL2d::saveImage(const QString& fileName)
 {
     return grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
@@ -145,6 +165,7 @@ void OpenGL2d::initializeGL()
     // A new context (the view moved to another window) shows the path it had.
     allocateLineBuffer(std::max(data->maxNumPoints, data->numTrajPoints));
     fillLineBuffer();
+    pinnedStale = true;
 }
 
 void OpenGL2d::resizeGL(int w, int h)
@@ -202,6 +223,7 @@ void OpenGL2d::paintGL()
         magnetShader.release();
     }
 
+    drawPinnedPath(proj, originX, originY, mapShown);
     if (vaLine != 0 && data->numTrajPoints > 0 && isUsable(lineShader)) {
         lineShader.bind();
         lineShader.setUniform("mvp", proj);
@@ -223,6 +245,30 @@ void OpenGL2d::paintGL()
 
     if (mapShown && legendVisible)
         drawLegend();
+}
+
+void OpenGL2d::drawPinnedPath(const mat4& proj, double originX, double originY, bool mapShown)
+{
+    if (pinnedStale) {
+        pinnedLine.upload(pinned ? pinned->samples() : std::vector<std::array<float, 4>>());
+        pinnedStale = false;
+    }
+    if (pinnedLine.size() < 2 || !isUsable(lineShader))
+        return;
+    lineShader.bind();
+    lineShader.setUniform("mvp", proj);
+    lineShader.setUniform("origin", float(originX), float(originY));
+    // The same dark edge as the current path's over a map.
+    if (mapShown) {
+        glLineWidth(float(data->lineWidth + 2));
+        lineShader.setUniform("lineColor", 0.0f, 0.0f, 0.0f);
+        pinnedLine.draw();
+    }
+    glLineWidth(float(data->lineWidth));
+    lineShader.setUniform("lineColor", PinnedPath::mutedColor(data->lineColor));
+    pinnedLine.draw();
+    lineShader.release();
+    glLineWidth(1.0f);
 }
 
 bool OpenGL2d::mapFillsView() const
@@ -407,6 +453,7 @@ void OpenGL2d::releaseGL()
         vaLine = 0;
         lineCapacity = 0;
     }
+    pinnedLine.reset();
     glDeleteVertexArrays(1, &vaEmpty);
     vaEmpty = 0;
     glDeleteFramebuffers(1, &mapFramebuffer);

@@ -6,11 +6,13 @@
 
 #include "BasinLegend.h"
 #include "BasinMap.h"
+#include "LineStrip.h"
 
 #include <QOpenGLWidget>
 #include <QPointF>
 #include <QString>
 
+class PinnedPath;
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
@@ -58,6 +60,9 @@ public:
     void setBasinMap(const BasinMap& map);
     void clearBasinMap();
     void setLegendVisible(bool visible);
+    // Draws `path` (null for none) in a muted colour under the current path,
+    // and follows its changes.
+    void showPinnedPath(const PinnedPath* path);
 
 public slots:
     void particleStep();
@@ -112,6 +117,8 @@ private:
     // Copies the model's samples into the line buffer, which is current.
     void fillLineBuffer();
     void allocateLineBuffer(int samples);
+    // The pinned path, filled into its line first if it changed.
+    void drawPinnedPath(const mat4& proj, double originX, double originY, bool mapShown);
     void releaseGL();
 
     SystemData* data;
@@ -155,6 +162,10 @@ private:
     QSize legendTextureSize;
     QSize legendSize; // in device pixels; empty without a legend
     bool legendUploaded = false;
+
+    const PinnedPath* pinned = nullptr;
+    LineStrip pinnedLine;
+    bool pinnedStale = false;
 };
 
 #endif // ORVALIS_OPENGL2D_H

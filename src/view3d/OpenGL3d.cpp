@@ -1,6 +1,7 @@
 #include "OpenGL3d.h"
 
 #include "GLContext.h"
+#include "PinnedPath.h"
 #include "SystemData.h"
 
 #include <QKeyEvent>
@@ -70,6 +71,7 @@ void OpenGL3d::initializeGL()
     renderer = std::make_unique<SceneRenderer>(*data, shaderDir);
     if (!plateMap.isNull())
         renderer->setPlateMap(plateMap, plateMapRegion);
+    renderer->setPinnedPath(pinned);
     // The new context of a window change comes without a resize; size the framebuffer now.
     resizeGL(width(), height());
 }
@@ -110,6 +112,26 @@ void OpenGL3d::clearPlateMap()
     if (renderer)
         renderer->setPlateMap(plateMap, plateMapRegion);
     update();
+}
+
+void OpenGL3d::showPinnedPath(const PinnedPath* path)
+{
+    if (pinned)
+        disconnect(pinned, nullptr, this, nullptr);
+    pinned = path;
+    const auto follow = [this] {
+        if (renderer)
+            renderer->setPinnedPath(pinned);
+        update();
+    };
+    if (pinned) {
+        connect(pinned, &PinnedPath::changed, this, follow);
+        connect(pinned, &QObject::destroyed, this, [this, follow] {
+            pinned = nullptr;
+            follow();
+        });
+    }
+    follow();
 }
 
 int OpenGL3d::chosenMagnet() const

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class PinnedPath;
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
@@ -53,6 +54,9 @@ public:
     void setPlateMap(const QImage& image, const QRectF& region);
     // The chequer board again.
     void clearPlateMap();
+    // Lays `path` (null for none) whole on the plate in a muted colour under
+    // the trail, and follows its changes.
+    void showPinnedPath(const PinnedPath* path);
     // The magnet the last Shift-click chose, or -1. A change in the number of
     // magnets ends the choice: the index may name another magnet by then.
     int chosenMagnet() const;
@@ -109,6 +113,7 @@ private:
     // Kept for a new context, whose renderer starts without it.
     QImage plateMap;
     QRectF plateMapRegion;
+    const PinnedPath* pinned = nullptr;
 };
 
 #endif // ORVALIS_OPENGL3D_H

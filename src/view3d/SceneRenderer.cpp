@@ -2,6 +2,7 @@
 
 #include "Camera.h"
 #include "GLContext.h"
+#include "PinnedPath.h"
 #include "SceneLayout.h"
 #include "SceneMesh.h"
 #include "SystemData.h"
@@ -147,6 +148,12 @@ void SceneRenderer::setPlateMap(const QImage& image, const QRectF& region)
     plateMapStale = true;
 }
 
+void SceneRenderer::setPinnedPath(const PinnedPath* path)
+{
+    pinned = path;
+    pinnedStale = true;
+}
+
 void SceneRenderer::uploadPlateMap()
 {
     plateMapStale = false;
@@ -229,6 +236,7 @@ void SceneRenderer::renderScene(const Camera& camera, int chosenMagnet, GLuint t
     glBindVertexArray(0);
     sceneShader.release();
     drawRod(proj, view);
+    drawPinnedPath(proj * view);
     drawTrail(proj * view);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -367,21 +375,41 @@ void SceneRenderer::drawTrail(const mat4& viewProj)
     glBufferSubData(GL_ARRAY_BUFFER, travelled * vertexSize, vertexSize, bob);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    // The edge, then the core over it. The trail writes no depth, so its core
+    strokeOnPlate(viewProj, data.lineColor, [this, vertices] {
+        glBindVertexArray(trailArray.id());
+        glDrawArrays(GL_LINE_STRIP, 0, vertices);
+        glBindVertexArray(0);
+    });
+}
+
+void SceneRenderer::drawPinnedPath(const mat4& viewProj)
+{
+    if (pinnedStale) {
+        pinnedLine.upload(pinned ? pinned->samples() : std::vector<std::array<float, 4>>());
+        pinnedStale = false;
+    }
+    // Drawn before the trail, which lies over it where the two cross.
+    if (pinnedLine.size() >= 2)
+        strokeOnPlate(viewProj, PinnedPath::mutedColor(data.lineColor),
+                      [this] { pinnedLine.draw(); });
+}
+
+void SceneRenderer::strokeOnPlate(const mat4& viewProj, const QColor& colour,
+                                  const std::function<void()>& drawLine)
+{
+    // The edge, then the core over it. The line writes no depth, so its core
     // is not hidden by its own edge, while the magnets still stand in front.
     glDepthMask(GL_FALSE);
     trailShader.bind();
     trailShader.setUniform("mvp", viewProj);
     trailShader.setUniform("height", SceneLayout::plateTop + trailLift);
-    glBindVertexArray(trailArray.id());
     glLineWidth(trailEdgeWidth);
     trailShader.setUniform("trailColor", trailEdgeColour[0], trailEdgeColour[1],
                            trailEdgeColour[2]);
-    glDrawArrays(GL_LINE_STRIP, 0, vertices);
+    drawLine();
     glLineWidth(trailCoreWidth);
-    trailShader.setUniform("trailColor", data.lineColor);
-    glDrawArrays(GL_LINE_STRIP, 0, vertices);
-    glBindVertexArray(0);
+    trailShader.setUniform("trailColor", colour);
+    drawLine();
     trailShader.release();
     glLineWidth(1.0f);
     glDepthMask(GL_TRUE);

@@ -5,15 +5,20 @@
 #include "GLShader.h"
 
 #include "GLObject.h"
+#include "LineStrip.h"
 #include "PickFramebuffer.h"
 #include "VecMath.h"
 
+#include <QColor>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class Camera;
+class PinnedPath;
 class SystemData;
 
 // Draws the apparatus as the model stands: plate (chequered or mapped), post
@@ -38,6 +43,10 @@ public:
     // OpenGL3d::setPlateMap), or the chequer board for a null image. The
     // texture follows at the next frame.
     void setPlateMap(const QImage& image, const QRectF& region);
+    // The pinned path to lay on the plate under the trail, whole and in a
+    // muted colour (null for none); its samples are read again at the next
+    // frame, so call this again after it changed.
+    void setPinnedPath(const PinnedPath* path);
 
     // One frame: the scene seen by `camera` with magnet `chosenMagnet`
     // wearing its collar (-1 for none), then its picture onto framebuffer
@@ -65,6 +74,11 @@ private:
     // The travelled part of the path at plate height: samples up to the bob's
     // segment, then the bob.
     void drawTrail(const mat4& viewProj);
+    void drawPinnedPath(const mat4& viewProj);
+    // A line on the plate: `drawLine` draws it, with the trail program bound,
+    // once as a dark edge and once as a core of `colour` over it.
+    void strokeOnPlate(const mat4& viewProj, const QColor& colour,
+                       const std::function<void()>& drawLine);
     void drawCylinder(GLShader& shader);
     // Makes, replaces or deletes the plate's texture after a change of map.
     void uploadPlateMap();
@@ -94,6 +108,9 @@ private:
     GLVertexArray trailArray;
     GLBuffer trailBuffer;
     int trailCapacity = 0; // samples the trail buffer holds
+    const PinnedPath* pinned = nullptr;
+    LineStrip pinnedLine;
+    bool pinnedStale = false;
 
     PickFramebuffer targets;
 
