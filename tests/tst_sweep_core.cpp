@@ -1,0 +1,256 @@
+// Parameter keys, sweep plans and the magnets' shares of a map.
+#include "BasinEngine.h"
+#include "MagnetShares.h"
+#include "ParameterKey.h"
+#include "SweepPlan.h"
+
+#include <QTest>
+
+#include <limits>
+
+namespace {
+
+ModelParameters threeMagnets()
+{
+    ModelParameters model;
+    for (int k = 0; k < 3; ++k) {
+        Magnet m;
+        m.posX = float(k) * 0.1f;
+        m.posY = -float(k) * 0.05f;
+        m.alpha = 1.0f + float(k);
+        model.magnets.push_back(m);
+    }
+    return model;
+}
+
+} // namespace
+
+class TestSweepCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyNameParsesBackToItself();
+    void keysReachTheirOwnFields();
+    void refusals_data();
+    void refusals();
+    void outOfRangeChangesNothing();
+    void planValuesAreEvenAndHitBothEnds();
+    void planRefusals_data();
+    void planRefusals();
+    void sharesFollowMagnetsNotAttractors();
+};
+
+void TestSweepCore::everyNameParsesBackToItself()
+{
+    const ModelParameters model = threeMagnets();
+    const QStringList names = ParameterKey::names(model);
+    QCOMPARE(names.size(), 7 + 3 * 3);
+    QCOMPARE(names.first(), QStringLiteral("pendulumHeight"));
+    QCOMPARE(names.last(), QStringLiteral("magnet2.alpha"));
+    for (const QString& name : names) {
+        QString error;
+        const std::optional<ParameterKey> key = ParameterKey::parse(name, model, &error);
+        QVERIFY2(key, qPrintable(error));
+        QCOMPARE(key->name(), name);
+    }
+}
+
+// Each key changes its own value and no other: "damping" is the force law's
+// exponent (as in a parameter file) and "friction" the velocity damping.
+void TestSweepCore::keysReachTheirOwnFields()
+{
+    const ModelParameters model = threeMagnets();
+    const double maxTheta = 5.0;
+    int distinct = 0;
+    for (const QString& name : ParameterKey::names(model)) {
+        const ParameterKey key = *ParameterKey::parse(name, model, nullptr);
+        ModelParameters changed = model;
+        double theta = maxTheta;
+        QVERIFY(key.apply(0.75, changed, theta, nullptr));
+        QCOMPARE(key.value(changed, theta), 0.75);
+        // Back to the old value: everything else must have stayed.
+        QVERIFY(key.apply(key.value(model, maxTheta), changed, theta, nullptr));
+        QVERIFY(changed == model);
+        QCOMPARE(theta, maxTheta);
+        distinct += key.value(model, maxTheta) != 0.75;
+    }
+    QCOMPARE(distinct, ParameterKey::names(model).size());
+
+    ModelParameters changed = model;
+    double theta = maxTheta;
+    ParameterKey::parse(QStringLiteral("damping"), model, nullptr)
+        ->apply(3.0, changed, theta, nullptr);
+    QCOMPARE(changed.kappa, 3.0);
+    QCOMPARE(changed.damping, model.damping);
+    ParameterKey::parse(QStringLiteral("friction"), model, nullptr)
+        ->apply(0.5, changed, theta, nullptr);
+    QCOMPARE(changed.damping, 0.5);
+    ParameterKey::parse(QStringLiteral("magnet1.y"), model, nullptr)
+        ->apply(0.3, changed, theta, nullptr);
+    QCOMPARE(changed.magnets[1].posY, 0.3f);
+    QCOMPARE(changed.magnets[0].posY, model.magnets[0].posY);
+}
+
+void TestSweepCore::refusals_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown") << "kappa"
+                             << "unknown parameter";
+    QTest::newRow("case") << "Gravity"
+                          << "unknown parameter";
+    QTest::newRow("empty") << ""
+                           << "unknown parameter";
+    QTest::newRow("no such magnet") << "magnet3.x"
+                                    << "no magnet 3";
+    QTest::newRow("huge magnet") << "magnet99999999999.x"
+                                 << "no magnet";
+    QTest::newRow("negative magnet") << "magnet-1.x"
+                                     << "unknown parameter";
+    QTest::newRow("leading zero") << "magnet01.x"
+                                  << "unknown parameter";
+    QTest::newRow("magnet field") << "magnet0.z"
+                                  << "x, y and alpha";
+    QTest::newRow("no field") << "magnet0"
+                              << "unknown parameter";
+}
+
+void TestSweepCore::refusals()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QString error;
+    QVERIFY(!ParameterKey::parse(name, threeMagnets(), &error));
+    QVERIFY2(error.contains(message), qPrintable(error));
+}
+
+void TestSweepCore::outOfRangeChangesNothing()
+{
+    const ModelParameters model = threeMagnets();
+    const struct
+    {
+        const char* name;
+        double value;
+        const char* message;
+    } cases[] = {
+        {"pendulumLength", 0.0, "pendulumLength must be above 0"},
+        {"friction", -0.1, "friction must be 0 or more"},
+        {"maxTheta", 90.5, "maxTheta must be above 0 and at most 90"},
+        {"magnet0.alpha", 1e39, "magnet0.alpha must be from"},
+        {"gravity", std::numeric_limits<double>::quiet_NaN(), "gravity must be"},
+    };
+    for (const auto& c : cases) {
+        ModelParameters changed = model;
+        double theta = 5.0;
+        QString error;
+        const ParameterKey key = *ParameterKey::parse(QLatin1String(c.name), model, nullptr);
+        QVERIFY2(!key.apply(c.value, changed, theta, &error), c.name);
+        QVERIFY2(error.startsWith(QLatin1String(c.message)), qPrintable(error));
+        QVERIFY(changed == model);
+        QCOMPARE(theta, 5.0);
+    }
+}
+
+void TestSweepCore::planValuesAreEvenAndHitBothEnds()
+{
+    const ModelParameters model = threeMagnets();
+    QString error;
+    const std::optional<SweepPlan> plan =
+        SweepPlan::parse(QStringLiteral("magnet0.alpha=1:0:11"), model, &error);
+    QVERIFY2(plan, qPrintable(error));
+    QCOMPARE(plan->key.name(), QStringLiteral("magnet0.alpha"));
+    QCOMPARE(plan->frames, 11);
+    QCOMPARE(plan->value(0), 1.0);
+    QCOMPARE(plan->value(10), 0.0);
+    for (int k = 0; k < 11; ++k)
+        QVERIFY(qAbs(plan->value(k) - (1.0 - k / 10.0)) < 1e-15);
+
+    // Ends that a closed range allows exactly stay inside it at every frame,
+    // and ends far apart do not overflow.
+    const SweepPlan theta = *SweepPlan::parse(QStringLiteral("maxTheta=89.9:90:7"), model, nullptr);
+    const SweepPlan wide =
+        *SweepPlan::parse(QStringLiteral("magFactor=-1e308:1e308:3"), model, nullptr);
+    for (int k = 0; k < 7; ++k) {
+        QVERIFY(theta.value(k) <= 90.0 && theta.value(k) >= 89.9);
+        QVERIFY(k == 0 || theta.value(k) > theta.value(k - 1));
+    }
+    QCOMPARE(wide.value(1), 0.0);
+}
+
+void TestSweepCore::planRefusals_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("one frame") << "gravity=1:2:1"
+                               << "N must be";
+    QTest::newRow("signed count") << "gravity=1:2:+3"
+                                  << "N must be";
+    QTest::newRow("fractional count") << "gravity=1:2:2.5"
+                                      << "N must be";
+    QTest::newRow("too many") << "gravity=1:2:1000001"
+                              << "N must be";
+    QTest::newRow("no equals") << "gravity:1:2:3"
+                               << "expected KEY=FROM:TO:N";
+    QTest::newRow("two values") << "gravity=1:2"
+                                << "expected KEY=FROM:TO:N";
+    QTest::newRow("word") << "gravity=one:2:3"
+                          << "is not a number";
+    QTest::newRow("space") << "gravity= 1:2:3"
+                           << "is not a number";
+    QTest::newRow("infinite") << "gravity=1:inf:3"
+                              << "is not a number";
+    QTest::newRow("from out of range") << "gravity=-1:2:3"
+                                       << "gravity must be 0 or more";
+    QTest::newRow("to out of range") << "maxTheta=5:91:3"
+                                     << "maxTheta must be";
+    QTest::newRow("unknown key") << "gravitation=1:2:3"
+                                 << "unknown parameter";
+    QTest::newRow("missing magnet") << "magnet7.x=1:2:3"
+                                    << "no magnet 7";
+}
+
+void TestSweepCore::planRefusals()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QString error;
+    QVERIFY(!SweepPlan::parse(text, threeMagnets(), &error));
+    QVERIFY2(error.contains(message), qPrintable(error));
+}
+
+// Shares go by magnet, whatever the order of the attractors; the rest
+// collects the minima over no magnet and the undecided pixels.
+void TestSweepCore::sharesFollowMagnetsNotAttractors()
+{
+    BasinResult result;
+    result.attractors.resize(3);
+    result.attractors[0].magnet = 1;
+    result.attractors[1].magnet = -1;
+    result.attractors[2].magnet = 0;
+    result.attractor = {0, 0, 2, 1, BasinResult::kUndecided, 0, 2, 0};
+    const std::vector<double> shares = magnetShares(result, 2);
+    QCOMPARE(shares.size(), std::size_t(3));
+    QCOMPARE(shares[0], 2.0 / 8.0);
+    QCOMPARE(shares[1], 4.0 / 8.0);
+    QCOMPARE(shares[2], 2.0 / 8.0);
+    // A count that leaves a magnet out puts its pixels with the rest.
+    const std::vector<double> fewer = magnetShares(result, 1);
+    QCOMPARE(fewer[1], 6.0 / 8.0);
+    QCOMPARE(magnetShares(BasinResult(), 2), std::vector<double>(3, 0.0));
+
+    // On a real map every pixel is counted once.
+    ModelParameters model = threeMagnets();
+    BasinRequest request = BasinRequest::fromModel(model, 5.0);
+    request.width = request.height = 12;
+    request.threads = 1;
+    BasinEngine engine;
+    engine.run(request);
+    double sum = 0.0;
+    for (const double share : magnetShares(engine.result(), 3))
+        sum += share;
+    QCOMPARE(sum, 1.0);
+}
+
+QTEST_GUILESS_MAIN(TestSweepCore)
+#include "tst_sweep_core.moc"
