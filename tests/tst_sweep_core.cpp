@@ -2,6 +2,7 @@
 #include "BasinEngine.h"
 #include "MagnetShares.h"
 #include "ParameterKey.h"
+#include "SweepFrames.h"
 #include "SweepPlan.h"
 
 #include <QTest>
@@ -39,6 +40,7 @@ private slots:
     void planRefusals_data();
     void planRefusals();
     void sharesFollowMagnetsNotAttractors();
+    void framesSetTheValueAndFollowTheSquare();
 };
 
 void TestSweepCore::everyNameParsesBackToItself()
@@ -250,6 +252,41 @@ void TestSweepCore::sharesFollowMagnetsNotAttractors()
     for (const double share : magnetShares(engine.result(), 3))
         sum += share;
     QCOMPARE(sum, 1.0);
+}
+
+// Each frame is the base request with the swept value; its square follows
+// the frame's own model unless the region is fixed.
+void TestSweepCore::framesSetTheValueAndFollowTheSquare()
+{
+    const ModelParameters model = threeMagnets();
+    BasinRequest base = BasinRequest::fromModel(model, 5.0);
+    base.width = 33;
+    base.tolerance = 1e-6;
+    const SweepPlan plan = *SweepPlan::parse(QStringLiteral("maxTheta=10:20:3"), model, nullptr);
+    const SweepFrames zooming(plan, base, 5.0, false);
+    const SweepFrames fixed(plan, base, 5.0, true);
+    QCOMPARE(zooming.count(), 3);
+    for (int k = 0; k < 3; ++k) {
+        const BasinRequest expected = BasinRequest::fromModel(model, 10.0 + 5.0 * k);
+        const BasinRequest r = *zooming.request(k);
+        QCOMPARE(r.right, expected.right);
+        QCOMPARE(r.bottom, expected.bottom);
+        QCOMPARE(r.width, 33);
+        QCOMPARE(r.tolerance, 1e-6);
+        QCOMPARE(fixed.request(k)->right, base.right);
+    }
+
+    const SweepPlan gravity = *SweepPlan::parse(QStringLiteral("gravity=1:3:2"), model, nullptr);
+    QCOMPARE(SweepFrames(gravity, base, 5.0, false).request(1)->model.gravity, 3.0);
+    QCOMPARE(SweepFrames(gravity, base, 5.0, false).request(1)->right, base.right);
+
+    // A plan made for another set: its magnet is missing here.
+    const SweepPlan third = *SweepPlan::parse(QStringLiteral("magnet2.x=0:1:2"), model, nullptr);
+    BasinRequest fewer = base;
+    fewer.model.magnets.pop_back();
+    QString error;
+    QVERIFY(!SweepFrames(third, fewer, 5.0, false).request(0, &error));
+    QVERIFY(error.contains(QLatin1String("no magnet 2")));
 }
 
 QTEST_GUILESS_MAIN(TestSweepCore)
