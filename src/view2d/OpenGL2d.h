@@ -11,6 +11,7 @@
 #include <QPointF>
 #include <QString>
 
+struct PathCapture;
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
@@ -58,6 +59,9 @@ public:
     void setBasinMap(const BasinMap& map);
     void clearBasinMap();
     void setLegendVisible(bool visible);
+    // Where the path was caught, marked with a ring in the attractor's
+    // colour; it outlives the view.
+    void setPathCapture(const PathCapture* capture);
 
 public slots:
     void particleStep();
@@ -108,6 +112,7 @@ private:
     void drawTexture(GLuint texture, const mat4& mvp);
     // The magnet under the last cursor position, if the cursor is over the view.
     void pickMagnet();
+    void drawCaptureMark(const mat4& proj, double originX, double originY);
     void uploadTrajectory();
     // Copies the model's samples into the line buffer, which is current.
     void fillLineBuffer();
@@ -134,6 +139,9 @@ private:
     double cursorX = 0.0;
     double cursorY = 0.0;
     int lineCapacity = 0; // samples the line buffer holds
+    const PathCapture* capture = nullptr;
+    GLuint vaMark = 0;
+    GLuint vboMark = 0;
     // Core profiles refuse draws without a vertex array, even attribute-less ones.
     GLuint vaEmpty = 0;
 

@@ -70,6 +70,7 @@ void OpenGL3d::initializeGL()
     renderer = std::make_unique<SceneRenderer>(*data, shaderDir);
     if (!plateMap.isNull())
         renderer->setPlateMap(plateMap, plateMapRegion);
+    renderer->setPathCapture(pathCapture);
     // The new context of a window change comes without a resize; size the framebuffer now.
     resizeGL(width(), height());
 }
@@ -109,6 +110,14 @@ void OpenGL3d::clearPlateMap()
     plateMap = QImage();
     if (renderer)
         renderer->setPlateMap(plateMap, plateMapRegion);
+    update();
+}
+
+void OpenGL3d::setPathCapture(const PathCapture* capture)
+{
+    pathCapture = capture;
+    if (renderer)
+        renderer->setPathCapture(capture);
     update();
 }
 

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+struct PathCapture;
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
@@ -53,6 +54,9 @@ public:
     void setPlateMap(const QImage& image, const QRectF& region);
     // The chequer board again.
     void clearPlateMap();
+    // Where the path was caught, marked once the playback gets there; it
+    // outlives the view.
+    void setPathCapture(const PathCapture* capture);
     // The magnet the last Shift-click chose, or -1. A change in the number of
     // magnets ends the choice: the index may name another magnet by then.
     int chosenMagnet() const;
@@ -109,6 +113,7 @@ private:
     // Kept for a new context, whose renderer starts without it.
     QImage plateMap;
     QRectF plateMapRegion;
+    const PathCapture* pathCapture = nullptr;
 };
 
 #endif // ORVALIS_OPENGL3D_H

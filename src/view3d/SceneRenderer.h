@@ -14,6 +14,7 @@
 #include <QString>
 
 class Camera;
+struct PathCapture;
 class SystemData;
 
 // Draws the apparatus as the model stands: plate (chequered or mapped), post
@@ -38,6 +39,9 @@ public:
     // OpenGL3d::setPlateMap), or the chequer board for a null image. The
     // texture follows at the next frame.
     void setPlateMap(const QImage& image, const QRectF& region);
+    // Where the path was caught, marked once the playback gets there; it
+    // outlives the renderer.
+    void setPathCapture(const PathCapture* capture) { pathCapture = capture; }
 
     // One frame: the scene seen by `camera` with magnet `chosenMagnet`
     // wearing its collar (-1 for none), then its picture onto framebuffer
@@ -65,6 +69,9 @@ private:
     // The travelled part of the path at plate height: samples up to the bob's
     // segment, then the bob.
     void drawTrail(const mat4& viewProj);
+    // A ring in the attractor's colour over the point of capture, on the
+    // magnets' tops, once the playback has reached it.
+    void drawCaptureMark(const mat4& viewProj);
     void drawCylinder(GLShader& shader);
     // Makes, replaces or deletes the plate's texture after a change of map.
     void uploadPlateMap();
@@ -94,6 +101,9 @@ private:
     GLVertexArray trailArray;
     GLBuffer trailBuffer;
     int trailCapacity = 0; // samples the trail buffer holds
+    const PathCapture* pathCapture = nullptr;
+    GLVertexArray markArray;
+    GLBuffer markBuffer;
 
     PickFramebuffer targets;
 
