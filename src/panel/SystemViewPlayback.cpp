@@ -91,8 +91,9 @@ void SystemView::ShowPlayback()
     animTimeSlider->setValue(sliderPosition(playback->time()));
     animTimeSlider->setEnabled(duration > 0.0);
 
-    // The playback's clock runs on the stamps, at twice the model time.
-    const double time = 0.5 * playback->time();
+    // The playback's clock runs on the stamps, at twice the model time; a
+    // late tick leaves it past the end, where the bob rests.
+    const double time = 0.5 * std::min(playback->time(), duration);
     QString text = tr("t = %1 s").arg(time, 0, 'f', 2);
     const PathCapture& capture = experiment->capture();
     if (capture.caught())
