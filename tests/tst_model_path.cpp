@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <cstring>
 
 class TestModelPath : public QObject
 {
@@ -18,11 +17,8 @@ class TestModelPath : public QObject
 private slots:
     void endsWhereTheMapsPixelEnds_data();
     void endsWhereTheMapsPixelEnds();
-    void isTheOrdinaryPathCutAtTheCapture();
-    void switchesBackToTheSampleCount();
     void energyIsThePotentialAtRest();
     void energyNeverRisesWithDamping();
-    void energyStaysWithoutDamping();
 };
 
 void TestModelPath::endsWhereTheMapsPixelEnds_data()
@@ -77,65 +73,6 @@ void TestModelPath::endsWhereTheMapsPixelEnds()
     QCOMPARE(caught > 0, damping > 0.0);
 }
 
-// No second integrator: the samples are those of the ordinary path from the
-// same point, bit for bit, up to the capture.
-void TestModelPath::isTheOrdinaryPathCutAtTheCapture()
-{
-    SystemData data;
-    Experiment experiment(&data);
-    experiment.setUntilCaught(true);
-    experiment.release(0.071, -0.043);
-    QVERIFY(experiment.capture().caught());
-    const int n = data.numTrajPoints;
-    QVERIFY(n > 2);
-    const auto points = data.trajPoints;
-    const auto times = data.trajTimes;
-
-    SystemData ordinary;
-    ordinary.maxNumPoints = n + 500;
-    ordinary.computeTrajectory(0.071, -0.043);
-    QCOMPARE(ordinary.numTrajPoints, n + 500);
-    QVERIFY(std::memcmp(ordinary.trajPoints.data(), points.data(), sizeof(points[0]) * n) == 0);
-    QVERIFY(std::memcmp(ordinary.trajTimes.data(), times.data(), sizeof(times[0]) * n) == 0);
-    // The ordinary path goes on to rest by the magnet it was caught over.
-    const auto& rest = ordinary.trajPoints.back();
-    int nearest = -1;
-    double least = 1e9;
-    for (int i = 0; i < data.magnets.size(); ++i) {
-        const double d = std::hypot(rest[0] - data.magnets[i].posX, rest[1] - data.magnets[i].posY);
-        if (d < least) {
-            least = d;
-            nearest = i;
-        }
-    }
-    QCOMPARE(nearest, experiment.capture().magnet);
-}
-
-void TestModelPath::switchesBackToTheSampleCount()
-{
-    SystemData data;
-    data.maxNumPoints = 200;
-    Experiment experiment(&data);
-    QSignalSpy changed(&experiment, &Experiment::pathChanged);
-    experiment.release(0.071, -0.043);
-    QCOMPARE(data.numTrajPoints, 200);
-    QVERIFY(!experiment.capture().caught());
-
-    experiment.setUntilCaught(true);
-    QCOMPARE(changed.count(), 2);
-    QVERIFY(experiment.capture().caught());
-    QVERIFY(data.numTrajPoints > 200);
-    QVERIFY(int(data.trajPoints.size()) >= data.numTrajPoints);
-
-    experiment.forget();
-    QVERIFY(!experiment.capture().caught());
-    experiment.revertRelease();
-    QVERIFY(experiment.capture().caught());
-    experiment.setUntilCaught(false);
-    QCOMPARE(data.numTrajPoints, 200);
-    QVERIFY(!experiment.capture().caught());
-}
-
 // Released at rest, the bob's energy is its potential, as the landscape
 // computes it on its own.
 void TestModelPath::energyIsThePotentialAtRest()
@@ -167,24 +104,6 @@ void TestModelPath::energyNeverRisesWithDamping()
     for (std::size_t i = 1; i < curve.energy.size(); ++i)
         QVERIFY2(curve.energy[i] <= curve.energy[i - 1] + 1e-6 * span,
                  qPrintable(QString::number(i)));
-}
-
-void TestModelPath::energyStaysWithoutDamping()
-{
-    SystemData data;
-    data.damping = 0.0;
-    data.maxNumPoints = 3000;
-    data.computeTrajectory(-0.09, 0.08);
-    const EnergyCurve curve = EnergyCurve::of(data);
-    const auto [low, high] = std::minmax_element(curve.energy.begin(), curve.energy.end());
-    // The bob swings past the magnets, trading a potential of this size for speed.
-    double kinetic = 0.0;
-    for (int i = 0; i < data.numTrajPoints; ++i) {
-        const auto& s = data.trajPoints[std::size_t(i)];
-        kinetic = std::max(kinetic, 0.5 * (double(s[2]) * s[2] + double(s[3]) * s[3]));
-    }
-    QVERIFY(kinetic > 0.1 * std::fabs(curve.energy.front()));
-    QVERIFY(*high - *low < 1e-4 * kinetic);
 }
 
 QTEST_GUILESS_MAIN(TestModelPath)
