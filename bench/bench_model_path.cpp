@@ -1,11 +1,11 @@
-// A path run until caught against today's path of 1500 samples, on the
-// default set, from a grid of release points over the mapped square (all of
-// them settle within the map's time limit); and the until-caught path when
-// every path comes with a new model (a magnet dragged), which finds the
-// attractors each time.
+// A path run until caught against today's path of 1500 samples (alone, and
+// with the search for its point of capture), on the default set, from a grid of release points over
+// the mapped square (all of them settle within the map's time limit); and the until-caught path
+// when every path comes with a new model (a magnet dragged), which finds the attractors each time.
 //
 // Run: bench_model_path --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 // The counter "samples" is the mean length of the paths of a grid.
+#include "Experiment.h"
 #include "ModelState.h"
 #include "PathTracer.h"
 #include "SystemData.h"
@@ -54,6 +54,25 @@ void BM_SampleCountPath(benchmark::State& state)
     setSamples(state, samples, points.size());
 }
 
+// The same paths as the window computes them: each with the search for its
+// point of capture.
+void BM_SampleCountWithCapture(benchmark::State& state)
+{
+    SystemData d;
+    Experiment experiment(&d);
+    const std::vector<Release> points = releases(d);
+    long long samples = 0;
+    for (auto _ : state) {
+        samples = 0;
+        for (const auto& [x, y] : points) {
+            experiment.release(x, y);
+            samples += d.numTrajPoints;
+        }
+        benchmark::DoNotOptimize(d.trajPoints.data());
+    }
+    setSamples(state, samples, points.size());
+}
+
 void BM_UntilCaughtPath(benchmark::State& state)
 {
     SystemData d;
@@ -91,6 +110,7 @@ void BM_UntilCaughtNewModel(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_SampleCountPath)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SampleCountWithCapture)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UntilCaughtPath)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UntilCaughtNewModel)->Unit(benchmark::kMillisecond);
 

@@ -17,6 +17,7 @@ class TestModelPath : public QObject
 private slots:
     void endsWhereTheMapsPixelEnds_data();
     void endsWhereTheMapsPixelEnds();
+    void ordinaryPathsFindTheirCapture();
     void energyIsThePotentialAtRest();
     void energyNeverRisesWithDamping();
 };
@@ -71,6 +72,35 @@ void TestModelPath::endsWhereTheMapsPixelEnds()
         }
     }
     QCOMPARE(caught > 0, damping > 0.0);
+}
+
+// A path of a number of samples is caught where the path run until caught
+// is, if it gets that far: on its last sample at the latest.
+void TestModelPath::ordinaryPathsFindTheirCapture()
+{
+    SystemData data;
+    Experiment experiment(&data);
+    experiment.setUntilCaught(true);
+    experiment.release(-0.09, 0.08);
+    const PathCapture until = experiment.capture();
+    QVERIFY(until.caught());
+
+    experiment.setUntilCaught(false);
+    for (const int samples : {until.sample + 1, until.sample + 400}) {
+        data.maxNumPoints = samples;
+        experiment.recompute();
+        QCOMPARE(data.numTrajPoints, samples);
+        const PathCapture& found = experiment.capture();
+        QCOMPARE(found.sample, until.sample);
+        QCOMPARE(found.stamp, until.stamp);
+        QCOMPARE(found.magnet, until.magnet);
+        QCOMPARE(found.x, data.trajPoints[std::size_t(found.sample)][0]);
+    }
+    data.maxNumPoints = until.sample;
+    experiment.recompute();
+    QVERIFY(!experiment.capture().caught());
+    experiment.forget();
+    QVERIFY(!experiment.capture().caught());
 }
 
 // Released at rest, the bob's energy is its potential, as the landscape

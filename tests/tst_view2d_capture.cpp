@@ -57,9 +57,11 @@ void TestView2dCapture::ringsThePointOfCapture()
     QCOMPARE(ringPoints(0.5 * radius), 0);
     QCOMPARE(ringPoints(2.0 * radius), 0);
 
-    // A path that was not caught has none.
+    // A path that ends before its capture has none.
     view.setPathCapture(&experiment.capture());
+    data.maxNumPoints = capture.sample;
     experiment.setUntilCaught(false);
+    QVERIFY(!experiment.capture().caught());
     const QImage ordinary = view.grabFramebuffer();
     view.setPathCapture(nullptr);
     QCOMPARE(view.grabFramebuffer(), ordinary);

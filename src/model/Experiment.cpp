@@ -38,7 +38,7 @@ void Experiment::recompute()
         caught = tracer.trace(*data, current.x, current.y);
     } else {
         data->computeTrajectory(current.x, current.y);
-        caught = PathCapture();
+        caught = tracer.find(*data, current.x, current.y, data->numTrajPoints);
     }
     data->ResetAnim(); // a new path plays from its start
     emit pathChanged();

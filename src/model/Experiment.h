@@ -24,7 +24,7 @@ public:
     // Whether paths run until the map's capture rule catches the bob (or the
     // map's time limit), rather than for the model's number of samples.
     bool untilCaught() const { return tillCaught; }
-    // Where the current path was caught; known for paths run until caught.
+    // Where the current path was caught, if it was.
     const PathCapture& capture() const { return caught; }
 
 public slots:
