@@ -15,8 +15,10 @@ QColor attractorColour(const SystemData& data, int magnet)
 {
     if (magnet < 0 || magnet >= data.magnets.size())
         return kNoMagnetColour;
+    // As the map paints it: each channel within 0..1.
     const float* c = data.magnets[magnet].color;
-    return QColor::fromRgbF(c[0], c[1], c[2]);
+    const auto channel = [](float v) { return std::clamp(v, 0.0f, 1.0f); };
+    return QColor::fromRgbF(channel(c[0]), channel(c[1]), channel(c[2]));
 }
 
 } // namespace
