@@ -1,11 +1,13 @@
 
 #include "DoubleEdit.h"
+#include "EnergyPlot.h"
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "Playback.h"
 #include "SystemData.h"
 #include "SystemView.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -42,6 +44,7 @@ public:
     using SystemView::lineColorButton;
     using SystemView::lineWidthSpin;
     using SystemView::maxNumPointsSpin;
+    using SystemView::untilCaughtBox;
 
     using SystemView::magnetAddButton;
     using SystemView::magnetAlphaEdit;
@@ -62,7 +65,9 @@ public:
     using SystemView::animResetButton;
     using SystemView::animSpeedBox;
     using SystemView::animStepButton;
+    using SystemView::animTimeLabel;
     using SystemView::animTimeSlider;
+    using SystemView::energyPlot;
 
     QColor answer;           // what the "dialog" returns; invalid means cancelled
     QList<QColor> askedWith; // the initial colour of every dialog opened
@@ -143,6 +148,8 @@ private slots:
     void playAtTheEndStartsAgain();
     void speedSetsTheTick();
     void sliderScrubsAndFollows();
+    void untilCaughtRunsThePathToItsCapture();
+    void energyPlotMarksCaptureAndPlayback();
     void cancelledColourDialogsChangeNothing();
     void chosenColoursAreStored();
     void typedReleasePoint();
@@ -260,6 +267,7 @@ void TestSystemView::isAParametersDock()
                                    "ShowReleasePoint() public",
                                    "ShowModel() public",
                                    "ShowPlayback() public",
+                                   "ShowPath() public",
                                    "updateParams() protected",
                                    "changeMagnet(int) protected",
                                    "setMagnetParams() protected",
@@ -268,6 +276,7 @@ void TestSystemView::isAParametersDock()
                                    "setLineWidth(int) protected",
                                    "setLineColor() protected",
                                    "setMaxNumPoints(int) protected",
+                                   "setUntilCaught(bool) protected",
                                    "releaseAtTypedPoint() protected",
                                    "addMagnet() protected",
                                    "removeMagnet() protected",
@@ -741,6 +750,74 @@ void TestSystemView::sliderScrubsAndFollows()
     slider->setSliderDown(false);
     QVERIFY(rig->playing);
     panel->SetAnimTimer(false);
+}
+
+void TestSystemView::untilCaughtRunsThePathToItsCapture()
+{
+    rig->experiment.release(0.071, -0.043);
+    QCOMPARE(data->numTrajPoints, 1500);
+    panel->SetAnimTimer(true);
+    QVERIFY(panel->untilCaughtBox->isVisible() && !panel->untilCaughtBox->isChecked());
+
+    QTest::mouseClick(panel->untilCaughtBox, Qt::LeftButton);
+    QVERIFY(rig->experiment.untilCaught());
+    QVERIFY(!rig->playing); // its path was replaced
+    QVERIFY(!panel->maxNumPointsSpin->isEnabled());
+    const PathCapture& capture = rig->experiment.capture();
+    QVERIFY(capture.caught());
+    QCOMPARE(capture.sample, data->numTrajPoints - 1);
+    QVERIFY(data->numTrajPoints != 1500);
+    // The slider spans the new path; the time shown names the capture.
+    QCOMPARE(panel->animTimeSlider->maximum(), int(std::lround(data->trajTimes.back() * 1000.0)));
+    const QString caughtAt = QString::number(capture.modelTime(), 'f', 2);
+    QCOMPARE(panel->animTimeLabel->text(),
+             QStringLiteral("t = 0.00 s, caught at %1 s").arg(caughtAt));
+    // A late tick takes the clock past the end, where the bob rests, and the
+    // time shown with it.
+    int ticks = 0;
+    while (rig->playback.advance(400.0))
+        QVERIFY(++ticks < 100000);
+    QVERIFY(data->animTime > data->trajTimes.back() + 0.02f);
+    QCOMPARE(panel->animTimeLabel->text(),
+             QStringLiteral("t = %1 s, caught at %1 s").arg(caughtAt));
+
+    // The ordinary path passes the same capture on its way.
+    QTest::mouseClick(panel->untilCaughtBox, Qt::LeftButton);
+    QVERIFY(!rig->experiment.untilCaught());
+    QCOMPARE(data->numTrajPoints, 1500);
+    QVERIFY(panel->maxNumPointsSpin->isEnabled());
+    QCOMPARE(panel->animTimeLabel->text(),
+             QStringLiteral("t = 0.00 s, caught at %1 s").arg(caughtAt));
+}
+
+// The capture as a line in the attractor's colour at the path's end, and the
+// playback's model time as the marker that follows the slider.
+void TestSystemView::energyPlotMarksCaptureAndPlayback()
+{
+    rig->experiment.setUntilCaught(true);
+    rig->experiment.release(0.071, -0.043);
+    const PathCapture& capture = rig->experiment.capture();
+    QVERIFY(capture.caught());
+    const QRgb captureColour = capture.colour.rgb() & 0xffffff;
+    constexpr QRgb marker = 0xffc83c;
+    EnergyPlot* plot = panel->energyPlot;
+    // Whether column x, in the middle row, or one of its neighbours has colour c.
+    const auto lineAt = [plot](double x, QRgb c) {
+        const QImage image = plot->grab().toImage();
+        for (int dx = -1; dx <= 1; ++dx)
+            if ((image.pixel(int(x) + dx, image.height() / 2) & 0xffffff) == c)
+                return true;
+        return false;
+    };
+    QVERIFY(plot->width() > 20);
+    QVERIFY(lineAt(plot->xOf(capture.modelTime()), captureColour));
+    QVERIFY(!lineAt(plot->xOf(0.5 * capture.modelTime()), captureColour));
+
+    const int half = panel->animTimeSlider->maximum() / 2;
+    panel->animTimeSlider->setValue(half);
+    const double time = 0.5 * half / 1000.0;
+    QVERIFY(lineAt(plot->xOf(time), marker));
+    QVERIFY(!lineAt(plot->xOf(0.5 * time), marker));
 }
 
 void TestSystemView::cancelledColourDialogsChangeNothing()

@@ -9,6 +9,7 @@
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "OpenGL3d.h"
+#include "PathCapture.h"
 #include "PickFramebuffer.h"
 #include "SceneLayout.h"
 #include "ScenePixels.h"
@@ -104,6 +105,7 @@ private slots:
     void plateShowsTheMap();
     void plateMapBlendsWhenSeenFromAfar();
     void trailFollowsThePlayback();
+    void captureIsMarkedWhenThePlaybackGetsThere();
     void showsObjectsInTheirColours();
     void opaqueSceneNeedsNoBlending();
     void picksNothingOnStandRodAndBackground();
@@ -279,6 +281,39 @@ void TestView3d::trailFollowsThePlayback()
 
     data->ResetAnim();
     QVERIFY(findColour(frame(), pixel, 0xffffff).x() < 0);
+}
+
+// A ring in the colour of the magnet that caught the bob, around the point of
+// capture over the magnets' tops: drawn once the playback has got there.
+void TestView3d::captureIsMarkedWhenThePlaybackGetsThere()
+{
+    experiment->setUntilCaught(true);
+    view->setPathCapture(&experiment->capture());
+    experiment->release(0.071, -0.043);
+    const PathCapture& capture = experiment->capture();
+    QVERIFY(capture.caught());
+    const QRgb colour = capture.colour.rgb() & 0xffffff;
+    // Points of the ring (radius 0.012) that show its colour.
+    const auto ringPoints = [&](const QImage& image) {
+        int found = 0;
+        for (int k = 0; k < 16; ++k) {
+            const double angle = 2.0 * std::acos(-1.0) * k / 16;
+            const vec3 p{capture.x + float(0.012 * std::cos(angle)),
+                         capture.y + float(0.012 * std::sin(angle)), 0.001f};
+            found += findColour(image, project(*view, p), colour).x() >= 0 ? 1 : 0;
+        }
+        return found;
+    };
+    data->animTime = 0.99f * data->trajTimes[std::size_t(capture.sample)];
+    QCOMPARE(ringPoints(frame()), 0);
+
+    data->animTime = data->trajTimes[std::size_t(capture.sample)];
+    data->animIndex = capture.sample - 1;
+    // Most of it; the rod and the bob over it may hide a little.
+    QVERIFY(ringPoints(frame()) >= 12);
+
+    view->setPathCapture(nullptr);
+    QCOMPARE(ringPoints(frame()), 0);
 }
 
 void TestView3d::showsObjectsInTheirColours()

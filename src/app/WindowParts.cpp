@@ -69,6 +69,8 @@ void WindowParts::connectPaths() const
     QObject::connect(experiment, &Experiment::pathChanged, view2d, &OpenGL2d::UpdateTraj);
     repaintOn(experiment, &Experiment::pathChanged, view3d);
     QObject::connect(experiment, &Experiment::pathChanged, panel, &SystemView::ShowReleasePoint);
+    view2d->setPathCapture(&experiment->capture());
+    view3d->setPathCapture(&experiment->capture());
 }
 
 void WindowParts::connectPlayback() const

@@ -17,6 +17,7 @@ void Experiment::forget()
     current.released = false;
     // The samples stay in the model; only their display ends.
     data->numTrajPoints = 0;
+    caught = PathCapture();
     emit pathChanged();
 }
 
@@ -33,7 +34,20 @@ void Experiment::recompute()
 {
     if (!current.released)
         return;
-    data->computeTrajectory(current.x, current.y);
+    if (tillCaught) {
+        caught = tracer.trace(*data, current.x, current.y);
+    } else {
+        data->computeTrajectory(current.x, current.y);
+        caught = tracer.find(*data, current.x, current.y, data->numTrajPoints);
+    }
     data->ResetAnim(); // a new path plays from its start
     emit pathChanged();
+}
+
+void Experiment::setUntilCaught(bool on)
+{
+    if (on == tillCaught)
+        return;
+    tillCaught = on;
+    recompute();
 }

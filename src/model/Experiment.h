@@ -1,6 +1,9 @@
 #ifndef ORVALIS_EXPERIMENT_H
 #define ORVALIS_EXPERIMENT_H
 
+#include "PathCapture.h"
+#include "PathTracer.h"
+
 #include <QObject>
 
 class SystemData;
@@ -18,6 +21,11 @@ public:
     bool hasReleasePoint() const { return current.released; }
     double releaseX() const { return current.x; }
     double releaseY() const { return current.y; }
+    // Whether paths run until the map's capture rule catches the bob (or the
+    // map's time limit), rather than for the model's number of samples.
+    bool untilCaught() const { return tillCaught; }
+    // Where the current path was caught, if it was.
+    const PathCapture& capture() const { return caught; }
 
 public slots:
     // Releases the bob at rest at (x, y) and remembers the point.
@@ -29,6 +37,8 @@ public slots:
     void revertRelease();
     // Computes the path again from the remembered point, after the model changed.
     void recompute();
+    // Chooses how long paths run, and computes the current one again.
+    void setUntilCaught(bool on);
 
 signals:
     void pathChanged();
@@ -43,6 +53,9 @@ private:
     };
     Point current;
     Point previous;
+    bool tillCaught = false;
+    PathTracer tracer;
+    PathCapture caught;
 };
 
 #endif

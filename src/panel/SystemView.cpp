@@ -1,6 +1,7 @@
 #include "SystemView.h"
 
 #include "DoubleEdit.h"
+#include "EnergyPlot.h"
 #include "Experiment.h"
 #include "ModelEditor.h"
 #include "ModelState.h"
@@ -8,6 +9,7 @@
 #include "Playback.h"
 #include "SystemData.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QGridLayout>
@@ -156,6 +158,9 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     maxNumPointsSpin->setValue(data->maxNumPoints);
     // Typing 5000 is one change, not four paths and four undo steps.
     maxNumPointsSpin->setKeyboardTracking(false);
+    untilCaughtBox = new QCheckBox(tr("until caught"));
+    untilCaughtBox->setChecked(experiment->untilCaught());
+    maxNumPointsSpin->setEnabled(!experiment->untilCaught());
 
     magnetIdLabel = new QLabel(tr("ID"));
     magnetIdSpin = new QSpinBox;
@@ -202,7 +207,9 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     animTimeSlider = new QSlider(Qt::Horizontal);
     animTimeSlider->setSingleStep(10);
     animTimeSlider->setPageStep(static_cast<int>(kSliderSteps));
-    ShowPlayback();
+    animTimeLabel = new QLabel;
+    energyPlot = new EnergyPlot;
+    ShowPath();
 
     // The buttons show icons only, and the editors apply on Return only: say so.
     animResetButton->setToolTip(tr("Rewind the playback to the release point"));
@@ -211,6 +218,9 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     animSpeedBox->setToolTip(tr("Playback speed"));
     animTimeSlider->setToolTip(tr("Playback time: drag to move the bob along its path"));
     lineColorButton->setToolTip(tr("Choose the colour of the path"));
+    untilCaughtBox->setToolTip(
+        tr("Run the path until an attractor catches the bob, by the "
+           "basin map's rule and time limit, instead of for #steps samples"));
     magnetColorButton->setToolTip(tr("Choose the colour of the selected magnet"));
     magnetAddButton->setToolTip(tr("Add a magnet at a free spot of the plate "
                                    "(or double-click the plate in the 2D view)"));
@@ -244,10 +254,11 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     QGroupBox* releaseGroup =
         editorGroup(tr("Release point"),
                     editorGrid({{releaseXLabel, releaseXEdit}, {releaseYLabel, releaseYEdit}}));
-    QGroupBox* trajectoryGroup =
-        editorGroup(tr("Trajectory"), editorGrid({{lineWidthLabel, lineWidthSpin},
-                                                  {lineColorLabel, lineColorButton},
-                                                  {maxNumPointsLabel, maxNumPointsSpin}}));
+    QGridLayout* trajectoryGrid = editorGrid({{lineWidthLabel, lineWidthSpin},
+                                              {lineColorLabel, lineColorButton},
+                                              {maxNumPointsLabel, maxNumPointsSpin}});
+    trajectoryGrid->addWidget(untilCaughtBox, trajectoryGrid->rowCount(), 1);
+    QGroupBox* trajectoryGroup = editorGroup(tr("Trajectory"), trajectoryGrid);
     auto* animButtons = new QHBoxLayout;
     animButtons->addWidget(animResetButton);
     animButtons->addWidget(animPlayButton);
@@ -256,6 +267,8 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     auto* animateLayout = new QVBoxLayout;
     animateLayout->addLayout(animButtons);
     animateLayout->addWidget(animTimeSlider);
+    animateLayout->addWidget(animTimeLabel);
+    animateLayout->addWidget(energyPlot);
     animateGroup = new QGroupBox(tr("Animate"));
     animateGroup->setLayout(animateLayout);
 
@@ -280,6 +293,7 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     connect(lineWidthSpin, &QSpinBox::valueChanged, this, &SystemView::setLineWidth);
     connect(lineColorButton, &QPushButton::pressed, this, &SystemView::setLineColor);
     connect(maxNumPointsSpin, &QSpinBox::valueChanged, this, &SystemView::setMaxNumPoints);
+    connect(untilCaughtBox, &QCheckBox::toggled, this, &SystemView::setUntilCaught);
     connect(magnetIdSpin, &QSpinBox::valueChanged, this, &SystemView::changeMagnet);
     for (DoubleEdit* edit : {magnetPosXEdit, magnetPosYEdit, magnetAlphaEdit})
         connect(edit, &QLineEdit::returnPressed, this, &SystemView::setMagnetParams);
@@ -302,7 +316,7 @@ SystemView::SystemView(SystemData* data, ModelEditor* editor, Experiment* experi
     connect(animTimeSlider, &QSlider::sliderPressed, this, &SystemView::scrubStarted);
     connect(animTimeSlider, &QSlider::sliderReleased, this, &SystemView::scrubFinished);
     connect(playback, &Playback::moved, this, &SystemView::ShowPlayback);
-    connect(experiment, &Experiment::pathChanged, this, &SystemView::ShowPlayback);
+    connect(experiment, &Experiment::pathChanged, this, &SystemView::ShowPath);
 }
 
 SystemView::~SystemView()

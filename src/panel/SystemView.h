@@ -7,10 +7,12 @@
 #include <array>
 
 class DoubleEdit;
+class EnergyPlot;
 class Experiment;
 class ModelEditor;
 struct ModelState;
 class Playback;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -62,8 +64,11 @@ public slots:
     void ShowReleasePoint();
     // Shows the model after an edit, keeping what the person is still typing.
     void ShowModel();
-    // The time slider follows the playback and the length of the path.
+    // The time slider, the model time and the energy plot follow the
+    // playback and the length of the path.
     void ShowPlayback();
+    // A new path: its energy and capture in the plot.
+    void ShowPath();
 
 protected slots:
     void updateParams();
@@ -74,6 +79,7 @@ protected slots:
     void setLineWidth(int n);
     void setLineColor();
     void setMaxNumPoints(int n);
+    void setUntilCaught(bool on);
     void releaseAtTypedPoint();
     void addMagnet();
     void removeMagnet();
@@ -114,6 +120,7 @@ protected:
     QPushButton* lineColorButton = nullptr;
     QLabel* maxNumPointsLabel = nullptr;
     QSpinBox* maxNumPointsSpin = nullptr;
+    QCheckBox* untilCaughtBox = nullptr;
 
     QLabel* magnetIdLabel = nullptr;
     QSpinBox* magnetIdSpin = nullptr;
@@ -145,6 +152,8 @@ protected:
     QPushButton* animStepButton = nullptr;
     QComboBox* animSpeedBox = nullptr;
     QSlider* animTimeSlider = nullptr;
+    QLabel* animTimeLabel = nullptr;
+    EnergyPlot* energyPlot = nullptr;
     bool resumeAfterScrub = false;
 
     QGroupBox* animateGroup = nullptr;

@@ -2,14 +2,19 @@
 // the time slider. The window runs the timers these switch.
 #include "SystemView.h"
 
+#include "EnergyCurve.h"
+#include "EnergyPlot.h"
 #include "Experiment.h"
 #include "Playback.h"
+#include "SystemData.h"
 
 #include <QComboBox>
 #include <QIcon>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 
 #include <algorithm>
 #include <cmath>
@@ -85,11 +90,37 @@ void SystemView::ShowPlayback()
     animTimeSlider->setRange(0, sliderPosition(duration));
     animTimeSlider->setValue(sliderPosition(playback->time()));
     animTimeSlider->setEnabled(duration > 0.0);
+
+    // The playback's clock runs on the stamps, at twice the model time; a
+    // late tick leaves it past the end, where the bob rests.
+    const double time = 0.5 * std::min(playback->time(), duration);
+    QString text = tr("t = %1 s").arg(time, 0, 'f', 2);
+    const PathCapture& capture = experiment->capture();
+    if (capture.caught())
+        text += tr(", caught at %1 s").arg(capture.modelTime(), 0, 'f', 2);
+    animTimeLabel->setText(text);
+    energyPlot->setTime(time);
+}
+
+void SystemView::ShowPath()
+{
+    const PathCapture& capture = experiment->capture();
+    energyPlot->setCurve(EnergyCurve::of(*data), capture.caught() ? capture.modelTime() : -1.0,
+                         capture.colour);
+    ShowPlayback();
 }
 
 void SystemView::setAnimSpeed(int index)
 {
     playback->setSpeed(animSpeedBox->itemData(index).toDouble());
+}
+
+void SystemView::setUntilCaught(bool on)
+{
+    // The path is about to be replaced under the playback.
+    SetAnimTimer(false);
+    maxNumPointsSpin->setEnabled(!on);
+    experiment->setUntilCaught(on);
 }
 
 void SystemView::seekAnim(int position)

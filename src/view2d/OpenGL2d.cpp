@@ -1,6 +1,7 @@
 #include "OpenGL2d.h"
 
 #include "GLContext.h"
+#include "PathCapture.h"
 #include "PinnedPath.h"
 #include "SystemData.h"
 #include "VecMath.h"
@@ -11,6 +12,7 @@
 #include <QOpenGLContext>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -26,6 +28,13 @@ bool isUsable(const GLShader& shader)
     glGetProgramiv(shader.progHandle, GL_LINK_STATUS, &linked);
     return linked == GL_TRUE;
 }
+
+// The capture ring: its least radius in pixels of the widget, its radius
+// against a magnet's (it rings the magnet the bob rests over), its corners.
+constexpr double kMarkRadius = 8.0;
+constexpr double kMarkOverMagnet = 1.6;
+constexpr int kMarkCorners = 32;
+const double kPi = std::acos(-1.0);
 
 } // namespace
 
@@ -137,6 +146,12 @@ void OpenGL2d::showPinnedPath(const PinnedPath* path)
     follow();
 }
 
+void OpenGL2d::setPathCapture(const PathCapture* pathCapture)
+{
+    capture = pathCapture;
+    update();
+}
+
 bool OpenGL2d::saveImage(const QString& fileName)
 {
     return grabFramebuffer().convertToFormat(QImage::Format_RGB32).save(fileName);
@@ -241,6 +256,7 @@ void OpenGL2d::paintGL()
         glBindVertexArray(0);
         lineShader.release();
         glLineWidth(1.0f);
+        drawCaptureMark(proj, originX, originY);
     }
 
     if (mapShown && legendVisible)
@@ -267,6 +283,48 @@ void OpenGL2d::drawPinnedPath(const mat4& proj, double originX, double originY, 
     glLineWidth(float(data->lineWidth));
     lineShader.setUniform("lineColor", PinnedPath::mutedColor(data->lineColor));
     pinnedLine.draw();
+    lineShader.release();
+    glLineWidth(1.0f);
+}
+
+void OpenGL2d::drawCaptureMark(const mat4& proj, double originX, double originY)
+{
+    if (!capture || !capture->caught() || capture->sample >= data->numTrajPoints)
+        return;
+    // Around the caught sample, wider than the magnet and never too small to see.
+    const double pixel = 2.0 * data->viewHalfHeight / std::max(height(), 1);
+    const double radius = std::max(kMarkRadius * pixel, kMarkOverMagnet * data->magnetSize);
+    std::array<std::array<float, 4>, kMarkCorners> ring;
+    for (int i = 0; i < kMarkCorners; ++i) {
+        const double angle = 2.0 * kPi * i / kMarkCorners;
+        ring[std::size_t(i)] = {float(capture->x + radius * std::cos(angle)),
+                                float(capture->y + radius * std::sin(angle)), 0.0f, 0.0f};
+    }
+    if (vaMark == 0) {
+        glGenVertexArrays(1, &vaMark);
+        glBindVertexArray(vaMark);
+        glGenBuffers(1, &vboMark);
+        glBindBuffer(GL_ARRAY_BUFFER, vboMark);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(sizeof ring), nullptr, GL_DYNAMIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(ring[0]), nullptr);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, vboMark);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(sizeof ring), ring.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    // Its colour on a dark edge, readable over the path and any map.
+    lineShader.bind();
+    lineShader.setUniform("mvp", proj);
+    lineShader.setUniform("origin", float(originX), float(originY));
+    glBindVertexArray(vaMark);
+    glLineWidth(4.0f);
+    lineShader.setUniform("lineColor", 0.0f, 0.0f, 0.0f);
+    glDrawArrays(GL_LINE_LOOP, 0, kMarkCorners);
+    glLineWidth(2.0f);
+    lineShader.setUniform("lineColor", capture->colour);
+    glDrawArrays(GL_LINE_LOOP, 0, kMarkCorners);
+    glBindVertexArray(0);
     lineShader.release();
     glLineWidth(1.0f);
 }
@@ -456,6 +514,10 @@ void OpenGL2d::releaseGL()
     pinnedLine.reset();
     glDeleteVertexArrays(1, &vaEmpty);
     vaEmpty = 0;
+    glDeleteBuffers(1, &vboMark);
+    glDeleteVertexArrays(1, &vaMark);
+    vboMark = 0;
+    vaMark = 0;
     glDeleteFramebuffers(1, &mapFramebuffer);
     mapFramebuffer = 0;
     glDeleteTextures(1, &mapTexture);

@@ -13,6 +13,7 @@
 #include <QString>
 
 class PinnedPath;
+struct PathCapture;
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
@@ -63,6 +64,9 @@ public:
     // Draws `path` (null for none) in a muted colour under the current path,
     // and follows its changes.
     void showPinnedPath(const PinnedPath* path);
+    // Where the path was caught, marked with a ring in the attractor's
+    // colour; it outlives the view.
+    void setPathCapture(const PathCapture* capture);
 
 public slots:
     void particleStep();
@@ -113,6 +117,7 @@ private:
     void drawTexture(GLuint texture, const mat4& mvp);
     // The magnet under the last cursor position, if the cursor is over the view.
     void pickMagnet();
+    void drawCaptureMark(const mat4& proj, double originX, double originY);
     void uploadTrajectory();
     // Copies the model's samples into the line buffer, which is current.
     void fillLineBuffer();
@@ -141,6 +146,9 @@ private:
     double cursorX = 0.0;
     double cursorY = 0.0;
     int lineCapacity = 0; // samples the line buffer holds
+    const PathCapture* capture = nullptr;
+    GLuint vaMark = 0;
+    GLuint vboMark = 0;
     // Core profiles refuse draws without a vertex array, even attribute-less ones.
     GLuint vaEmpty = 0;
 

@@ -72,6 +72,7 @@ void OpenGL3d::initializeGL()
     if (!plateMap.isNull())
         renderer->setPlateMap(plateMap, plateMapRegion);
     renderer->setPinnedPath(pinned);
+    renderer->setPathCapture(pathCapture);
     // The new context of a window change comes without a resize; size the framebuffer now.
     resizeGL(width(), height());
 }
@@ -132,6 +133,14 @@ void OpenGL3d::showPinnedPath(const PinnedPath* path)
         });
     }
     follow();
+}
+
+void OpenGL3d::setPathCapture(const PathCapture* capture)
+{
+    pathCapture = capture;
+    if (renderer)
+        renderer->setPathCapture(capture);
+    update();
 }
 
 int OpenGL3d::chosenMagnet() const

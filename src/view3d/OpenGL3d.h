@@ -14,6 +14,7 @@
 #include <memory>
 
 class PinnedPath;
+struct PathCapture;
 class SystemData;
 class QKeyEvent;
 class QMouseEvent;
@@ -57,6 +58,9 @@ public:
     // Lays `path` (null for none) whole on the plate in a muted colour under
     // the trail, and follows its changes.
     void showPinnedPath(const PinnedPath* path);
+    // Where the path was caught, marked once the playback gets there; it
+    // outlives the view.
+    void setPathCapture(const PathCapture* capture);
     // The magnet the last Shift-click chose, or -1. A change in the number of
     // magnets ends the choice: the index may name another magnet by then.
     int chosenMagnet() const;
@@ -114,6 +118,7 @@ private:
     QImage plateMap;
     QRectF plateMapRegion;
     const PinnedPath* pinned = nullptr;
+    const PathCapture* pathCapture = nullptr;
 };
 
 #endif // ORVALIS_OPENGL3D_H

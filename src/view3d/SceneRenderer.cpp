@@ -2,6 +2,7 @@
 
 #include "Camera.h"
 #include "GLContext.h"
+#include "PathCapture.h"
 #include "PinnedPath.h"
 #include "SceneLayout.h"
 #include "SceneMesh.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -28,6 +30,12 @@ constexpr float trailLift = 0.001f;
 constexpr float trailEdgeWidth = 4.0f; // pixels
 constexpr float trailCoreWidth = 2.0f;
 constexpr float trailEdgeColour[3] = {0.05f, 0.05f, 0.07f};
+// The capture ring: wider than a magnet, its collar and the bob, just over
+// the magnets' tops (the plane z = 0), under the resting bob.
+constexpr float markRadius = 0.012f;
+constexpr float markLift = 0.001f;
+constexpr int markCorners = 32;
+constexpr float markWidth = 3.0f; // pixels
 // Texture unit of the plate's map; unit 0 shows the frame.
 constexpr int plateMapUnit = 1;
 // Texels the plate's map averages along a slant, at most.
@@ -122,6 +130,22 @@ void SceneRenderer::createMeshes()
     glBindVertexArray(trailArray.id());
     trailBuffer = GLBuffer::create();
     glBindBuffer(GL_ARRAY_BUFFER, trailBuffer.id());
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    // The capture ring's corners around the origin, moved to its place by the mvp.
+    std::vector<std::array<float, 4>> ring;
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < markCorners; ++i) {
+        const double angle = 2.0 * pi * i / markCorners;
+        ring.push_back(
+            {float(markRadius * std::cos(angle)), float(markRadius * std::sin(angle)), 0.0f, 0.0f});
+    }
+    markArray = GLVertexArray::create();
+    glBindVertexArray(markArray.id());
+    markBuffer = filledBuffer(GL_ARRAY_BUFFER, ring);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, 0, nullptr);
     glBindVertexArray(0);
@@ -238,6 +262,7 @@ void SceneRenderer::renderScene(const Camera& camera, int chosenMagnet, GLuint t
     drawRod(proj, view);
     drawPinnedPath(proj * view);
     drawTrail(proj * view);
+    drawCaptureMark(proj * view);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_DEPTH_TEST);
@@ -413,6 +438,23 @@ void SceneRenderer::strokeOnPlate(const mat4& viewProj, const QColor& colour,
     trailShader.release();
     glLineWidth(1.0f);
     glDepthMask(GL_TRUE);
+}
+
+void SceneRenderer::drawCaptureMark(const mat4& viewProj)
+{
+    const PathCapture* c = pathCapture;
+    if (!c || !c->caught() || c->sample >= data.numTrajPoints || data.animTime < c->stamp)
+        return;
+    trailShader.bind();
+    trailShader.setUniform("mvp", translate(viewProj, {c->x, c->y, 0.0f}));
+    trailShader.setUniform("height", markLift);
+    trailShader.setUniform("trailColor", c->colour);
+    glBindVertexArray(markArray.id());
+    glLineWidth(markWidth);
+    glDrawArrays(GL_LINE_LOOP, 0, markCorners);
+    glLineWidth(1.0f);
+    glBindVertexArray(0);
+    trailShader.release();
 }
 
 void SceneRenderer::drawCylinder(GLShader& shader)

@@ -19,6 +19,7 @@
 
 class Camera;
 class PinnedPath;
+struct PathCapture;
 class SystemData;
 
 // Draws the apparatus as the model stands: plate (chequered or mapped), post
@@ -47,6 +48,9 @@ public:
     // muted colour (null for none); its samples are read again at the next
     // frame, so call this again after it changed.
     void setPinnedPath(const PinnedPath* path);
+    // Where the path was caught, marked once the playback gets there; it
+    // outlives the renderer.
+    void setPathCapture(const PathCapture* capture) { pathCapture = capture; }
 
     // One frame: the scene seen by `camera` with magnet `chosenMagnet`
     // wearing its collar (-1 for none), then its picture onto framebuffer
@@ -79,6 +83,9 @@ private:
     // once as a dark edge and once as a core of `colour` over it.
     void strokeOnPlate(const mat4& viewProj, const QColor& colour,
                        const std::function<void()>& drawLine);
+    // A ring in the attractor's colour over the point of capture, on the
+    // magnets' tops, once the playback has reached it.
+    void drawCaptureMark(const mat4& viewProj);
     void drawCylinder(GLShader& shader);
     // Makes, replaces or deletes the plate's texture after a change of map.
     void uploadPlateMap();
@@ -111,6 +118,9 @@ private:
     const PinnedPath* pinned = nullptr;
     LineStrip pinnedLine;
     bool pinnedStale = false;
+    const PathCapture* pathCapture = nullptr;
+    GLVertexArray markArray;
+    GLBuffer markBuffer;
 
     PickFramebuffer targets;
 
