@@ -34,6 +34,7 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class SimulationTimers;
+class SweepDock;
 class SystemData;
 class SystemView;
 
@@ -141,6 +142,8 @@ protected:
     ExportProgress* exportProgress = nullptr;
     // The measurements of the map in view, a dock toggled from the View menu.
     AnalysisDock* analysisDock = nullptr;
+    // The maps of one parameter swept over a range, a dock beside it.
+    SweepDock* sweepDock = nullptr;
 
 private:
     // Appends the suffix unless the name already ends with it, in exactly
