@@ -108,6 +108,9 @@ void TestSweepViewDock::stopLeavesTheChosenValueAsOneStep()
     QCOMPARE(b.editor.undoStack()->count(), 1);
     b.editor.undoStack()->undo();
     QVERIFY(b.editor.state() == before);
+    // Edits of the model between sweeps leave the values typed as they are.
+    QCOMPARE(b.child<QDoubleSpinBox>("sweepFrom")->value(), 3.0);
+    QCOMPARE(b.child<QDoubleSpinBox>("sweepTo")->value(), 6.0);
 }
 
 void TestSweepViewDock::modelEditStartsTheFramesAgain()

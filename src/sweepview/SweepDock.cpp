@@ -163,7 +163,7 @@ int SweepDock::currentFrame() const
     return slider->value();
 }
 
-void SweepDock::fillKeys()
+bool SweepDock::fillKeys()
 {
     const QString chosen = keyBox->currentText();
     const QSignalBlocker quiet(keyBox);
@@ -171,6 +171,7 @@ void SweepDock::fillKeys()
     keyBox->addItems(ParameterKey::names(editor->state().physics));
     const int at = keyBox->findText(chosen);
     keyBox->setCurrentIndex(at >= 0 ? at : 0);
+    return at >= 0;
 }
 
 void SweepDock::keyChosen()
@@ -256,8 +257,9 @@ void SweepDock::modelEdited()
     if (applying)
         return;
     if (!job) {
-        fillKeys();
-        keyChosen();
+        // The values typed stay, unless their key went with a magnet.
+        if (!fillKeys())
+            keyChosen();
         return;
     }
     // The frames are of the model before: they start again from this one.
@@ -323,7 +325,10 @@ void SweepDock::showFrame(int frame)
     if (frame < 0 || frame >= int(frames.size()) || !job)
         return;
     const SweepRunner::Frame& f = frames[std::size_t(frame)];
-    preview->setImage(f.level ? f.level->map.image() : QImage());
+    // A frame still without a map keeps the last one up, rather than a blank
+    // at every restart.
+    if (f.level)
+        preview->setImage(f.level->map.image());
     plot->setMark(f.value);
     frameText->setText(tr("Frame %1 of %2: %3 = %4")
                            .arg(frame + 1)

@@ -59,7 +59,8 @@ public slots:
 private:
     QWidget* buildControls();
     QWidget* buildPlayer();
-    void fillKeys();
+    // The keys of the model as it is; false when the one chosen is gone.
+    bool fillKeys();
     void keyChosen();
     void modelEdited();
     void requestRestart();
