@@ -33,6 +33,7 @@ libxml2-utils
 shared-mime-info
 bash-completion
 man-db
+python3-numpy
 "
 
 missing=""

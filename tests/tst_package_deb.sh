@@ -96,6 +96,7 @@ bash -c '
     check "b.png " --quiet --basin ""
     check "c.csv d.npy " --data ""
     check "" --size ""
+    check "gravity= " --sweep gr
     check "b.png c.csv d.npy " --merge out.png ""
     check "$(sed -n "s/^ *\(--[a-z-]*\).*/\1/p" ../help.txt | sort | tr "\n" " ")" --
 ' completion "$root" || fail "bash completion"

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "BasinCommand.h"
+#include "FramePattern.h"
 #include "NumberText.h"
 #include "OutputFile.h"
 #include "ParameterRanges.h"
@@ -22,9 +23,11 @@ constexpr int kMaxSide = 16384;
 constexpr int kMaxSamples = 1 << 20;
 
 // The options that take a value, and those that do not.
-const char* const kValueOptions[] = {"basin",   "params",    "damping",  "size",   "region",
-                                     "threads", "tolerance", "max-time", "data",   "tile",
-                                     "box",     "samples",   "seed",     "wada-r", "report"};
+const char* const kValueOptions[] = {
+    "basin", "params", "damping", "size", "region", "threads", "tolerance", "max-time", "data",
+    "tile",  "box",    "samples", "seed", "wada-r", "report",  "set",       "sweep"};
+// The options that may be given more than once.
+const char* const kRepeatable[] = {"set"};
 const char* const kFlags[] = {"merge", "quiet", "help", "version", "stats", "verify"};
 // What a merge may measure from the merged data alone.
 const char* const kMergeOptions[] = {"box", "wada-r"};
@@ -70,6 +73,49 @@ bool parseValue(const QString& text, double& value)
     return text == text.trimmed() && parseNumber(text, value);
 }
 
+// The key of KEY=VALUE or KEY=FROM:TO:N; empty when there is no '=' or
+// nothing on either side of it.
+QString assignedKey(const QString& text)
+{
+    const int equals = text.indexOf(QLatin1Char('='));
+    return equals > 0 && equals + 1 < text.size() ? text.left(equals) : QString();
+}
+
+// What --set and --sweep can be checked for before the parameter set is
+// read: their form, and two of them changing one value.
+bool checkOverrides(const CommandLineOptions& o, QString& error)
+{
+    QStringList keys;
+    for (const QString& set : o.sets) {
+        const QString key = assignedKey(set);
+        if (key.isEmpty()) {
+            error = QStringLiteral("--set %1: expected KEY=VALUE").arg(set);
+            return false;
+        }
+        if (keys.contains(key) || (key == QLatin1String("friction") && o.hasDamping)) {
+            error = QStringLiteral("--set %1: %2 is already set").arg(set, key);
+            return false;
+        }
+        keys << key;
+    }
+    if (o.sweep.isNull())
+        return true;
+    const QString key = assignedKey(o.sweep);
+    if (key.isEmpty()) {
+        error = QStringLiteral("--sweep %1: expected KEY=FROM:TO:N").arg(o.sweep);
+        return false;
+    }
+    if (keys.contains(key) || (key == QLatin1String("friction") && o.hasDamping)) {
+        error = QStringLiteral("--sweep %1: %2 cannot be both swept and set").arg(o.sweep, key);
+        return false;
+    }
+    // Every output of a sweep is one file per frame.
+    for (const QString& pattern : {o.output, o.data, o.report})
+        if (!pattern.isEmpty() && !FramePattern::parse(pattern, &error))
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool CommandLine::wanted(int argc, char** argv)
@@ -84,8 +130,10 @@ QString CommandLine::usage()
 {
     return QStringLiteral(
         "Usage: orvalis [--basin OUT.png [options]]\n"
+        "       orvalis --basin OUT-%04d.png --sweep KEY=FROM:TO:N [options]\n"
         "       orvalis --merge OUT.png TILE.png...\n"
         "       orvalis --merge OUT.csv TILE.csv... [--stats [--box n] [--wada-r r]]\n"
+        "       orvalis --merge OUT.npy TILE.npy... [--stats [--box n] [--wada-r r]]\n"
         "\n"
         "Without options Orvalis opens its window. --basin renders the basin-of-attraction\n"
         "map without a window or a display: for every pixel the magnet the bob comes to rest\n"
@@ -94,12 +142,21 @@ QString CommandLine::usage()
         "  --basin OUT.png      render the map into OUT.png\n"
         "  --params FILE.par    parameter set (default: the default set)\n"
         "  --damping D          velocity damping, 0 or more (default: the file's, else 1)\n"
+        "  --set KEY=VALUE      change one value of the set before rendering; repeatable.\n"
+        "                       KEY: pendulumHeight, pendulumLength, gravity, damping (the\n"
+        "                       force law's exponent, as in a .par file), magFactor,\n"
+        "                       friction (the velocity damping), maxTheta, and magnetI.x,\n"
+        "                       magnetI.y, magnetI.alpha for magnet I (from 0, as the dock)\n"
+        "  --sweep KEY=FROM:TO:N  render N >= 2 maps with KEY at N evenly spaced values from\n"
+        "                       FROM to TO; every output is then a pattern with one frame\n"
+        "                       number field, numbered from 1 (--basin map-%04d.png)\n"
         "  --size W[xH]         image size in pixels (default 1024, square)\n"
         "  --region X0,Y0,X1,Y1 rectangle of the plane (default: the 2D view's square)\n"
         "  --threads N          worker threads (default: every core)\n"
         "  --tolerance EPS      integration tolerance (default 1e-8, as the paths)\n"
         "  --max-time T         model time after which a pixel is undecided (default 100)\n"
-        "  --data FILE.csv      also write one row per pixel: x,y,attractor,magnet,time,steps\n"
+        "  --data FILE.csv      also write one row per pixel: x,y,attractor,magnet,time,steps;\n"
+        "                       FILE.npy: a NumPy array of shape (H, W) with those fields\n"
         "  --tile I/N           render only the I-th of N horizontal bands (1 <= I <= N)\n"
         "  --merge OUT TILE...  assemble bands into the whole image (or data file)\n"
         "  --stats              after the attractor table, the measurements of the map:\n"
@@ -120,13 +177,18 @@ QString CommandLine::usage()
         "An output named '-' is standard output; outputs that are not regular files\n"
         "(devices, FIFOs) are written into, not replaced.\n"
         "After rendering, a tab-separated table of the attractors goes to standard output\n"
-        "(unless an output goes there).\n"
+        "(unless an output goes there). A sweep prints instead one row per frame:\n"
+        "frame, KEY, each magnet's share of the map, the undecided share (with the pixels\n"
+        "at rest over no magnet), and with --stats the metrics; --quiet leaves its progress\n"
+        "out, not its table. Its frames split into bands as a map (--tile, one band of\n"
+        "every frame per run); merge them frame by frame.\n"
         "Measurements need the whole map: a band is not measured, but merged data bands\n"
         "give the grid's metrics with --merge OUT.csv ... --stats.\n"
         "A map needs about 18 bytes per pixel; one that does not fit in memory is refused.\n"
         "Render it in bands that do (--tile I/N, one run each) and join them with --merge.\n"
         "Exit status: 0 done, 1 a file could not be read or written (or no memory),\n"
-        "2 bad usage.\n");
+        "2 bad usage (an unknown --set or --sweep key, a magnet the set lacks, a value out\n"
+        "of range).\n");
 }
 
 bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QString& error)
@@ -162,16 +224,17 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
             error = QStringLiteral("%1 %2: %3").arg(option, value, what);
             return false;
         };
-        if (values.size() > 1) {
+        if (values.size() > 1 && !oneOf(QLatin1String(name), kRepeatable)) {
             error = QStringLiteral("%1 is given more than once").arg(option);
             return false;
         }
-        if (value.isEmpty() || looksLikeOption(value)) {
-            error = QStringLiteral("%1 needs a value").arg(option);
-            if (!value.isEmpty())
-                error += QStringLiteral(", not the option %1").arg(value);
-            return false;
-        }
+        for (const QString& each : values)
+            if (each.isEmpty() || looksLikeOption(each)) {
+                error = QStringLiteral("%1 needs a value").arg(option);
+                if (!each.isEmpty())
+                    error += QStringLiteral(", not the option %1").arg(each);
+                return false;
+            }
         measureOption = measureOption || oneOf(QLatin1String(name), kMeasureOptions);
         renderOption = renderOption || (option != QLatin1String("--basin") &&
                                         !oneOf(QLatin1String(name), kMergeOptions));
@@ -181,6 +244,10 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
             o.params = value;
         } else if (option == QLatin1String("--data")) {
             o.data = value;
+        } else if (option == QLatin1String("--set")) {
+            o.sets = values;
+        } else if (option == QLatin1String("--sweep")) {
+            o.sweep = value;
         } else if (option == QLatin1String("--damping")) {
             const ParameterRange range =
                 ParameterRanges::range(ParameterRanges::Parameter::Damping);
@@ -290,6 +357,8 @@ bool CommandLine::parse(const QStringList& arguments, CommandLineOptions& o, QSt
         o.mode = CommandLineOptions::Mode::Merge;
         return true;
     }
+    if (!checkOverrides(o, error))
+        return false;
     if (!o.data.isEmpty() && OutputFile::sameFile(o.output, o.data)) {
         error = QStringLiteral("--basin and --data name the same file");
         return false;

@@ -17,7 +17,9 @@ struct CommandLineOptions
     QString output;    // --basin OUT.png, or the merged file; "-" is standard output
     QStringList tiles; // the files --merge assembles
     QString params;    // --params FILE.par; empty: the default set
-    QString data;      // --data FILE.csv
+    QString data;      // --data FILE.csv or FILE.npy
+    QStringList sets;  // --set KEY=VALUE, in order
+    QString sweep;     // --sweep KEY=FROM:TO:N; the outputs are then patterns
     bool hasDamping = false;
     double damping = 1.0; // --damping D
     // Size, threads, tolerance and time limit default to the engine's own.

@@ -44,17 +44,26 @@ QString DataMeasurements::metricTable(const QByteArray& rows, int width, int hei
         error = QStringLiteral("the merged data holds %1 pixels, not %2").arg(lines).arg(pixels);
         return QString();
     }
+    return labelTable(std::move(attractor), width, height, settledColumn ? &unsettled : nullptr,
+                      options);
+}
+
+QString DataMeasurements::labelTable(std::vector<int> attractor, int width, int height,
+                                     const std::size_t* unsettled,
+                                     const MeasurementOptions& options)
+{
     // The undecided pixels (-1) take the label after the last attractor.
     const int undecided =
         attractor.empty() ? 0 : *std::max_element(attractor.begin(), attractor.end()) + 1;
     for (int& a : attractor)
         if (a < 0)
             a = undecided;
+    const std::size_t pixels = attractor.size();
     const LabelGrid grid(width, height, std::move(attractor));
     QString text = MeasurementTables::metricHeader() +
                    MeasurementTables::gridMetrics(BasinEntropy::measure(grid, options.boxSize),
                                                   WadaMerge::measure(grid, options.wadaRadius));
-    if (settledColumn && pixels > 0)
-        text += MeasurementTables::unsettledMetric(double(unsettled) / double(pixels));
+    if (unsettled && pixels > 0)
+        text += MeasurementTables::unsettledMetric(double(*unsettled) / double(pixels));
     return text;
 }

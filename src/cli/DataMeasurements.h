@@ -4,6 +4,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstddef>
+#include <vector>
+
 struct MeasurementOptions;
 
 // What merged data bands can be measured by: their labels give the basin
@@ -21,6 +24,10 @@ public:
     static QString metricTable(const QByteArray& rows, int width, int height, int fields,
                                bool settledColumn, const MeasurementOptions& options,
                                QString& error);
+    // The same of the pixels' attractors, row after row (-1 undecided), and
+    // with `unsettled` (when given) the number of unsettled pixels.
+    static QString labelTable(std::vector<int> attractor, int width, int height,
+                              const std::size_t* unsettled, const MeasurementOptions& options);
 };
 
 #endif
