@@ -18,7 +18,7 @@ struct SweepJob
     SweepPlan plan;
     int grid = 128;         // side of each frame's square map in pixels
     double maxTime = 100.0; // model time after which a pixel is undecided
-    int coarsest = 8;       // stride of the first level of every frame
+    int coarsest = 16;      // stride of the first level of every frame
 
     // The map request of `frame`; nothing, and why, when the parameter
     // cannot take the frame's value.
