@@ -285,9 +285,14 @@ void SweepDock::restart()
 {
     if (!job)
         return;
-    // A magnet removed takes its keys along.
-    if (keyBox->findText(job->plan.key.name()) >= 0)
-        fillKeys();
+    // A magnet removed takes its keys along: that sweep cannot go on.
+    if (!fillKeys()) {
+        const QString lost = job->plan.key.name();
+        runner.cancel();
+        keyChosen();
+        showError(tr("The model no longer has %1").arg(lost));
+        return;
+    }
     const bool playing = isPlaying();
     startSweep();
     setPlaying(playing);

@@ -64,6 +64,7 @@ void SweepRunner::start(const SweepJob& job)
 {
     ++generation;
     pending = job;
+    frameCoarsest = job.coarsest;
     shown.assign(std::size_t(std::max(0, job.plan.frames)), Frame());
     for (int f = 0; f < int(shown.size()); ++f)
         shown[std::size_t(f)].value = job.plan.value(f);
@@ -106,7 +107,6 @@ void SweepRunner::launch()
 {
     const SweepJob job = *pending;
     pending.reset();
-    frameCoarsest = job.coarsest;
     const int jobGeneration = generation;
     // No thread of the task runs here: the new one sees this.
     stopping = false;
