@@ -51,15 +51,16 @@ test-sanitize: deps
 		$(XVFB) ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
-# The map engine's worker threads and the mapper's thread under
+# The map engine's worker threads, the mapper's and the sweep's threads under
 # ThreadSanitizer, built with clang. Qt itself is not instrumented, so
 # nothing that shows a window runs here.
 test-tsan: deps
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DORVALIS_WERROR=$(WERROR) -DORVALIS_TSAN=ON
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model tst_view2d_mapper tst_analysis_exponent
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model tst_view2d_mapper tst_analysis_exponent \
+		tst_sweepview_runner
 	TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp \
-		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_(core_basin|core_model|view2d_mapper|analysis_exponent)$$'
+		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_(core_basin|core_model|view2d_mapper|analysis_exponent|sweepview_runner)$$'
 
 fuzz:
 	mkdir -p $(ASAN_BUILD)/fuzz-corpus

@@ -156,7 +156,8 @@ void TestAppBasin::viewMenuAndRememberedSwitch()
     QStringList entries;
     for (QAction* action : window->viewMenu->actions())
         entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    QCOMPARE(entries, QStringList({"Basin map", "Legend", "-", "Reset view", "-", "Analysis"}));
+    QCOMPARE(entries,
+             QStringList({"Basin map", "Legend", "-", "Reset view", "-", "Analysis", "Sweep"}));
     QCOMPARE(window->act_basinMap->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
 
     // Off at the first start; Ctrl+B fills the view with the map, coarse first.

@@ -1,5 +1,7 @@
 #include "LogLogPlot.h"
 
+#include "PlotArea.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -9,12 +11,6 @@ const QColor LogLogPlot::kLineColour(220, 60, 30);
 const QColor LogLogPlot::kPointColour(30, 90, 200);
 
 namespace {
-
-// Room for the tick labels left and below.
-constexpr int kLeft = 44;
-constexpr int kRight = 10;
-constexpr int kTop = 10;
-constexpr int kBottom = 26;
 
 // The decades [low, high] around the values' base-10 logarithms.
 struct Decades
@@ -29,11 +25,6 @@ Decades decadesOf(double minimum, double maximum)
     if (d.high <= d.low)
         d.high = d.low + 1;
     return d;
-}
-
-QColor greyed(const QColor& c, bool enabled)
-{
-    return enabled ? c : QColor::fromHsv(c.hue(), 0, 170);
 }
 
 } // namespace
@@ -83,8 +74,7 @@ void LogLogPlot::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), palette().base());
-    const QRectF area(kLeft, kTop, width() - kLeft - kRight, height() - kTop - kBottom);
-    if (shown.empty() || area.width() < 10 || area.height() < 10)
+    if (shown.empty())
         return;
 
     const auto [xMin, xMax] = std::minmax_element(
@@ -93,46 +83,33 @@ void LogLogPlot::paintEvent(QPaintEvent*)
         shown.begin(), shown.end(), [](const Point& a, const Point& b) { return a.y < b.y; });
     const Decades dx = decadesOf(xMin->x, xMax->x);
     const Decades dy = decadesOf(yMin->y, yMax->y);
-    const auto toScreen = [&](double lx, double ly) {
-        return QPointF(area.left() + (lx - dx.low) / (dx.high - dx.low) * area.width(),
-                       area.bottom() - (ly - dy.low) / (dy.high - dy.low) * area.height());
-    };
+    // In decades: the logarithms map linearly.
+    const PlotArea area(rect(), dx.low, dx.high, dy.low, dy.high);
+    if (!area.isUsable())
+        return;
 
     // Axes and decade ticks.
     p.setPen(palette().color(QPalette::Text));
-    p.drawRect(area);
-    const QFontMetrics metrics = p.fontMetrics();
-    for (int k = dx.low; k <= dx.high; ++k) {
-        const QPointF at = toScreen(k, dy.low);
-        p.drawLine(at, at - QPointF(0, 4));
-        const QString label = QStringLiteral("1e%1").arg(k);
-        p.drawText(
-            QPointF(at.x() - metrics.horizontalAdvance(label) / 2.0, at.y() + metrics.ascent() + 3),
-            label);
-    }
-    for (int k = dy.low; k <= dy.high; ++k) {
-        const QPointF at = toScreen(dx.low, k);
-        p.drawLine(at, at + QPointF(4, 0));
-        const QString label = QStringLiteral("1e%1").arg(k);
-        p.drawText(QPointF(at.x() - metrics.horizontalAdvance(label) - 4,
-                           at.y() + metrics.ascent() / 2.0 - 1),
-                   label);
-    }
+    area.drawBox(p);
+    for (int k = dx.low; k <= dx.high; ++k)
+        area.drawXTick(p, k, QStringLiteral("1e%1").arg(k));
+    for (int k = dy.low; k <= dy.high; ++k)
+        area.drawYTick(p, k, QStringLiteral("1e%1").arg(k));
 
-    p.setClipRect(area);
+    p.setClipRect(area.rect());
     if (hasLine) {
         // ln y = slope ln x + intercept is straight in log10 as well.
         const double ln10 = std::log(10.0);
         const auto lineAt = [&](double lx) {
-            return toScreen(lx, (lineSlope * lx * ln10 + lineIntercept) / ln10);
+            return area.toScreen(lx, (lineSlope * lx * ln10 + lineIntercept) / ln10);
         };
-        p.setPen(QPen(greyed(kLineColour, isEnabled()), 2.0));
+        p.setPen(QPen(PlotArea::greyed(kLineColour, isEnabled()), 2.0));
         p.drawLine(lineAt(dx.low), lineAt(dx.high));
     }
-    const QColor points = greyed(kPointColour, isEnabled());
+    const QColor points = PlotArea::greyed(kPointColour, isEnabled());
     p.setPen(QPen(points, 1.5));
     for (const Point& s : shown) {
         p.setBrush(s.fitted ? QBrush(points) : QBrush(Qt::NoBrush));
-        p.drawEllipse(toScreen(std::log10(s.x), std::log10(s.y)), 3.5, 3.5);
+        p.drawEllipse(area.toScreen(std::log10(s.x), std::log10(s.y)), 3.5, 3.5);
     }
 }

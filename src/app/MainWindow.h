@@ -36,6 +36,7 @@ class QStatusBar;
 class QTabWidget;
 class QTimer;
 class SimulationTimers;
+class SweepDock;
 class SystemData;
 class SystemView;
 
@@ -149,6 +150,8 @@ protected:
     QAction* act_pinPath = nullptr;
     QAction* act_clearPin = nullptr;
     QLabel* pinnedLabel = nullptr;
+    // The maps of one parameter swept over a range, a dock beside it.
+    SweepDock* sweepDock = nullptr;
 
 private:
     // Appends the suffix unless the name already ends with it, in exactly

@@ -10,6 +10,7 @@
 #include "MapExportJob.h"
 #include "OpenGL2d.h"
 #include "OpenGL3d.h"
+#include "SweepDock.h"
 #include "WindowSettings.h"
 
 #include <QAction>
@@ -58,6 +59,11 @@ void MainWindow::createBasinMap()
     addDockWidget(Qt::RightDockWidgetArea, analysisDock);
     analysisDock->hide();
     viewMenu->addAction(analysisDock->toggleViewAction());
+    sweepDock = new SweepDock(editor, this);
+    addDockWidget(Qt::RightDockWidgetArea, sweepDock);
+    tabifyDockWidget(analysisDock, sweepDock);
+    sweepDock->hide();
+    viewMenu->addAction(sweepDock->toggleViewAction());
 
     connect(tabs, &QTabWidget::currentChanged, basinMapper,
             [this](int index) { basinMapper->setPlateFirst(tabs->widget(index) == view3d); });
