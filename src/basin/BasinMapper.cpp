@@ -55,11 +55,7 @@ void BasinMapper::setEnabled(bool on)
         return;
     }
     ++generation; // whatever is still in flight is stale now
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        pending.reset();
-        engine.cancel();
-    }
+    replaceJob(std::nullopt);
     shown = BasinMap();
     shownFromCache = false;
     viewStale = plateStale = true;
@@ -73,6 +69,7 @@ void BasinMapper::setView(const QRectF& region, const QSize& pixels)
         return;
     viewRegion = region;
     viewPixels = pixels;
+    viewGrid.place(region, pixels);
     viewStale = true;
     requestSchedule();
 }
@@ -149,6 +146,8 @@ BasinRequest BasinMapper::requestFor(Target target) const
         r.height = viewPixels.height();
         while (r.width / r.coarsest * (r.height / r.coarsest) > kFirstLevelPixels)
             r.coarsest *= 2;
+        if (!viewGrid.grid().isNull())
+            r.placeOn(viewGrid.grid(), viewGrid.column(), viewGrid.row());
     } else {
         r.width = r.height = plateSize;
     }
@@ -171,11 +170,7 @@ bool BasinMapper::showCached(Target target)
     (target == ViewMap ? viewStale : plateStale) = false;
     if (busy && busyTarget == target) {
         ++generation; // its levels would cover the complete map
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            pending.reset();
-            engine.cancel();
-        }
+        replaceJob(std::nullopt);
         setBusy(false);
     }
     show(target, hit->map, true);
@@ -203,16 +198,22 @@ void BasinMapper::submit(Target target)
     if (busy && busyTarget != target)
         (busyTarget == ViewMap ? viewStale : plateStale) = true;
     ++generation;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        pending = Job{r, target, generation};
-        engine.cancel();
-    }
-    wake.notify_one();
+    replaceJob(Job{r, target, generation});
     busyTarget = target;
     firstLevelShown = false;
     setBusy(true);
     emit progressChanged(target, 0.0);
+}
+
+void BasinMapper::replaceJob(std::optional<Job> next)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        pending = std::move(next);
+        liveGeneration = generation;
+        engine.cancel();
+    }
+    wake.notify_one();
 }
 
 void BasinMapper::setBusy(bool on)
@@ -251,7 +252,6 @@ void BasinMapper::work()
 {
     lowerThreadPriority();
     for (;;) {
-        std::shared_ptr<const BasinCache::Entry> from;
         {
             std::unique_lock<std::mutex> lock(mutex);
             wake.wait(lock, [this] { return quitting || pending.has_value(); });
@@ -259,34 +259,47 @@ void BasinMapper::work()
                 return;
             running = *pending;
             pending.reset();
-            from = cache.find(running.request);
-            // A level painted in the job's colours shows at once.
-            runningMap = from && from->result.request.model == running.request.model ? from->map
-                                                                                     : BasinMap();
-            if (!from || !from->isComplete()) {
-                if (!runningMap.isNull())
-                    postLevel(runningMap, true);
-                // Under the lock, so that a cancel from the GUI thread cannot
-                // fall between the engine clearing its flag and the map starting.
-                engine.start(running.request,
-                             from ? std::shared_ptr<const BasinResult>(from, &from->result)
-                                  : nullptr);
-            }
         }
+        // The cache is looked into without the lock: the GUI thread hands over
+        // the next request meanwhile.
+        const auto from = cache.find(running.request);
+        // A level painted in the job's colours shows at once.
+        runningMap =
+            from && from->result.request.model == running.request.model ? from->map : BasinMap();
         if (from && from->isComplete()) {
             if (runningMap.isNull())
                 repaint(*from);
             else
                 postLevel(runningMap, true);
         } else {
-            engine.wait();
-            keep(engine.result());
+            if (!runningMap.isNull())
+                postLevel(runningMap, true);
+            run(cache.assemble(running.request));
         }
         Delivery ended;
         ended.kind = Delivery::Ended;
         ended.generation = running.generation;
         post(std::move(ended));
     }
+}
+
+void BasinMapper::run(std::shared_ptr<const BasinResult> seed)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        // Under the lock, so that a cancel from the GUI thread cannot fall
+        // between the engine clearing its flag and the map starting; a job
+        // the GUI thread has given up since is not started at all.
+        if (quitting || running.generation != liveGeneration)
+            return;
+        engine.start(running.request, seed);
+    }
+    engine.wait();
+    const long long seeded =
+        seed ? std::count_if(seed->attractor.begin(), seed->attractor.end(),
+                             [](std::int16_t a) { return a != BasinResult::kNotComputed; })
+             : 0;
+    keep(engine.result(), seeded);
 }
 
 void BasinMapper::repaint(const BasinCache::Entry& complete)
@@ -299,9 +312,9 @@ void BasinMapper::repaint(const BasinCache::Entry& complete)
     cache.store(std::move(entry));
 }
 
-void BasinMapper::keep(const BasinResult& result)
+void BasinMapper::keep(const BasinResult& result, long long seeded)
 {
-    // A map that got little further than its first level is computed again
+    // A map that computed little more than its first level is computed again
     // in a blink, and a drag leaves dozens of them: they would only push
     // complete maps out.
     const BasinRequest& r = result.request;
@@ -311,7 +324,7 @@ void BasinMapper::keep(const BasinResult& result)
     const auto computed =
         std::count_if(result.attractor.begin(), result.attractor.end(),
                       [](std::int16_t a) { return a != BasinResult::kNotComputed; });
-    if (result.stride != 1 && computed <= 2 * firstLevel)
+    if (result.stride != 1 && computed - seeded <= 2 * firstLevel)
         return;
     auto entry = std::make_shared<BasinCache::Entry>();
     entry->result = result;
