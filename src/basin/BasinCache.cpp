@@ -117,20 +117,24 @@ std::shared_ptr<const BasinResult> BasinCache::assemble(const BasinRequest& requ
         return nullptr;
 
     // The maps never change: their pixels are copied without the lock.
+    // In the request's colours, its rows as the engine clamps them.
     auto result = std::make_shared<BasinResult>();
+    BasinRequest& r = result->request;
+    r = request;
+    r.rowBegin = std::clamp(r.rowBegin, 0, r.height);
+    r.rowEnd = std::clamp(r.lastRow(), r.rowBegin, r.height);
     if (own) {
-        *result = own->result;
+        result->attractors = own->result.attractors;
+        result->attractor = own->result.attractor;
+        result->time = own->result.time;
+        result->steps = own->result.steps;
+        result->stride = own->result.stride;
     } else {
-        const BasinResult& any = (complete.empty() ? partial : complete).front()->result;
-        BasinRequest& r = result->request;
-        r = request;
-        r.rowBegin = std::clamp(r.rowBegin, 0, r.height);
-        r.rowEnd = std::clamp(r.lastRow(), r.rowBegin, r.height);
         const std::size_t pixels = std::size_t(r.rowEnd - r.rowBegin) * std::size_t(r.width);
         result->attractor.assign(pixels, BasinResult::kNotComputed);
         result->time.assign(pixels, 0.0f);
         result->steps.assign(pixels, 0);
-        result->attractors = any.attractors;
+        result->attractors = (complete.empty() ? partial : complete).front()->result.attractors;
     }
     long long missing =
         std::count(result->attractor.begin(), result->attractor.end(), BasinResult::kNotComputed);

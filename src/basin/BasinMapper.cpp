@@ -14,6 +14,12 @@ namespace {
 // comes within a blink whatever the size of the view.
 constexpr int kFirstLevelPixels = 2048;
 
+long long computedPixels(const BasinResult& result)
+{
+    return std::count_if(result.attractor.begin(), result.attractor.end(),
+                         [](std::int16_t a) { return a != BasinResult::kNotComputed; });
+}
+
 } // namespace
 
 BasinMapper::BasinMapper(QObject* parent) : QObject(parent)
@@ -272,9 +278,20 @@ void BasinMapper::work()
             else
                 postLevel(runningMap, true);
         } else {
+            const auto seed = cache.assemble(running.request);
+            const long long seeded = seed ? computedPixels(*seed) : 0;
+            // Pixels taken from the maps it overlaps show at once, before the
+            // engine's first level.
+            if (seeded > (from ? computedPixels(from->result) : 0)) {
+                const BasinRequest& r = running.request;
+                const int stride = seed->stride > 0 ? seed->stride
+                                   : r.progressive  ? std::max(1, r.coarsest)
+                                                    : 1;
+                runningMap = BasinMap(*seed, stride, BasinPainter(*seed));
+            }
             if (!runningMap.isNull())
                 postLevel(runningMap, true);
-            run(cache.assemble(running.request));
+            run(seed, seeded);
         }
         Delivery ended;
         ended.kind = Delivery::Ended;
@@ -283,7 +300,7 @@ void BasinMapper::work()
     }
 }
 
-void BasinMapper::run(std::shared_ptr<const BasinResult> seed)
+void BasinMapper::run(std::shared_ptr<const BasinResult> seed, long long seeded)
 {
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -295,10 +312,6 @@ void BasinMapper::run(std::shared_ptr<const BasinResult> seed)
         engine.start(running.request, seed);
     }
     engine.wait();
-    const long long seeded =
-        seed ? std::count_if(seed->attractor.begin(), seed->attractor.end(),
-                             [](std::int16_t a) { return a != BasinResult::kNotComputed; })
-             : 0;
     keep(engine.result(), seeded);
 }
 
@@ -321,10 +334,7 @@ void BasinMapper::keep(const BasinResult& result, long long seeded)
     const int coarsest = std::max(1, r.coarsest);
     const long long firstLevel =
         (r.width / coarsest + 1) * static_cast<long long>(r.lastRow() / coarsest + 1);
-    const auto computed =
-        std::count_if(result.attractor.begin(), result.attractor.end(),
-                      [](std::int16_t a) { return a != BasinResult::kNotComputed; });
-    if (result.stride != 1 && computed - seeded <= 2 * firstLevel)
+    if (result.stride != 1 && computedPixels(result) - seeded <= 2 * firstLevel)
         return;
     auto entry = std::make_shared<BasinCache::Entry>();
     entry->result = result;

@@ -121,8 +121,9 @@ private:
     void jobEnded(int jobGeneration);
     void progressed(int jobGeneration, Target target, double fraction);
     void work();
-    // Map side: computes the job's map from what the cache had of it.
-    void run(std::shared_ptr<const BasinResult> seed);
+    // Map side: computes the job's map from what the cache had of it, with
+    // `seeded` pixels computed.
+    void run(std::shared_ptr<const BasinResult> seed, long long seeded);
     // Map side: a complete map of the cache in the job's colours; a map
     // into the cache as far as it got; a level into the mailbox.
     void repaint(const BasinCache::Entry& complete);
