@@ -57,10 +57,10 @@ test-sanitize: deps
 test-tsan: deps
 	CC=clang CXX=clang++ cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DORVALIS_WERROR=$(WERROR) -DORVALIS_TSAN=ON
-	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_core_model tst_view2d_mapper tst_analysis_exponent \
-		tst_sweepview_runner
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tst_core_basin tst_basin_grid tst_core_model tst_view2d_mapper \
+		tst_analysis_exponent tst_sweepview_runner
 	TSAN_OPTIONS=halt_on_error=1:suppressions=$(CURDIR)/tests/tsan.supp \
-		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_(core_basin|core_model|view2d_mapper|analysis_exponent|sweepview_runner)$$'
+		ctest --test-dir $(TSAN_BUILD) --output-on-failure -R 'tst_(core_basin|basin_grid|core_model|view2d_mapper|analysis_exponent|sweepview_runner)$$'
 
 fuzz:
 	mkdir -p $(ASAN_BUILD)/fuzz-corpus

@@ -14,6 +14,7 @@
 #include "BasinPainter.h"
 #include "Experiment.h"
 #include "GLContext.h"
+#include "MapScene.h"
 #include "ModelState.h"
 #include "OpenGL2d.h"
 #include "QtBenchmarkMain.h"
@@ -34,57 +35,6 @@
 #include <thread>
 
 namespace {
-
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-
-// Processes events until `done` holds; false after `ms` without it. Sleeps
-// between events: a spinning GUI thread would take a core from the map.
-bool waitFor(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QTimer tick; // wakes the wait now and then to look at the clock
-    tick.start(20);
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-// The view at 800 x 600 with a context, wired to `mapper` as the window wires them.
-struct Scene
-{
-    SystemData data;
-    BenchView view{viewSurfaceFormat(), &data};
-    BasinMapper mapper;
-    int presented = 0;
-
-    bool show(benchmark::State& state)
-    {
-        QObject::connect(&view, &OpenGL2d::viewChanged, &mapper, &BasinMapper::setView);
-        QObject::connect(&mapper, &BasinMapper::viewMapReady, &view, &OpenGL2d::setBasinMap);
-        QObject::connect(&mapper, &BasinMapper::cleared, &view, &OpenGL2d::clearBasinMap);
-        QObject::connect(&view, &OpenGL2d::frameSwapped, [this] { ++presented; });
-        view.resize(kWidth, kHeight);
-        view.show();
-        if (!waitFor([this] { return view.isValid() && view.windowHandle()->isExposed(); },
-                     10000)) {
-            state.SkipWithError("the view was not shown with an OpenGL context");
-            return false;
-        }
-        return true;
-    }
-
-    // Until a frame is presented after this call.
-    bool present(int ms = 5000)
-    {
-        const int before = presented;
-        return waitFor([&] { return presented > before; }, ms);
-    }
-};
 
 // From a magnet's move until the level that `wanted` accepts is on the screen.
 void moveToLevel(benchmark::State& state, const std::function<bool(int)>& wanted, int timeout)

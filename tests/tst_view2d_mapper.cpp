@@ -21,6 +21,7 @@ private slots:
     void destroyedWhileMapsRun();
     void returnsToComputedMapsAtOnce();
     void changedKeysAreComputedAnew();
+    void pansTakeTheOverlapAndEndAsAFreshMap();
 };
 
 namespace {
@@ -53,6 +54,14 @@ QImage freshImage(const SystemData& d, const QRectF& region, double maxTime = kM
     BasinEngine engine;
     engine.run(r);
     return BasinMap(engine.result(), 1, BasinPainter(engine.result())).image();
+}
+
+// The map of a request computed afresh, without a cache.
+BasinMap freshOf(const BasinRequest& r)
+{
+    BasinEngine engine;
+    engine.run(r);
+    return BasinMap(engine.result(), 1, BasinPainter(engine.result()));
 }
 
 // Both maps complete, the view's of the region.
@@ -214,5 +223,60 @@ void TestView2dMapper::changedKeysAreComputedAnew()
     QVERIFY(!mapper.isViewFromCache());
     QCOMPARE(mapper.viewMap().image(), freshImage(d, kRegion, kMaxTime / 4));
 }
+void TestView2dMapper::pansTakeTheOverlapAndEndAsAFreshMap()
+{
+    SystemData d;
+    BasinMapper mapper;
+    prepare(d, mapper);
+    mapper.setEnabled(true);
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, kRegion), 120000);
+    const QImage home = mapper.viewMap().image();
+
+    // 10 pixels to the left and 6 up, as the view pans: its first level has
+    // every pixel it shares with the map before, complete.
+    const double pixelWidth = (kRegion.right() - kRegion.left()) / kPixels.width();
+    const double pixelHeight = (kRegion.bottom() - kRegion.top()) / kPixels.height();
+    const QRectF panned = kRegion.translated(-10 * pixelWidth, 6 * pixelHeight);
+    QSignalSpy levels(&mapper, &BasinMapper::viewMapReady);
+    mapper.setView(panned, kPixels);
+    QTRY_VERIFY_WITH_TIMEOUT(!levels.isEmpty(), 120000);
+    const BasinMap first = levels.first().at(0).value<BasinMap>();
+    QVERIFY(first.stride() > 1);
+    for (int j = 6; j < kPixels.height(); ++j)
+        for (int i = 10; i < kPixels.width(); ++i)
+            QCOMPARE(first.image().pixel(i, j), home.pixel(i - 10, j - 6));
+
+    // Complete, it is the map of its grid computed afresh, bit for bit.
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, panned), 120000);
+    QCOMPARE(mapper.viewRequest().column, std::int64_t(-10));
+    QCOMPARE(mapper.viewRequest().row, std::int64_t(-6));
+    QVERIFY(mapper.viewMap().pixels() == freshOf(mapper.viewRequest()).pixels());
+    QCOMPARE(mapper.viewMap().image(), freshOf(mapper.viewRequest()).image());
+
+    // Back: the complete map at once.
+    levels.clear();
+    mapper.setView(kRegion, kPixels);
+    QCoreApplication::processEvents();
+    QCOMPARE(levels.size(), 1);
+    QVERIFY(complete(mapper, kRegion) && mapper.isViewFromCache());
+
+    // A model changed with the pan takes no pixel of the maps before: the
+    // first level has the coarsest pixels alone.
+    d.damping = std::nextafter(d.damping, 10.0);
+    levels.clear();
+    mapper.setModel(ModelState::of(d).physics, d.maxTheta);
+    mapper.setView(panned, kPixels);
+    QTRY_VERIFY_WITH_TIMEOUT(!levels.isEmpty(), 120000);
+    const BasinMap changed = levels.first().at(0).value<BasinMap>();
+    const int stride = changed.stride();
+    for (int j = 0; j < kPixels.height(); ++j)
+        for (int i = 0; i < kPixels.width(); ++i) {
+            const std::int16_t a = changed.pixels()[std::size_t(j * kPixels.width() + i)];
+            QCOMPARE(a != BasinResult::kNotComputed, i % stride == 0 && j % stride == 0);
+        }
+    QTRY_VERIFY_WITH_TIMEOUT(complete(mapper, panned), 120000);
+    QCOMPARE(mapper.viewMap().image(), freshOf(mapper.viewRequest()).image());
+}
+
 QTEST_GUILESS_MAIN(TestView2dMapper)
 #include "tst_view2d_mapper.moc"

@@ -16,7 +16,9 @@
 // found by everything its pixels depend on, compared bit for bit: the
 // model's values, the pixel grid (rectangle, width, height, band of rows),
 // the tolerance and the time limit. Colours are not part of that: a map
-// found for other colours is repainted, not recomputed.
+// found for other colours is repainted, not recomputed. Maps on one grid
+// (see BasinGrid) lend each other the cells they share: a pan computes only
+// what it uncovers.
 //
 // Bounded: once the maps take more than the capacity, the least recently
 // used go first. Safe to share between threads; the maps it hands out
@@ -48,6 +50,11 @@ public:
     // map is never replaced by a partial one), then evicts down to the
     // capacity. A map larger than the capacity is not kept.
     void store(std::shared_ptr<const Entry> entry);
+    // What the cache holds of the request's pixels: the map of its grid as far
+    // as it got, completed by the cells the maps on the same grid share with
+    // it (complete maps first, then the most recently used); null when it holds
+    // none of them. A partial result the engine continues.
+    std::shared_ptr<const BasinResult> assemble(const BasinRequest& request);
 
     std::size_t bytesUsed() const;
     std::size_t capacityBytes() const;
@@ -57,11 +64,15 @@ public:
     static std::size_t bytesOf(const Entry& entry);
     // Everything a pixel of the request depends on, as bytes.
     static std::string keyOf(const BasinRequest& request);
+    // The same but for where on its grid the image lies: maps of one lattice
+    // key share the pixels they overlap in, bit for bit.
+    static std::string latticeKeyOf(const BasinRequest& request);
 
 private:
     struct Item
     {
         std::string key;
+        std::string lattice;
         std::shared_ptr<const Entry> entry;
         std::size_t bytes = 0;
     };

@@ -15,27 +15,19 @@ BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& pa
     data->stride = stride;
     data->attractors = result.attractors;
 
-    // A coarse level keeps only what it computed: copying whole maps of a
-    // large view at every level would cost more than painting them.
-    const int width = result.width();
-    data->columns = (width + stride - 1) / stride;
-    const int rows = (result.rowEnd() - result.rowBegin() + stride - 1) / stride;
-    data->attractor.reserve(std::size_t(rows) * std::size_t(data->columns));
-    data->time.reserve(std::size_t(rows) * std::size_t(data->columns));
+    // Every pixel, also at a coarse level: one computed beyond the level shows
+    // (and is told) as itself.
+    data->attractor = result.attractor;
+    data->time = result.time;
     const std::size_t n = result.attractors.size();
     std::vector<long long> counts(n + 1, 0);
     long long computed = 0;
-    for (int j = result.rowBegin(); j < result.rowEnd(); j += stride)
-        for (int i = 0; i < width; i += stride) {
-            const std::size_t k = result.index(i, j);
-            const std::int16_t a = result.attractor[k];
-            data->attractor.push_back(a);
-            data->time.push_back(result.time[k]);
-            if (a == BasinResult::kNotComputed)
-                continue;
-            ++computed;
-            ++counts[a >= 0 && std::size_t(a) < n ? std::size_t(a) : n];
-        }
+    for (const std::int16_t a : data->attractor) {
+        if (a == BasinResult::kNotComputed)
+            continue;
+        ++computed;
+        ++counts[a >= 0 && std::size_t(a) < n ? std::size_t(a) : n];
+    }
     for (std::size_t k = 0; k <= n; ++k) {
         data->shares.push_back(computed > 0 ? double(counts[k]) / double(computed) : 0.0);
         data->colours.push_back(painter.colour(k < n ? int(k) : BasinResult::kUndecided, 0.0f));
@@ -111,11 +103,18 @@ bool BasinMap::sampleAt(double x, double y, int& attractor, float& time) const
     // engine places its centres.
     const double u = std::floor((x - r.left) / (r.right - r.left) * r.width);
     const double v = std::floor((r.top - y) / (r.top - r.bottom) * r.height);
-    if (!(u >= 0.0 && u < r.width && v >= 0.0 && v < r.height))
+    if (!(u >= 0.0 && u < r.width && v >= r.rowBegin && v < r.lastRow()))
         return false;
-    // A coarse level shows the pixel at the block's corner, as it is painted.
-    const std::size_t k =
-        std::size_t(int(v) / d->stride) * std::size_t(d->columns) + std::size_t(int(u) / d->stride);
+    // A coarse level shows the pixel at the block's corner, as it is painted,
+    // unless the pixel itself is known.
+    const int i = int(u);
+    const int j = int(v);
+    const auto at = [&](int column, int row) {
+        return std::size_t(row - r.rowBegin) * std::size_t(r.width) + std::size_t(column);
+    };
+    std::size_t k = at(i, j);
+    if (d->attractor[k] == BasinResult::kNotComputed)
+        k = at(i - i % d->stride, std::max(j - j % d->stride, r.rowBegin));
     if (d->attractor[k] == BasinResult::kNotComputed)
         return false;
     attractor = d->attractor[k];

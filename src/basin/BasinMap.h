@@ -37,8 +37,8 @@ public:
     const std::vector<double>& shares() const;
     // What the level was computed from.
     const BasinRequest& request() const;
-    // Per computed pixel, row after row (every stride-th pixel of every
-    // stride-th row): an index into attractors() or a BasinResult code.
+    // Per pixel, row after row: an index into attractors() or a BasinResult
+    // code (a coarse level has pixels not computed yet).
     const std::vector<std::int16_t>& pixels() const;
     // Memory held by the level's image and pixels.
     std::size_t bytes() const;
@@ -61,8 +61,7 @@ private:
         std::vector<Attractor> attractors;
         std::vector<QRgb> colours;  // per attractor, then undecided
         std::vector<double> shares; // the same
-        // The computed pixels only, every stride-th of every stride-th row.
-        int columns = 0;
+        // Per pixel, as the result had them.
         std::vector<std::int16_t> attractor;
         std::vector<float> time;
     };

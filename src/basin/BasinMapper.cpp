@@ -14,6 +14,12 @@ namespace {
 // comes within a blink whatever the size of the view.
 constexpr int kFirstLevelPixels = 2048;
 
+long long computedPixels(const BasinResult& result)
+{
+    return std::count_if(result.attractor.begin(), result.attractor.end(),
+                         [](std::int16_t a) { return a != BasinResult::kNotComputed; });
+}
+
 } // namespace
 
 BasinMapper::BasinMapper(QObject* parent) : QObject(parent)
@@ -55,11 +61,7 @@ void BasinMapper::setEnabled(bool on)
         return;
     }
     ++generation; // whatever is still in flight is stale now
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        pending.reset();
-        engine.cancel();
-    }
+    replaceJob(std::nullopt);
     shown = BasinMap();
     shownFromCache = false;
     viewStale = plateStale = true;
@@ -73,6 +75,7 @@ void BasinMapper::setView(const QRectF& region, const QSize& pixels)
         return;
     viewRegion = region;
     viewPixels = pixels;
+    viewGrid.place(region, pixels);
     viewStale = true;
     requestSchedule();
 }
@@ -149,6 +152,8 @@ BasinRequest BasinMapper::requestFor(Target target) const
         r.height = viewPixels.height();
         while (r.width / r.coarsest * (r.height / r.coarsest) > kFirstLevelPixels)
             r.coarsest *= 2;
+        if (!viewGrid.grid().isNull())
+            r.placeOn(viewGrid.grid(), viewGrid.column(), viewGrid.row());
     } else {
         r.width = r.height = plateSize;
     }
@@ -171,11 +176,7 @@ bool BasinMapper::showCached(Target target)
     (target == ViewMap ? viewStale : plateStale) = false;
     if (busy && busyTarget == target) {
         ++generation; // its levels would cover the complete map
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            pending.reset();
-            engine.cancel();
-        }
+        replaceJob(std::nullopt);
         setBusy(false);
     }
     show(target, hit->map, true);
@@ -203,16 +204,22 @@ void BasinMapper::submit(Target target)
     if (busy && busyTarget != target)
         (busyTarget == ViewMap ? viewStale : plateStale) = true;
     ++generation;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        pending = Job{r, target, generation};
-        engine.cancel();
-    }
-    wake.notify_one();
+    replaceJob(Job{r, target, generation});
     busyTarget = target;
     firstLevelShown = false;
     setBusy(true);
     emit progressChanged(target, 0.0);
+}
+
+void BasinMapper::replaceJob(std::optional<Job> next)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        pending = std::move(next);
+        liveGeneration = generation;
+        engine.cancel();
+    }
+    wake.notify_one();
 }
 
 void BasinMapper::setBusy(bool on)
@@ -251,7 +258,6 @@ void BasinMapper::work()
 {
     lowerThreadPriority();
     for (;;) {
-        std::shared_ptr<const BasinCache::Entry> from;
         {
             std::unique_lock<std::mutex> lock(mutex);
             wake.wait(lock, [this] { return quitting || pending.has_value(); });
@@ -259,34 +265,54 @@ void BasinMapper::work()
                 return;
             running = *pending;
             pending.reset();
-            from = cache.find(running.request);
-            // A level painted in the job's colours shows at once.
-            runningMap = from && from->result.request.model == running.request.model ? from->map
-                                                                                     : BasinMap();
-            if (!from || !from->isComplete()) {
-                if (!runningMap.isNull())
-                    postLevel(runningMap, true);
-                // Under the lock, so that a cancel from the GUI thread cannot
-                // fall between the engine clearing its flag and the map starting.
-                engine.start(running.request,
-                             from ? std::shared_ptr<const BasinResult>(from, &from->result)
-                                  : nullptr);
-            }
         }
+        // The cache is looked into without the lock: the GUI thread hands over
+        // the next request meanwhile.
+        const auto from = cache.find(running.request);
+        // A level painted in the job's colours shows at once.
+        runningMap =
+            from && from->result.request.model == running.request.model ? from->map : BasinMap();
         if (from && from->isComplete()) {
             if (runningMap.isNull())
                 repaint(*from);
             else
                 postLevel(runningMap, true);
         } else {
-            engine.wait();
-            keep(engine.result());
+            const auto seed = cache.assemble(running.request);
+            const long long seeded = seed ? computedPixels(*seed) : 0;
+            // Pixels taken from the maps it overlaps show at once, before the
+            // engine's first level.
+            if (seeded > (from ? computedPixels(from->result) : 0)) {
+                const BasinRequest& r = running.request;
+                const int stride = seed->stride > 0 ? seed->stride
+                                   : r.progressive  ? std::max(1, r.coarsest)
+                                                    : 1;
+                runningMap = BasinMap(*seed, stride, BasinPainter(*seed));
+            }
+            if (!runningMap.isNull())
+                postLevel(runningMap, true);
+            run(seed, seeded);
         }
         Delivery ended;
         ended.kind = Delivery::Ended;
         ended.generation = running.generation;
         post(std::move(ended));
     }
+}
+
+void BasinMapper::run(std::shared_ptr<const BasinResult> seed, long long seeded)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        // Under the lock, so that a cancel from the GUI thread cannot fall
+        // between the engine clearing its flag and the map starting; a job
+        // the GUI thread has given up since is not started at all.
+        if (quitting || running.generation != liveGeneration)
+            return;
+        engine.start(running.request, seed);
+    }
+    engine.wait();
+    keep(engine.result(), seeded);
 }
 
 void BasinMapper::repaint(const BasinCache::Entry& complete)
@@ -299,19 +325,16 @@ void BasinMapper::repaint(const BasinCache::Entry& complete)
     cache.store(std::move(entry));
 }
 
-void BasinMapper::keep(const BasinResult& result)
+void BasinMapper::keep(const BasinResult& result, long long seeded)
 {
-    // A map that got little further than its first level is computed again
+    // A map that computed little more than its first level is computed again
     // in a blink, and a drag leaves dozens of them: they would only push
     // complete maps out.
     const BasinRequest& r = result.request;
     const int coarsest = std::max(1, r.coarsest);
     const long long firstLevel =
         (r.width / coarsest + 1) * static_cast<long long>(r.lastRow() / coarsest + 1);
-    const auto computed =
-        std::count_if(result.attractor.begin(), result.attractor.end(),
-                      [](std::int16_t a) { return a != BasinResult::kNotComputed; });
-    if (result.stride != 1 && computed <= 2 * firstLevel)
+    if (result.stride != 1 && computedPixels(result) - seeded <= 2 * firstLevel)
         return;
     auto entry = std::make_shared<BasinCache::Entry>();
     entry->result = result;

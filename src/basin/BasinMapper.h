@@ -4,6 +4,7 @@
 #include "BasinCache.h"
 #include "BasinEngine.h"
 #include "BasinMap.h"
+#include "ViewGrid.h"
 
 #include <QObject>
 #include <QRectF>
@@ -28,7 +29,9 @@
 //
 // Every map, complete or as far as it got, goes into a cache shared by both
 // threads: a view or model returned to shows its complete map at once, with
-// no coarse level, and a partial one continues where it stopped.
+// no coarse level, and a partial one continues where it stopped. The view's
+// maps lie on grids (see ViewGrid): after a pan by whole pixels only the
+// strips it uncovered are computed, the rest is taken from the maps before.
 class BasinMapper : public QObject
 {
     Q_OBJECT
@@ -65,7 +68,6 @@ public slots:
     // What the 2D view shows: the plane's rectangle (left, bottom, width,
     // height; y up) and its size in device pixels, one sample per pixel.
     void setView(const QRectF& region, const QSize& pixels);
-    // Both maps are out of date.
     // The model's values changed: both maps are out of date.
     void setModel(const ModelParameters& physics, double maxTheta);
     // While the 3D view shows, its plate's map is computed before the 2D view's.
@@ -109,6 +111,8 @@ private:
     void schedule();
     BasinRequest requestFor(Target target) const;
     void submit(Target target);
+    // Stops the map running, and runs `next` instead when given.
+    void replaceJob(std::optional<Job> next);
     bool showCached(Target target);
     void show(Target target, const BasinMap& map, bool fromCache);
     bool isStale(Target target) const;
@@ -117,10 +121,14 @@ private:
     void jobEnded(int jobGeneration);
     void progressed(int jobGeneration, Target target, double fraction);
     void work();
+    // Map side: computes the job's map from what the cache had of it, with
+    // `seeded` pixels computed.
+    void run(std::shared_ptr<const BasinResult> seed, long long seeded);
     // Map side: a complete map of the cache in the job's colours; a map
     // into the cache as far as it got; a level into the mailbox.
     void repaint(const BasinCache::Entry& complete);
-    void keep(const BasinResult& result);
+    // `seeded`: the pixels it was given to start from.
+    void keep(const BasinResult& result, long long seeded);
     void postLevel(const BasinMap& map, bool fromCache);
     // Map side: into the mailbox; the first letter calls the GUI thread.
     void post(Delivery delivery);
@@ -133,6 +141,7 @@ private:
     bool enabled = false;
     QRectF viewRegion;
     QSize viewPixels;
+    ViewGrid viewGrid;
     bool viewStale = true;
     bool plateStale = true;
     bool plateFirst = false;
@@ -153,6 +162,7 @@ private:
     std::mutex mutex;
     std::condition_variable wake;
     std::optional<Job> pending;
+    int liveGeneration = 0; // of the job the GUI thread wants run
     bool quitting = false;
 
     // Filled by the map's threads, emptied by the GUI thread.

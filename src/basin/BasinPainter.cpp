@@ -52,23 +52,32 @@ QImage BasinPainter::paint(const BasinResult& result, int stride) const
     const int width = result.width();
     const int rowBegin = result.rowBegin();
     QImage image(width, result.rowEnd() - rowBegin, QImage::Format_RGB32);
+    std::vector<QRgb> blocks(std::size_t(std::max(width, 0)));
     for (int j = rowBegin; j < result.rowEnd(); ++j) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(j - rowBegin));
         const int sourceRow = std::max(j - j % stride, rowBegin);
-        // Each block is coloured once: its lower rows repeat the row above.
-        if (sourceRow < j) {
-            const auto* above =
-                reinterpret_cast<const QRgb*>(image.constScanLine(j - 1 - rowBegin));
-            std::copy(above, above + width, line);
+        // Each block is coloured once, in its first row.
+        if (sourceRow == j)
+            for (int i = 0; i < width; i += stride)
+                std::fill(blocks.begin() + i, blocks.begin() + std::min(i + stride, width),
+                          colourAt(result, result.index(i, j)));
+        std::copy(blocks.begin(), blocks.end(), line);
+        if (stride == 1)
             continue;
-        }
-        for (int i = 0; i < width; i += stride) {
-            const std::size_t k = result.index(i, sourceRow);
-            const QRgb c = result.attractor[k] == BasinResult::kNotComputed
-                               ? kUndecided
-                               : colour(result.attractor[k], result.time[k]);
-            std::fill(line + i, line + std::min(i + stride, width), c);
+        // Pixels known beyond the level (a map continued, or one that took
+        // what an overlapping map had) show as themselves.
+        for (int i = 0; i < width; ++i) {
+            const std::size_t k = result.index(i, j);
+            if (result.attractor[k] != BasinResult::kNotComputed && (j != sourceRow || i % stride))
+                line[i] = colourAt(result, k);
         }
     }
     return image;
+}
+
+QRgb BasinPainter::colourAt(const BasinResult& result, std::size_t k) const
+{
+    return result.attractor[k] == BasinResult::kNotComputed
+               ? kUndecided
+               : colour(result.attractor[k], result.time[k]);
 }

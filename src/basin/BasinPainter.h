@@ -19,11 +19,15 @@ public:
     explicit BasinPainter(const BasinResult& result);
 
     QRgb colour(int attractor, float time) const;
-    // The rows of the result; a level coarser than 1 shows each computed
-    // pixel as a block of stride by stride pixels.
+    // The rows of the result; a level coarser than 1 shows each of its
+    // pixels as a block of stride by stride pixels, under the pixels computed
+    // beyond it.
     QImage paint(const BasinResult& result, int stride = 1) const;
 
 private:
+    // Of pixel k of the result; not computed yet, as undecided.
+    QRgb colourAt(const BasinResult& result, std::size_t k) const;
+
     std::vector<QRgb> base; // per attractor
     double timeScale = 1.0;
 };

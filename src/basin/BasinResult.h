@@ -31,6 +31,11 @@ struct BasinResult
     {
         return std::size_t(j - request.rowBegin) * std::size_t(request.width) + std::size_t(i);
     }
+    // Takes the pixels of `other` that lie on this result's grid cells and
+    // are not computed here yet; `other` must be of the same model,
+    // tolerance and time limit. Nothing unless both lie on one grid. Returns
+    // how many pixels it took.
+    long long takeOverlap(const BasinResult& other);
 };
 
 #endif

@@ -109,6 +109,8 @@ private:
     double deepestZoom(double x, double y) const;
     void windowToWorld(const QPointF& pos, double& x, double& y) const;
     void zoomAt(const QPointF& pos, double factor);
+    // A pan's drag has reached pos.
+    void panTo(const QPointF& pos);
     // Whether the map is of just what the view shows, one texel per pixel.
     bool mapFillsView() const;
     void drawMap(const mat4& proj, double originX, double originY, bool fills);
@@ -157,7 +159,9 @@ private:
     double centreY = 0.0;
     double zoomFactor = 1.0;
     bool panning = false;
-    QPointF panFrom;
+    QPointF panFrom;       // where the drag started
+    double panFromX = 0.0; // and the view's centre then
+    double panFromY = 0.0;
 
     BasinMap basinMap;
     BasinLegend legend;

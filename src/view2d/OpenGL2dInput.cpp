@@ -33,6 +33,8 @@ void OpenGL2d::mousePressEvent(QMouseEvent* event)
         mouseButton = 0;
         panning = true;
         panFrom = event->position();
+        panFromX = centreX;
+        panFromY = centreY;
         setCursor(Qt::ClosedHandCursor);
     } else if (event->button() == Qt::LeftButton) {
         double x = 0.0;
@@ -63,14 +65,8 @@ void OpenGL2d::mouseReleaseEvent(QMouseEvent* event)
 
 void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
 {
-    if (panning) {
-        // The point under the cursor follows it.
-        const QPointF delta = event->position() - panFrom;
-        panFrom = event->position();
-        centreX -= delta.x() / width() * 2.0 * data->viewHalfWidth;
-        centreY += delta.y() / height() * 2.0 * data->viewHalfHeight;
-        emit viewChanged(viewRegion(), viewPixels());
-    }
+    if (panning)
+        panTo(event->position());
     double x = 0.0;
     double y = 0.0;
     windowToWorld(event->position(), x, y);
@@ -96,6 +92,24 @@ void OpenGL2d::mouseMoveEvent(QMouseEvent* event)
     pickMagnet();
     event->accept();
     update();
+}
+
+void OpenGL2d::panTo(const QPointF& pos)
+{
+    // The point under the cursor follows it to the nearest whole pixel of
+    // the view, counted from the drag's start: the map's pixels that stay in
+    // view keep their values, and the map moves without a jump.
+    const QPointF moved = (pos - panFrom) * devicePixelRatioF();
+    const QSize pixels = viewPixels();
+    const double x =
+        panFromX - std::round(moved.x()) * (2.0 * data->viewHalfWidth / pixels.width());
+    const double y =
+        panFromY + std::round(moved.y()) * (2.0 * data->viewHalfHeight / pixels.height());
+    if (x == centreX && y == centreY)
+        return;
+    centreX = x;
+    centreY = y;
+    emit viewChanged(viewRegion(), viewPixels());
 }
 
 void OpenGL2d::pickMagnet()
