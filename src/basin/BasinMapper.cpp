@@ -34,7 +34,7 @@ BasinMapper::BasinMapper(QObject* parent) : QObject(parent)
         progress.generation = running.generation;
         progress.target = running.target;
         progress.fraction = fraction;
-        post(std::move(progress));
+        mail.post(std::move(progress));
     });
     thread = std::thread([this] { work(); });
 }
@@ -296,7 +296,7 @@ void BasinMapper::work()
         Delivery ended;
         ended.kind = Delivery::Ended;
         ended.generation = running.generation;
-        post(std::move(ended));
+        mail.post(std::move(ended));
     }
 }
 
@@ -350,32 +350,12 @@ void BasinMapper::postLevel(const BasinMap& map, bool fromCache)
     level.target = running.target;
     level.map = map;
     level.fromCache = fromCache;
-    post(std::move(level));
-}
-
-void BasinMapper::post(Delivery delivery)
-{
-    bool first = false;
-    {
-        std::lock_guard<std::mutex> lock(mailMutex);
-        first = mail.empty();
-        mail.push_back(std::move(delivery));
-    }
-    // Called by name, so the call is made inside Qt: nothing this thread
-    // builds reaches the GUI thread except through the mailbox's own lock,
-    // whose ordering the sanitizers see as well.
-    if (first)
-        QMetaObject::invokeMethod(this, "collect", Qt::QueuedConnection);
+    mail.post(std::move(level));
 }
 
 void BasinMapper::collect()
 {
-    std::vector<Delivery> letters;
-    {
-        std::lock_guard<std::mutex> lock(mailMutex);
-        letters.swap(mail);
-    }
-    for (const Delivery& d : letters) {
+    for (const Delivery& d : mail.take()) {
         switch (d.kind) {
         case Delivery::Level:
             levelReady(d);

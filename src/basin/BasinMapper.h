@@ -4,6 +4,7 @@
 #include "BasinCache.h"
 #include "BasinEngine.h"
 #include "BasinMap.h"
+#include "Mailbox.h"
 #include "ViewGrid.h"
 
 #include <QObject>
@@ -130,8 +131,6 @@ private:
     // `seeded`: the pixels it was given to start from.
     void keep(const BasinResult& result, long long seeded);
     void postLevel(const BasinMap& map, bool fromCache);
-    // Map side: into the mailbox; the first letter calls the GUI thread.
-    void post(Delivery delivery);
     // GUI side: empties the mailbox.
     Q_INVOKABLE void collect();
 
@@ -166,8 +165,7 @@ private:
     bool quitting = false;
 
     // Filled by the map's threads, emptied by the GUI thread.
-    std::mutex mailMutex;
-    std::vector<Delivery> mail;
+    Mailbox<Delivery> mail{this};
 
     // The map thread's: written while no map runs, read by the engine's callbacks.
     Job running;

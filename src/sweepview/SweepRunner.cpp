@@ -146,7 +146,7 @@ void SweepRunner::compute(const SweepJob& job, int jobGeneration)
             Delivery failure;
             failure.generation = jobGeneration;
             failure.error = error;
-            post(std::move(failure));
+            mail.post(std::move(failure));
             return;
         }
         requests.push_back(*r);
@@ -211,31 +211,12 @@ void SweepRunner::deliver(int jobGeneration, int frame,
     d.frame = frame;
     d.shares = levelShares(level->result, level->result.stride);
     d.level = std::move(level);
-    post(std::move(d));
-}
-
-void SweepRunner::post(Delivery delivery)
-{
-    bool first = false;
-    {
-        std::lock_guard<std::mutex> lock(mailMutex);
-        first = mail.empty();
-        mail.push_back(std::move(delivery));
-    }
-    // Called by name, so that nothing this thread builds reaches the GUI
-    // thread except through the mailbox's lock, which the sanitizers see.
-    if (first)
-        QMetaObject::invokeMethod(this, "collect", Qt::QueuedConnection);
+    mail.post(std::move(d));
 }
 
 void SweepRunner::collect()
 {
-    std::vector<Delivery> letters;
-    {
-        std::lock_guard<std::mutex> lock(mailMutex);
-        letters.swap(mail);
-    }
-    for (Delivery& d : letters) {
+    for (Delivery& d : mail.take()) {
         if (d.generation != generation)
             continue;
         if (d.frame < 0) {

@@ -4,6 +4,7 @@
 #include "BackgroundTask.h"
 #include "BasinCache.h"
 #include "BasinEngine.h"
+#include "Mailbox.h"
 #include "SweepJob.h"
 
 #include <QObject>
@@ -79,7 +80,6 @@ private:
     void compute(const SweepJob& job, int generation);
     std::shared_ptr<const BasinCache::Entry> cached(const BasinRequest& request);
     void deliver(int generation, int frame, std::shared_ptr<const BasinCache::Entry> level);
-    void post(Delivery delivery);
     // GUI side: empties the mailbox.
     Q_INVOKABLE void collect();
 
@@ -99,8 +99,7 @@ private:
     std::atomic<bool> stopping{false};
     BasinEngine engine;
 
-    std::mutex mailMutex;
-    std::vector<Delivery> mail;
+    Mailbox<Delivery> mail{this};
 
     BackgroundTask task;
 };
