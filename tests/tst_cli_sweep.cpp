@@ -266,8 +266,8 @@ void TestCliSweep::numpyLoadsIt()
             break;
         }
     }
-    if (python.isEmpty())
-        QSKIP("no python3 with numpy (scripts/install-deps.sh installs python3-numpy)");
+    QVERIFY2(!python.isEmpty(),
+             "no python3 with numpy (scripts/install-deps.sh installs python3-numpy)");
     QCOMPARE(run(QStringLiteral(
                      "--basin @p.png --data @p.npy --size 6x4 --quiet --verify --tolerance 1e-6"))
                  .status,
