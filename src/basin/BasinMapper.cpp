@@ -201,12 +201,14 @@ void BasinMapper::submit(Target target)
     const BasinRequest r = requestFor(target);
     (target == ViewMap ? viewStale : plateStale) = false;
     // The map running now is cancelled before it is complete: it is due again.
-    if (busy && busyTarget != target)
+    // One whose complete map has shown is done, though its thread has not ended.
+    if (busy && busyTarget != target && !lastLevelShown)
         (busyTarget == ViewMap ? viewStale : plateStale) = true;
     ++generation;
     replaceJob(Job{r, target, generation});
     busyTarget = target;
     firstLevelShown = false;
+    lastLevelShown = false;
     setBusy(true);
     emit progressChanged(target, 0.0);
 }
@@ -235,6 +237,7 @@ void BasinMapper::levelReady(const Delivery& level)
     if (level.generation != generation)
         return;
     firstLevelShown = true;
+    lastLevelShown = level.map.stride() == 1;
     show(level.target, level.map, level.fromCache);
     if (level.target == PlateMap ? plateFirst && plateStale : viewStale)
         schedule();

@@ -147,6 +147,7 @@ private:
     bool busy = false;
     Target busyTarget = ViewMap;
     bool firstLevelShown = false;
+    bool lastLevelShown = false; // its complete map is out, only its end is due
     bool schedulePosted = false;
     int generation = 0;
     double maxTime = 100.0;
