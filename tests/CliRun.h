@@ -45,4 +45,13 @@ inline Run orvalis(const QStringList& arguments, rlim_t memoryLimit = 0)
     return run;
 }
 
+// The words of `line`, each "@name" a file in `folder`.
+inline Run orvalisLine(const QString& folder, const QString& line, rlim_t memoryLimit = 0)
+{
+    QStringList arguments = line.split(QLatin1Char(' '));
+    for (QString& a : arguments)
+        a.replace(QLatin1Char('@'), folder + QLatin1Char('/'));
+    return orvalis(arguments, memoryLimit);
+}
+
 #endif

@@ -58,11 +58,7 @@ private:
     // Runs the words of `line`, each "@name" a file in the test's folder.
     Run orvalisLine(const QString& line, rlim_t memoryLimit = 0) const
     {
-        QStringList arguments = line.split(QLatin1Char(' '));
-        for (QString& a : arguments)
-            if (a.contains(QLatin1Char('@')))
-                a.replace(QLatin1Char('@'), dir.path() + QLatin1Char('/'));
-        return orvalis(arguments, memoryLimit);
+        return ::orvalisLine(dir.path(), line, memoryLimit);
     }
 };
 

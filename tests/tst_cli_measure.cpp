@@ -59,13 +59,7 @@ private slots:
 private:
     QTemporaryDir dir;
     // The words of `line`, each "@name" a file in the test's folder.
-    Run run(const QString& line) const
-    {
-        QStringList arguments = line.split(QLatin1Char(' '));
-        for (QString& a : arguments)
-            a.replace(QLatin1Char('@'), dir.path() + QLatin1Char('/'));
-        return orvalis(arguments);
-    }
+    Run run(const QString& line) const { return orvalisLine(dir.path(), line); }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
 };
 

@@ -27,13 +27,7 @@ private slots:
 private:
     QTemporaryDir dir;
     // Runs the words of `line`, each "@name" a file in the test's folder.
-    Run run(const QString& line) const
-    {
-        QStringList arguments = line.split(QLatin1Char(' '));
-        for (QString& a : arguments)
-            a.replace(QLatin1Char('@'), dir.path() + QLatin1Char('/'));
-        return orvalis(arguments);
-    }
+    Run run(const QString& line) const { return orvalisLine(dir.path(), line); }
     QByteArray file(const QString& name) const { return readAll(dir.filePath(name)); }
 };
 
