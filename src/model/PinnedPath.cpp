@@ -71,3 +71,19 @@ QColor PinnedPath::mutedColor(const QColor& lineColor)
     const float muted = lightness >= 0.45f ? 0.6f * lightness : 0.4f + 0.6f * lightness;
     return QColor::fromHslF(hsl.hslHueF(), 0.35f * hsl.hslSaturationF(), muted);
 }
+
+void PinnedPath::watch(QObject* viewer, const PinnedPath*& held, const PinnedPath* path,
+                       const std::function<void()>& changed)
+{
+    if (held)
+        QObject::disconnect(held, nullptr, viewer, nullptr);
+    held = path;
+    if (held) {
+        QObject::connect(held, &PinnedPath::changed, viewer, changed);
+        QObject::connect(held, &QObject::destroyed, viewer, [&held, changed] {
+            held = nullptr;
+            changed();
+        });
+    }
+    changed();
+}

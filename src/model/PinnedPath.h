@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 class SystemData;
@@ -41,6 +42,11 @@ public:
     // greyed and pulled to a middle lightness, so it reads on black and on a
     // map alike and never matches the path drawn over it.
     static QColor mutedColor(const QColor& lineColor);
+    // Points a view's `held` at `path` (null for none) and calls `changed` now
+    // and after each change of it while `viewer` lives; a destroyed path
+    // leaves `held` null.
+    static void watch(QObject* viewer, const PinnedPath*& held, const PinnedPath* path,
+                      const std::function<void()>& changed);
 
 signals:
     // Pinned, replaced or cleared.

@@ -129,21 +129,10 @@ void OpenGL2d::setLegendVisible(bool visible)
 
 void OpenGL2d::showPinnedPath(const PinnedPath* path)
 {
-    if (pinned)
-        disconnect(pinned, nullptr, this, nullptr);
-    pinned = path;
-    const auto follow = [this] {
+    PinnedPath::watch(this, pinned, path, [this] {
         pinnedStale = true;
         update();
-    };
-    if (pinned) {
-        connect(pinned, &PinnedPath::changed, this, follow);
-        connect(pinned, &QObject::destroyed, this, [this, follow] {
-            pinned = nullptr;
-            follow();
-        });
-    }
-    follow();
+    });
 }
 
 void OpenGL2d::setPathCapture(const PathCapture* pathCapture)

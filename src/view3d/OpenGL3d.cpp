@@ -117,22 +117,11 @@ void OpenGL3d::clearPlateMap()
 
 void OpenGL3d::showPinnedPath(const PinnedPath* path)
 {
-    if (pinned)
-        disconnect(pinned, nullptr, this, nullptr);
-    pinned = path;
-    const auto follow = [this] {
+    PinnedPath::watch(this, pinned, path, [this] {
         if (renderer)
             renderer->setPinnedPath(pinned);
         update();
-    };
-    if (pinned) {
-        connect(pinned, &PinnedPath::changed, this, follow);
-        connect(pinned, &QObject::destroyed, this, [this, follow] {
-            pinned = nullptr;
-            follow();
-        });
-    }
-    follow();
+    });
 }
 
 void OpenGL3d::setPathCapture(const PathCapture* capture)
