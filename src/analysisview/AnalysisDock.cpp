@@ -198,8 +198,9 @@ void AnalysisDock::measureExponent()
     options.samples = samples->value();
     // Progress comes from the task's thread, to be shown on the GUI's.
     measurements.setProgressCallback([bar = progress](double fraction) {
-        QMetaObject::invokeMethod(
-            bar, [bar, fraction] { bar->setValue(int(fraction * 1000.0)); }, Qt::QueuedConnection);
+        // By name: the value is copied inside Qt, not into a lambda made here.
+        QMetaObject::invokeMethod(bar, "setValue", Qt::QueuedConnection,
+                                  Q_ARG(int, int(fraction * 1000.0)));
     });
     progress->setValue(0);
     const int job = serial;

@@ -22,8 +22,12 @@ public:
     // Only while not busy.
     void start(std::function<void()> work, std::function<void()> done);
 
+private slots:
+    void finish();
+
 private:
     std::thread worker;
+    std::function<void()> followUp;
 };
 
 #endif
