@@ -12,7 +12,7 @@
 //    complete map before had them, magnets and path aside);
 //  - BM_PanSeed: what the map's thread does for such a pan before the engine
 //    starts, without the view or the threads: the kept pixels taken from the
-//    cached map, and that level painted.
+//    cached map, and that level painted with their colours taken from its image.
 #include "BasinCache.h"
 #include "BasinEngine.h"
 #include "BasinPainter.h"
@@ -238,12 +238,14 @@ void BM_PanSeed(benchmark::State& state)
     BasinCache cache;
     auto entry = std::make_shared<BasinCache::Entry>();
     entry->result = engine.result();
+    entry->map = BasinMap(entry->result, 1, BasinPainter(entry->result));
     cache.store(entry);
     BasinRequest panned = r;
     panned.placeOn(grid, -40, 0);
     for (auto _ : state) {
         const auto seed = cache.assemble(panned);
-        benchmark::DoNotOptimize(BasinMap(*seed, panned.coarsest, BasinPainter(*seed)));
+        benchmark::DoNotOptimize(
+            BasinMap(*seed, panned.coarsest, BasinPainter(*seed), cache.paintedNeighbour(panned)));
     }
 }
 

@@ -1,9 +1,11 @@
 // Maps on a grid of pixels: a pan's map takes the cells it shares with the
 // maps before from the cache and computes only the rest, and ends as a map
 // computed afresh on the same grid, bit for bit. The view's grids: a pan by
-// whole pixels stays on its grid, anything else starts another.
+// whole pixels stays on its grid, anything else starts another. Painting
+// takes the colours of the pixels a map before showed alike, and only those.
 #include "BasinCache.h"
 #include "BasinEngine.h"
+#include "BasinPainter.h"
 #include "ViewGrid.h"
 
 #include <QTest>
@@ -25,6 +27,7 @@ ModelParameters model()
         Magnet magnet;
         magnet.posX = x;
         magnet.posY = y;
+        magnet.color[m.magnets.size()] = 1.0f;
         m.magnets.push_back(magnet);
     }
     return m;
@@ -79,6 +82,7 @@ private slots:
     void pansComputeOnlyWhatTheyUncover();
     void changedKeysShareNoPixels();
     void viewStaysOnItsGridThroughPans();
+    void paintingCopiesOnlyWhatWasShownAlike();
 };
 
 void TestBasinGrid::gridOfTheRectangleIsItsEvenDivision()
@@ -229,6 +233,64 @@ void TestBasinGrid::viewStaysOnItsGridThroughPans()
     // No pixels, no grid.
     view.place(viewAt(0.0, 0.0, halfWidth, halfHeight), QSize());
     QVERIFY(view.grid().isNull());
+}
+
+void TestBasinGrid::paintingCopiesOnlyWhatWasShownAlike()
+{
+    const auto painted = [](const BasinResult& r, int stride, const BasinMap& known) {
+        return BasinMap(r, stride, BasinPainter(r), known).image();
+    };
+    const auto plain = [](const BasinResult& r, int stride) {
+        return BasinMap(r, stride, BasinPainter(r)).image();
+    };
+    const BasinResult home = fresh(onGrid(0, 0));
+    const BasinMap homeMap(home, 1, BasinPainter(home));
+    QCOMPARE(BasinMap(home, 1, BasinPainter(home), homeMap).image(), homeMap.image());
+
+    // A pan's first picture and every level after it, each painted over the
+    // one before, are the levels painted afresh.
+    BasinCache cache;
+    cache.store(entryOf(home));
+    const BasinRequest panned = onGrid(-5, 3);
+    const auto seed = cache.assemble(panned);
+    QVERIFY(seed);
+    BasinMap before(*seed, 16, BasinPainter(*seed), homeMap);
+    QCOMPARE(before.image(), plain(*seed, 16));
+    int levels = 0;
+    BasinEngine engine;
+    engine.setLevelCallback([&](const BasinResult& level, int stride) {
+        ++levels;
+        const BasinMap next(level, stride, BasinPainter(level), before);
+        QCOMPARE(next.image(), plain(level, stride));
+        before = next;
+    });
+    QVERIFY(engine.run(panned, seed.get()));
+    QCOMPARE(levels, 4);
+
+    // The same on a rectangle without a grid, as the plate's map is.
+    BasinRequest plate = BasinRequest::fromModel(model(), 5.0);
+    plate.width = plate.height = 40;
+    plate.maxTime = 20.0;
+    engine.setLevelCallback([&](const BasinResult& level, int stride) {
+        const BasinMap next(level, stride, BasinPainter(level), before);
+        QCOMPARE(next.image(), plain(level, stride));
+        before = next;
+    });
+    before = BasinMap();
+    QVERIFY(engine.run(plate));
+
+    // A map painted in other colours, or showing a pixel as another capture,
+    // lends nothing of it.
+    BasinResult recoloured = home;
+    recoloured.request.model.magnets[0].color[0] = 0.1f;
+    QCOMPARE(painted(home, 1, BasinMap(recoloured, 1, BasinPainter(recoloured))), homeMap.image());
+    BasinResult other = home;
+    for (std::size_t k = 0; k < other.attractor.size(); k += 7)
+        if (k % 2)
+            other.attractor[k] = std::int16_t((other.attractor[k] + 1) % 3);
+        else
+            other.time[k] *= 0.5f;
+    QCOMPARE(painted(home, 1, BasinMap(other, 1, BasinPainter(other))), homeMap.image());
 }
 
 QTEST_GUILESS_MAIN(TestBasinGrid)

@@ -150,6 +150,16 @@ std::shared_ptr<const BasinResult> BasinCache::assemble(const BasinRequest& requ
     return own || taken > 0 ? result : nullptr;
 }
 
+BasinMap BasinCache::paintedNeighbour(const BasinRequest& request) const
+{
+    const std::string lattice = latticeKeyOf(request);
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const Item& item : order)
+        if (item.lattice == lattice && item.entry->isComplete() && !item.entry->map.isNull())
+            return item.entry->map;
+    return BasinMap();
+}
+
 void BasinCache::evictLocked()
 {
     while (used > capacity) {

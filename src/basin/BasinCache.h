@@ -55,6 +55,10 @@ public:
     // it (complete maps first, then the most recently used); null when it holds
     // none of them. A partial result the engine continues.
     std::shared_ptr<const BasinResult> assemble(const BasinRequest& request);
+    // The most recently used complete map on the request's lattice as the
+    // views were given it, to take the colours of what assemble() took from
+    // (null when there is none).
+    BasinMap paintedNeighbour(const BasinRequest& request) const;
 
     std::size_t bytesUsed() const;
     std::size_t capacityBytes() const;

@@ -24,6 +24,12 @@ struct BasinGrid
     // The left edge of a column and the top edge of a row.
     double edgeX(std::int64_t column) const { return anchorX + double(column) * pixelWidth; }
     double edgeY(std::int64_t row) const { return anchorY - double(row) * pixelHeight; }
+    // Whether a cell's indices name the same cell on both lattices.
+    bool sharesCellsWith(const BasinGrid& other) const
+    {
+        return !isNull() && anchorX == other.anchorX && anchorY == other.anchorY &&
+               pixelWidth == other.pixelWidth && pixelHeight == other.pixelHeight;
+    }
 };
 
 #endif

@@ -1,24 +1,23 @@
 #include "BasinMap.h"
 
-#include "BasinPainter.h"
-
 #include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
 
-BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& painter)
+BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& painter,
+                   const BasinMap& known)
 {
-    auto data = std::make_shared<Data>();
-    data->image = painter.paint(result, stride);
-    data->request = result.request;
-    data->stride = stride;
-    data->attractors = result.attractors;
-
     // Every pixel, also at a coarse level: one computed beyond the level shows
     // (and is told) as itself.
-    data->attractor = result.attractor;
-    data->time = result.time;
+    auto data = std::make_shared<Data>(Data{painter.paint(result, stride, known),
+                                            result.request,
+                                            stride,
+                                            result.attractors,
+                                            painter,
+                                            {},
+                                            result.attractor,
+                                            result.time});
     const std::size_t n = result.attractors.size();
     std::vector<long long> counts(n + 1, 0);
     long long computed = 0;
@@ -28,10 +27,8 @@ BasinMap::BasinMap(const BasinResult& result, int stride, const BasinPainter& pa
         ++computed;
         ++counts[a >= 0 && std::size_t(a) < n ? std::size_t(a) : n];
     }
-    for (std::size_t k = 0; k <= n; ++k) {
+    for (std::size_t k = 0; k <= n; ++k)
         data->shares.push_back(computed > 0 ? double(counts[k]) / double(computed) : 0.0);
-        data->colours.push_back(painter.colour(k < n ? int(k) : BasinResult::kUndecided, 0.0f));
-    }
     d = std::move(data);
 }
 
@@ -78,6 +75,18 @@ const std::vector<std::int16_t>& BasinMap::pixels() const
     return d ? d->attractor : none;
 }
 
+const std::vector<float>& BasinMap::times() const
+{
+    static const std::vector<float> none;
+    return d ? d->time : none;
+}
+
+const BasinPainter& BasinMap::painter() const
+{
+    static const BasinPainter none{BasinResult()};
+    return d ? d->painter : none;
+}
+
 std::size_t BasinMap::bytes() const
 {
     if (!d)
@@ -90,8 +99,7 @@ QRgb BasinMap::colour(int attractor) const
 {
     if (!d)
         return qRgb(0, 0, 0);
-    const int undecided = int(d->colours.size()) - 1;
-    return d->colours[std::size_t(attractor >= 0 && attractor < undecided ? attractor : undecided)];
+    return d->painter.colour(attractor, 0.0f);
 }
 
 bool BasinMap::sampleAt(double x, double y, int& attractor, float& time) const

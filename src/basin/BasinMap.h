@@ -1,6 +1,7 @@
 #ifndef ORVALIS_BASINMAP_H
 #define ORVALIS_BASINMAP_H
 
+#include "BasinPainter.h"
 #include "BasinResult.h"
 
 #include <QImage>
@@ -12,8 +13,6 @@
 #include <memory>
 #include <vector>
 
-class BasinPainter;
-
 // One level of a map as the views show it: the coloured image, the rectangle
 // of the plane it covers, and what the bob does from each of its pixels.
 // Made on the thread that computed the level and handed to the GUI by value;
@@ -22,8 +21,10 @@ class BasinMap
 {
 public:
     BasinMap() = default;
-    // Takes what the views need of `result` at the level of `stride`.
-    BasinMap(const BasinResult& result, int stride, const BasinPainter& painter);
+    // Takes what the views need of `result` at the level of `stride`; the
+    // colours of the pixels `known` shows alike are copied from it.
+    BasinMap(const BasinResult& result, int stride, const BasinPainter& painter,
+             const BasinMap& known = BasinMap());
 
     bool isNull() const { return !d; }
     // Row 0 is the top of the rectangle (the largest y).
@@ -40,6 +41,10 @@ public:
     // Per pixel, row after row: an index into attractors() or a BasinResult
     // code (a coarse level has pixels not computed yet).
     const std::vector<std::int16_t>& pixels() const;
+    // The capture times of the same pixels.
+    const std::vector<float>& times() const;
+    // What coloured it.
+    const BasinPainter& painter() const;
     // Memory held by the level's image and pixels.
     std::size_t bytes() const;
     // The attractor's colour for the quickest capture; any other index, the
@@ -57,10 +62,10 @@ private:
     {
         QImage image;
         BasinRequest request;
-        int stride = 1;
+        int stride;
         std::vector<Attractor> attractors;
-        std::vector<QRgb> colours;  // per attractor, then undecided
-        std::vector<double> shares; // the same
+        BasinPainter painter;
+        std::vector<double> shares; // per attractor, then undecided
         // Per pixel, as the result had them.
         std::vector<std::int16_t> attractor;
         std::vector<float> time;

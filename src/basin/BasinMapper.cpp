@@ -25,7 +25,8 @@ long long computedPixels(const BasinResult& result)
 BasinMapper::BasinMapper(QObject* parent) : QObject(parent)
 {
     engine.setLevelCallback([this](const BasinResult& result, int stride) {
-        runningMap = BasinMap(result, stride, BasinPainter(result));
+        // The level before holds most of the pixels: only the new ones are coloured.
+        runningMap = BasinMap(result, stride, BasinPainter(result), runningMap);
         postLevel(runningMap, false);
     });
     engine.setProgressCallback([this](double fraction) {
@@ -290,7 +291,8 @@ void BasinMapper::work()
                 const int stride = seed->stride > 0 ? seed->stride
                                    : r.progressive  ? std::max(1, r.coarsest)
                                                     : 1;
-                runningMap = BasinMap(*seed, stride, BasinPainter(*seed));
+                runningMap = BasinMap(*seed, stride, BasinPainter(*seed),
+                                      cache.paintedNeighbour(running.request));
             }
             if (!runningMap.isNull())
                 postLevel(runningMap, true);

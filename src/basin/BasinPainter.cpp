@@ -1,5 +1,7 @@
 #include "BasinPainter.h"
 
+#include "BasinMap.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,6 +15,45 @@ constexpr double kDarkest = 0.22;
 int channel(double v)
 {
     return std::clamp(int(std::lround(v * 255.0)), 0, 255);
+}
+
+// One row of a map painted before, seen from a row of the result.
+struct KnownRow
+{
+    const QRgb* colours = nullptr; // null: the row lies outside the known map
+    const std::int16_t* attractor = nullptr;
+    const float* time = nullptr;
+    std::int64_t shift = 0; // the result's column i is the known map's i + shift
+    int begin = 0;          // the result's columns it covers
+    int end = 0;
+
+    // Pixel i of the result's row, caught by `a` after `t`, as the known map
+    // painted it; null when that map does not hold it as the same capture.
+    const QRgb* find(int i, std::int16_t a, float t) const
+    {
+        if (!colours || i < begin || i >= end || a == BasinResult::kNotComputed)
+            return nullptr;
+        const std::size_t at = std::size_t(i + shift);
+        return attractor[at] == a && time[at] == t ? colours + at : nullptr;
+    }
+};
+
+// Where row j of the result lies in `known`.
+KnownRow knownRow(const BasinRequest& r, const BasinMap& known, int j)
+{
+    KnownRow row;
+    const BasinRequest& k = known.request();
+    const std::int64_t kj = r.row + j - k.row;
+    if (kj < k.rowBegin || kj >= k.lastRow())
+        return row;
+    row.shift = r.column - k.column;
+    row.begin = int(std::clamp<std::int64_t>(-row.shift, 0, r.width));
+    row.end = int(std::clamp<std::int64_t>(k.width - row.shift, row.begin, r.width));
+    const std::size_t first = std::size_t(kj - k.rowBegin) * std::size_t(k.width);
+    row.colours = reinterpret_cast<const QRgb*>(known.image().constScanLine(int(kj - k.rowBegin)));
+    row.attractor = known.pixels().data() + first;
+    row.time = known.times().data() + first;
+    return row;
 }
 
 } // namespace
@@ -49,28 +90,41 @@ QRgb BasinPainter::colour(int attractor, float time) const
 
 QImage BasinPainter::paint(const BasinResult& result, int stride) const
 {
+    return paint(result, stride, BasinMap());
+}
+
+QImage BasinPainter::paint(const BasinResult& result, int stride, const BasinMap& known) const
+{
     const int width = result.width();
     const int rowBegin = result.rowBegin();
     QImage image(width, result.rowEnd() - rowBegin, QImage::Format_RGB32);
+    const bool reuse = !known.isNull() && known.painter() == *this &&
+                       result.request.sharesCellsWith(known.request());
     std::vector<QRgb> blocks(std::size_t(std::max(width, 0)));
     for (int j = rowBegin; j < result.rowEnd(); ++j) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(j - rowBegin));
+        const KnownRow before = reuse ? knownRow(result.request, known, j) : KnownRow();
+        const std::size_t first = result.index(0, j);
+        const auto colourOf = [&](int i) {
+            const std::size_t k = first + std::size_t(i);
+            const QRgb* kept = before.find(i, result.attractor[k], result.time[k]);
+            return kept ? *kept : colourAt(result, k);
+        };
         const int sourceRow = std::max(j - j % stride, rowBegin);
         // Each block is coloured once, in its first row.
         if (sourceRow == j)
             for (int i = 0; i < width; i += stride)
                 std::fill(blocks.begin() + i, blocks.begin() + std::min(i + stride, width),
-                          colourAt(result, result.index(i, j)));
+                          colourOf(i));
         std::copy(blocks.begin(), blocks.end(), line);
         if (stride == 1)
             continue;
         // Pixels known beyond the level (a map continued, or one that took
         // what an overlapping map had) show as themselves.
-        for (int i = 0; i < width; ++i) {
-            const std::size_t k = result.index(i, j);
-            if (result.attractor[k] != BasinResult::kNotComputed && (j != sourceRow || i % stride))
-                line[i] = colourAt(result, k);
-        }
+        for (int i = 0; i < width; ++i)
+            if (result.attractor[first + std::size_t(i)] != BasinResult::kNotComputed &&
+                (j != sourceRow || i % stride))
+                line[i] = colourOf(i);
     }
     return image;
 }

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+class BasinMap;
+
 // Colours a map: each attractor in the colour of its magnet (a minimum over
 // no magnet in neutral grey), bright where the bob was caught quickly and
 // darker the longer it took; undecided pixels dark. A pixel's colour depends
@@ -23,6 +25,15 @@ public:
     // pixels as a block of stride by stride pixels, under the pixels computed
     // beyond it.
     QImage paint(const BasinResult& result, int stride = 1) const;
+    // The same, but a pixel that `known`, painted alike on the same lattice,
+    // holds as the same capture is copied from its image rather than
+    // coloured again: a pan or a finer level repaints only what is new.
+    QImage paint(const BasinResult& result, int stride, const BasinMap& known) const;
+
+    bool operator==(const BasinPainter& other) const
+    {
+        return base == other.base && timeScale == other.timeScale;
+    }
 
 private:
     // Of pixel k of the result; not computed yet, as undecided.

@@ -41,6 +41,16 @@ struct BasinRequest
     void placeOn(const BasinGrid& lattice, std::int64_t firstColumn, std::int64_t firstRow);
 
     int lastRow() const { return rowEnd < 0 ? height : rowEnd; }
+    // Whether pixel (i, j) here and pixel (i + column - other.column,
+    // j + row - other.row) there have the same centre: one grid, or one
+    // rectangle divided alike.
+    bool sharesCellsWith(const BasinRequest& other) const
+    {
+        if (!grid.isNull() || !other.grid.isNull())
+            return grid.sharesCellsWith(other.grid);
+        return left == other.left && right == other.right && top == other.top &&
+               bottom == other.bottom && width == other.width && height == other.height;
+    }
     // Centre of pixel column i and of pixel row j of the whole image.
     double pixelX(int i) const
     {

@@ -2,21 +2,11 @@
 
 #include <algorithm>
 
-namespace {
-
-bool sameGrid(const BasinGrid& a, const BasinGrid& b)
-{
-    return !a.isNull() && a.anchorX == b.anchorX && a.anchorY == b.anchorY &&
-           a.pixelWidth == b.pixelWidth && a.pixelHeight == b.pixelHeight;
-}
-
-} // namespace
-
 long long BasinResult::takeOverlap(const BasinResult& other)
 {
     const BasinRequest& a = request;
     const BasinRequest& b = other.request;
-    if (!sameGrid(a.grid, b.grid))
+    if (!a.grid.sharesCellsWith(b.grid))
         return 0;
     // The shared cells, in the grid's own columns and rows.
     const std::int64_t c0 = std::max(a.column, b.column);

@@ -178,7 +178,8 @@ void SweepRunner::compute(const SweepJob& job, int jobGeneration)
                 continue;
             auto entry = std::make_shared<BasinCache::Entry>();
             entry->result = engine.result();
-            entry->map = BasinMap(entry->result, stride, BasinPainter(entry->result));
+            entry->map = BasinMap(entry->result, stride, BasinPainter(entry->result),
+                                  from ? from->map : BasinMap());
             cache.store(entry);
             levels[f] = entry;
             refined = true;
