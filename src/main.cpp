@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "FreedMemory.h"
 #include "MainWindow.h"
 #include "StyleSheet.h"
 
@@ -10,6 +11,7 @@
 
 int main(int argc, char* argv[])
 {
+    keepFreedMemory();
     // Decided before any QApplication exists: the command line needs no display.
     if (CommandLine::wanted(argc, argv))
         return CommandLine::run(argc, argv);
