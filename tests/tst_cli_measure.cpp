@@ -222,6 +222,17 @@ void TestCliMeasure::mergedBandsGiveTheGridMetrics()
     const Run mixed = run(QStringLiteral("--merge @x.csv @b1.csv @c.csv"));
     QCOMPARE(mixed.status, 1);
     QVERIFY2(mixed.err.contains(QLatin1String("columns")), qPrintable(mixed.err));
+
+    // A row spoilt by hand is named by its line in the merged file: the
+    // fourth pixel's row follows the columns' line.
+    QList<QByteArray> lines = readAll(path("b1.csv")).split('\n');
+    QList<QByteArray> fields = lines[5].split(',');
+    fields[2] = "z";
+    lines[5] = fields.join(',');
+    writeFile(path("b1.csv"), lines.join('\n'));
+    const Run bad = run(QStringLiteral("--merge @y.csv @b1.csv @b2.csv --stats"));
+    QCOMPARE(bad.status, 1);
+    QVERIFY2(bad.err.contains(QLatin1String("line 5 ")), qPrintable(bad.err));
 }
 
 QTEST_GUILESS_MAIN(TestCliMeasure)

@@ -30,9 +30,10 @@ QString DataMeasurements::metricTable(const QByteArray& rows, int width, int hei
         bool ok = f.size() == fields;
         const int a = ok ? f[2].toInt(&ok) : 0;
         // A map's attractor is an int16 index, or -1 for undecided.
+        // The columns' line comes first: row 0 is line 2.
         if (!ok || a < -1 || a > std::numeric_limits<std::int16_t>::max()) {
             error =
-                QStringLiteral("line %1 of the merged data is not a pixel's row").arg(lines + 3);
+                QStringLiteral("line %1 of the merged data is not a pixel's row").arg(lines + 2);
             return QString();
         }
         attractor.push_back(a);
